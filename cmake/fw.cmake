@@ -1,0 +1,25 @@
+# fw_glob(VAR dir...): the .cpp files directly in each directory, re-globbed at build time.
+function(fw_glob var)
+  set(files)
+  foreach(dir ${ARGN})
+    file(GLOB found CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${dir}/*.cpp ${CMAKE_SOURCE_DIR}/${dir}/*.c)
+    list(APPEND files ${found})
+  endforeach()
+  set(${var} ${files} PARENT_SCOPE)
+endfunction()
+
+# fw_library(NAME TYPE dirs... [LINKS libs...]): a library of the directories' sources; an empty
+# set of sources gives an interface library, so later directories can fill it in.
+function(fw_library name type)
+  cmake_parse_arguments(A "" "" "DIRS;LINKS" ${ARGN})
+  fw_glob(srcs ${A_DIRS})
+  if(srcs)
+    add_library(${name} ${type} ${srcs})
+    target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR})
+    target_link_libraries(${name} PUBLIC ${A_LINKS})
+  else()
+    add_library(${name} INTERFACE)
+    target_include_directories(${name} INTERFACE ${CMAKE_SOURCE_DIR})
+    target_link_libraries(${name} INTERFACE ${A_LINKS})
+  endif()
+endfunction()

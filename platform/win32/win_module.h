@@ -1,0 +1,14 @@
+// Run-time loading of modules: "name.dll" maps to the shared object "libname.so" beside the
+// program; "kernel32.dll" is a virtual module that resolves the layer's own functions.
+#pragma once
+
+#include "platform/win32/win_types.h"
+
+HMODULE LoadLibraryA(LPCSTR name);
+FARPROC GetProcAddress(HMODULE module, LPCSTR name);
+BOOL FreeLibrary(HMODULE module);
+
+namespace platform {
+// Registers a function that GetProcAddress on the virtual "kernel32.dll" returns.
+void RegisterKernelExport(const char* name, FARPROC fn);
+}
