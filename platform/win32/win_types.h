@@ -76,6 +76,14 @@ struct POINT {
     LONG y;
 };
 
+union LARGE_INTEGER {
+    struct {
+        DWORD LowPart;
+        LONG HighPart;
+    };
+    LONGLONG QuadPart;
+};
+
 #define CALLBACK
 #define WINAPI
 #define APIENTRY
