@@ -1,0 +1,14 @@
+// "Stream" record: a streamed sound.
+#pragma once
+
+#include "engine/helpers/resource_record.h"
+
+class StreamRecord : public ResourceRecord {
+public:
+    StreamRecord();
+    static void Parse(ResourceManager* rm, ScriptTokenizer* tz, const char* name, const char* basename);
+    ResourceValue Get(ResourceManager* rm) override;
+    void Free() override;
+
+    char filename[RESOURCE_NAME_MAX + 1];
+};
