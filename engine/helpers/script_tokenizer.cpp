@@ -1,5 +1,8 @@
 #include "engine/helpers/script_tokenizer.h"
 
+#include <cctype>
+#include <cfloat>
+#include <climits>
 #include <cstdlib>
 #include <cstring>
 
@@ -196,9 +199,46 @@ void ScriptTokenizer::PutBack() {
     scanned = 0;
 }
 
-int ScriptTokenizer::TokenInt() const { return int(strtol(text, 0, 10)); }
+int ScriptTokenizer::TokenInt() const {
+    long v = strtol(text, 0, 10);
+    if (v > INT_MAX) return INT_MAX;
+    if (v < INT_MIN) return INT_MIN;
+    return int(v);
+}
 
-float ScriptTokenizer::TokenFloat() const { return float(strtod(text, 0)); }
+// Decimal only: blanks, sign, digits, point, digits, exponent; no hexadecimal, "inf" or "nan".
+float ScriptTokenizer::TokenFloat() const {
+    const char* p = text;
+    while (isspace((unsigned char)*p)) p++;
+    const char* s = p;
+    if (*p == '+' || *p == '-') p++;
+    const char* digits = p;
+    while (isdigit((unsigned char)*p)) p++;
+    bool mantissa = p > digits;
+    if (*p == '.') {
+        p++;
+        const char* frac = p;
+        while (isdigit((unsigned char)*p)) p++;
+        mantissa = mantissa || p > frac;
+    }
+    if (!mantissa) return 0.0f;
+    if (*p == 'e' || *p == 'E') {
+        const char* e = p + 1;
+        if (*e == '+' || *e == '-') e++;
+        if (isdigit((unsigned char)*e)) {
+            while (isdigit((unsigned char)*e)) e++;
+            p = e;
+        }
+    }
+    char buf[TOKEN_MAX_TEXT + 1];
+    size_t n = size_t(p - s);
+    memcpy(buf, s, n);
+    buf[n] = 0;
+    double d = strtod(buf, 0);
+    if (d > FLT_MAX) return FLT_MAX;
+    if (d < -FLT_MAX) return -FLT_MAX;
+    return float(d);
+}
 
 bool ScriptTokenizer::TokenBool() const { return text[0] == 't' || text[0] == 'T'; }
 
