@@ -22,6 +22,7 @@ struct RenderTarget {
     TextureHandle texture;
     IDirect3DSurface9* depth;
     RenderTarget* next;
+    bool zbuffer;  // made with a depth surface: kept while a device reset re-makes it
 };
 
 struct StreamNode {
@@ -304,6 +305,8 @@ public:
     // ---- Private state added by the families (each family keeps to its own block)
     // system:
     // graphics:
+    bool gfxClipEmpty = false;             // clip rectangle wholly outside the target: draw nothing
+    TextureNode* gfxCreatedTextures = nullptr;  // textures of Texture_Create (no image size)
     // input:
     // sound:
     // resources:
