@@ -1,0 +1,288 @@
+// The physics adapter on its own: contact reports, impact speeds, the world box, shapes and mass.
+#include "game/physics/physics.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+using namespace phys;
+
+namespace {
+
+struct Report {
+    char kind;  // 'A'dd, 'P'ersist, 'R'emove
+    b2ContactPoint point;
+};
+
+class Recorder : public b2ContactListener, public b2BoundaryListener {
+public:
+    std::vector<Report> reports;
+    std::vector<b2Body*> violations;
+    void Add(const b2ContactPoint* p) override { reports.push_back({'A', *p}); }
+    void Persist(const b2ContactPoint* p) override { reports.push_back({'P', *p}); }
+    void Remove(const b2ContactPoint* p) override { reports.push_back({'R', *p}); }
+    void Violation(b2Body* body) override { violations.push_back(body); }
+    std::string Kinds() const {
+        std::string s;
+        for (const Report& r : reports) s += r.kind;
+        return s;
+    }
+};
+
+constexpr float kDt = 1.0f / 60.0f;
+
+class PhysicsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        b2AABB box;
+        box.lowerBound.Set(-10.0f, 0.0f);
+        box.upperBound.Set(110.0f, 110.0f);
+        world = new b2World(box, b2Vec2(0.0f, 9.9f), true);
+        world->SetContactListener(&rec);
+        world->SetBoundaryListener(&rec);
+        b2BodyDef gd;
+        ground = world->CreateBody(&gd);
+        b2PolygonDef floor;
+        floor.friction = 0.2f;
+        floor.SetAsBox(50.0f, 1.0f, b2Vec2(50.0f, 100.0f), 0.0f);
+        floor.userData = reinterpret_cast<void*>(intptr_t(-1));
+        floorShape = ground->CreateShape(&floor);
+    }
+    void TearDown() override { delete world; }
+
+    b2Body* DropBox(float x, float y, float half = 0.5f) {
+        b2BodyDef bd;
+        bd.position.Set(x, y);
+        b2Body* body = world->CreateBody(&bd);
+        b2PolygonDef pd;
+        pd.SetAsBox(half, half);
+        pd.density = 1.0f;
+        box = body->CreateShape(&pd);
+        body->SetMassFromShapes();
+        return body;
+    }
+    void Steps(int n) {
+        for (int i = 0; i < n; ++i) world->Step(kDt, 10, 10);
+    }
+
+    Recorder rec;
+    b2World* world = nullptr;
+    b2Body* ground = nullptr;
+    b2Shape* floorShape = nullptr;
+    b2Shape* box = nullptr;
+};
+
+TEST_F(PhysicsTest, BoxOnFloorIsAddedThenPersistsThenRemovedWhenLifted) {
+    b2Body* body = DropBox(50.0f, 97.0f);
+    Steps(120);
+    ASSERT_FALSE(rec.reports.empty());
+    std::string kinds = rec.Kinds();
+    // Two corner points come first, then only persisting reports while the box rests.
+    EXPECT_EQ(kinds.substr(0, 2), "AA");
+    EXPECT_EQ(kinds.find('R'), std::string::npos) << kinds;
+    EXPECT_GT(std::count(kinds.begin(), kinds.end(), 'P'), 0);
+    for (const Report& r : rec.reports) {
+        EXPECT_TRUE((r.point.shape1 == box && r.point.shape2 == floorShape) ||
+                    (r.point.shape2 == box && r.point.shape1 == floorShape));
+        EXPECT_NEAR(std::fabs(r.point.normal.y), 1.0f, 1e-4f);
+        EXPECT_NEAR(r.point.position.y, 99.0f, 0.05f);
+    }
+
+    rec.reports.clear();
+    body->WakeUp();
+    ASSERT_TRUE(body->SetXForm(b2Vec2(50.0f, 50.0f), 0.0f));
+    Steps(1);
+    EXPECT_EQ(rec.Kinds(), "RR");
+    rec.reports.clear();
+    Steps(10);
+    EXPECT_TRUE(rec.reports.empty());
+}
+
+TEST_F(PhysicsTest, ImpactSpeedMatchesTheFall) {
+    // A box whose bottom starts 20 units above the floor.
+    const float drop = 20.0f;
+    DropBox(50.0f, 99.0f - drop - 0.5f);
+    float impact = 0.0f;
+    for (int i = 0; i < 300 && impact == 0.0f; ++i) {
+        Steps(1);
+        for (const Report& r : rec.reports)
+            if (r.kind == 'A') impact = b2Dot(r.point.velocity, r.point.normal);
+    }
+    float expected = std::sqrt(2.0f * 9.9f * drop);
+    // Negative while approaching; the fixed step makes it a little off the exact value.
+    EXPECT_LT(impact, 0.0f);
+    EXPECT_NEAR(-impact, expected, expected * 0.05f);
+}
+
+TEST_F(PhysicsTest, PointVelocityIsRelativeToTheFirstShape) {
+    DropBox(50.0f, 90.0f);
+    Steps(200);
+    ASSERT_FALSE(rec.reports.empty());
+    const Report& r = rec.reports.front();
+    // Shape 2 moves toward shape 1 along the normal on approach, whichever order they come in.
+    EXPECT_LT(b2Dot(r.point.velocity, r.point.normal), 0.0f);
+}
+
+TEST_F(PhysicsTest, BodyLeavingTheBoxIsFrozenAndReportedOnce) {
+    b2Body* body = DropBox(105.0f, 50.0f);
+    body->SetLinearVelocity(b2Vec2(60.0f, 0.0f));
+    Steps(120);
+    ASSERT_EQ(rec.violations.size(), 1u);
+    EXPECT_EQ(rec.violations[0], body);
+    EXPECT_TRUE(body->IsFrozen());
+    EXPECT_EQ(body->GetLinearVelocity().LengthSquared(), 0.0f);
+    b2Vec2 p = body->GetPosition();
+    body->ApplyForce(b2Vec2(-1000.0f, 0.0f), p);
+    Steps(30);
+    EXPECT_EQ(body->GetPosition().x, p.x);
+    EXPECT_FALSE(body->SetXForm(b2Vec2(50.0f, 50.0f), 0.0f));
+    EXPECT_EQ(rec.violations.size(), 1u);
+}
+
+TEST_F(PhysicsTest, DestroyingABodyEndsItsTouchingContacts) {
+    b2Body* body = DropBox(50.0f, 98.4f);
+    Steps(30);
+    ASSERT_NE(rec.Kinds().find('A'), std::string::npos);
+    rec.reports.clear();
+    world->DestroyBody(body);
+    EXPECT_EQ(rec.Kinds(), "RR");
+    EXPECT_EQ(world->GetBodyCount(), 1);
+}
+
+TEST_F(PhysicsTest, ShapeListRunsFromTheNewestShapeAndKeepsDefinitionData) {
+    b2PolygonDef hill;
+    hill.vertexCount = 3;
+    hill.vertices[0].Set(20.0f, 95.0f);
+    hill.vertices[1].Set(25.0f, 100.0f);
+    hill.vertices[2].Set(15.0f, 100.0f);
+    hill.userData = reinterpret_cast<void*>(intptr_t(-2));
+    hill.friction = 0.5f;
+    hill.restitution = 0.1f;
+    b2Shape* h = ground->CreateShape(&hill);
+    ASSERT_NE(h, nullptr);
+    EXPECT_EQ(ground->GetShapeList(), h);
+    EXPECT_EQ(h->GetNext(), floorShape);
+    EXPECT_EQ(floorShape->GetNext(), nullptr);
+    EXPECT_EQ(reinterpret_cast<intptr_t>(h->GetUserData()), -2);
+    EXPECT_FLOAT_EQ(h->GetFriction(), 0.5f);
+    EXPECT_FLOAT_EQ(h->GetRestitution(), 0.1f);
+    ASSERT_EQ(h->GetType(), e_polygonShape);
+    const b2PolygonShape* ps = static_cast<const b2PolygonShape*>(h);
+    ASSERT_EQ(ps->GetVertexCount(), 3);
+    EXPECT_EQ(ps->GetVertices()[0].x, 20.0f);
+    EXPECT_EQ(ps->GetVertices()[1].x, 25.0f);
+    EXPECT_EQ(ps->GetVertices()[2].x, 15.0f);
+    const b2PolygonShape* fs = static_cast<const b2PolygonShape*>(floorShape);
+    ASSERT_EQ(fs->GetVertexCount(), 4);
+    EXPECT_FLOAT_EQ(fs->GetVertices()[0].x, 0.0f);
+    EXPECT_FLOAT_EQ(fs->GetVertices()[0].y, 99.0f);
+    EXPECT_FLOAT_EQ(fs->GetVertices()[2].x, 100.0f);
+    EXPECT_FLOAT_EQ(fs->GetVertices()[2].y, 101.0f);
+    EXPECT_TRUE(ground->IsStatic());
+
+    b2PolygonDef flat;
+    flat.vertexCount = 3;
+    flat.vertices[0].Set(1.0f, 1.0f);
+    flat.vertices[1].Set(2.0f, 2.0f);
+    flat.vertices[2].Set(3.0f, 3.0f);
+    EXPECT_EQ(ground->CreateShape(&flat), nullptr);
+}
+
+TEST_F(PhysicsTest, SetMassGivesCentreAndInertiaAndStandsAgainstNewShapes) {
+    b2BodyDef bd;
+    bd.position.Set(50.0f, 50.0f);
+    b2Body* body = world->CreateBody(&bd);
+    EXPECT_TRUE(body->IsStatic());
+    b2CircleDef wheel;
+    wheel.radius = 0.875f;
+    wheel.density = 1.0f;
+    wheel.localPosition.Set(-0.875f, 0.0f);
+    b2Shape* w1 = body->CreateShape(&wheel);
+    wheel.localPosition.Set(0.875f, 0.0f);
+    b2Shape* w2 = body->CreateShape(&wheel);
+    b2MassData md;
+    md.mass = 4.81f;
+    md.center.Set(0.0f, 0.11f);
+    md.I = 5.52f;
+    body->SetMass(&md);
+    EXPECT_TRUE(body->IsDynamic());
+    EXPECT_FLOAT_EQ(body->GetMass(), 4.81f);
+    EXPECT_NEAR(body->GetInertia(), 5.52f, 1e-4f);
+    EXPECT_NEAR(body->GetWorldCenter().y, 50.11f, 1e-4f);
+    EXPECT_EQ(body->GetShapeList(), w2);
+    EXPECT_EQ(w2->GetNext(), w1);
+    ASSERT_EQ(w1->GetType(), e_circleShape);
+    EXPECT_EQ(static_cast<b2CircleShape*>(w1)->GetLocalPosition().x, -0.875f);
+    body->CreateShape(&wheel);
+    EXPECT_FLOAT_EQ(body->GetMass(), 4.81f);
+}
+
+TEST_F(PhysicsTest, ForcesTorquesTransformsAndSleep) {
+    b2Body* body = DropBox(50.0f, 50.0f);
+    b2MassData md;
+    md.mass = 2.0f;
+    md.I = 1.0f;
+    body->SetMass(&md);
+    world->SetGravity(b2Vec2(0.0f, 0.0f));
+    body->ApplyForce(b2Vec2(120.0f, 0.0f), body->GetWorldCenter());
+    Steps(1);
+    EXPECT_NEAR(body->GetLinearVelocity().x, 1.0f, 1e-4f);  // a = F/m for 1/60 s
+    EXPECT_NEAR(body->GetAngularVelocity(), 0.0f, 1e-6f);
+    body->ApplyTorque(60.0f);
+    Steps(1);
+    EXPECT_NEAR(body->GetAngularVelocity(), 1.0f, 1e-4f);
+
+    body->PutToSleep();
+    EXPECT_TRUE(body->IsSleeping());
+    EXPECT_EQ(body->GetLinearVelocity().LengthSquared(), 0.0f);
+    body->ApplyTorque(1.0f);
+    EXPECT_FALSE(body->IsSleeping());
+
+    ASSERT_TRUE(body->SetXForm(b2Vec2(10.0f, 20.0f), b2_pi / 2));
+    b2XForm xf = body->GetXForm();
+    EXPECT_NEAR(xf.R.col2.y, 0.0f, 1e-6f);
+    EXPECT_NEAR(xf.R.col1.y, 1.0f, 1e-6f);
+    b2Vec2 wp = body->GetWorldPoint(b2Vec2(1.0f, 0.0f));
+    EXPECT_NEAR(wp.x, 10.0f, 1e-5f);
+    EXPECT_NEAR(wp.y, 21.0f, 1e-5f);
+    b2Vec2 wv = body->GetWorldVector(b2Vec2(0.0f, 2.0f));
+    EXPECT_NEAR(wv.x, -2.0f, 1e-5f);
+    EXPECT_NEAR(wv.y, 0.0f, 1e-5f);
+    EXPECT_NEAR(body->GetAngle(), b2_pi / 2, 1e-6f);
+}
+
+// Highest point a ball reaches after landing on the floor from 10 units up.
+float Rebound(PhysicsTest* t, b2World* world, b2Body* ground, float before, float after) {
+    (void)t;
+    (void)ground;
+    b2BodyDef bd;
+    bd.position.Set(20.0f, 88.0f);
+    b2Body* ball = world->CreateBody(&bd);
+    b2CircleDef cd;
+    cd.radius = 1.0f;
+    cd.density = 1.0f;
+    cd.restitution = before;
+    b2Shape* s = ball->CreateShape(&cd);
+    ball->SetMassFromShapes();
+    s->SetRestitution(after);
+    float lowest = 0.0f, best = 1000.0f;
+    for (int i = 0; i < 240; ++i) {
+        world->Step(kDt, 10, 10);
+        float y = ball->GetPosition().y;
+        if (y > lowest) lowest = y;
+        if (lowest > 97.5f && y < best) best = y;
+    }
+    world->DestroyBody(ball);
+    return best;
+}
+
+TEST_F(PhysicsTest, RestitutionSetterAffectsNewContacts) {
+    float dead = Rebound(this, world, ground, 0.0f, 0.0f);
+    float bouncy = Rebound(this, world, ground, 0.0f, 0.8f);
+    EXPECT_GT(dead, 97.5f);       // stays on the floor
+    EXPECT_LT(bouncy, 95.0f);     // rises several units again
+}
+
+}  // namespace
