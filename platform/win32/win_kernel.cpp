@@ -24,3 +24,111 @@ DWORD GetModuleFileNameA(HMODULE /*module*/, LPSTR buffer, DWORD size) {
     buffer[len] = 0;
     return len;
 }
+
+// ---------------------------------------------------------------- debugger output, figures, sleep
+
+#include <sys/sysinfo.h>
+#include <sys/utsname.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+
+#include "platform/backend/backend_internal.h"
+
+using platform::detail::Headless;
+using platform::detail::IsHeadless;
+
+void OutputDebugStringA(LPCSTR text) {
+    if (!text) return;
+    if (IsHeadless()) {
+        Headless().debug.emplace_back(text);
+        if (!Headless().echo) return;
+    }
+    fputs(text, stderr);
+    fflush(stderr);
+}
+
+void GetLocalTime(SYSTEMTIME* out) {
+    if (!out) return;
+    if (IsHeadless()) {
+        *out = Headless().localTime;
+        return;
+    }
+    timespec ts;
+    clock_gettime(CLOCK_REALTIME, &ts);
+    tm local;
+    localtime_r(&ts.tv_sec, &local);
+    out->wYear = static_cast<WORD>(local.tm_year + 1900);
+    out->wMonth = static_cast<WORD>(local.tm_mon + 1);
+    out->wDayOfWeek = static_cast<WORD>(local.tm_wday);
+    out->wDay = static_cast<WORD>(local.tm_mday);
+    out->wHour = static_cast<WORD>(local.tm_hour);
+    out->wMinute = static_cast<WORD>(local.tm_min);
+    out->wSecond = static_cast<WORD>(local.tm_sec);
+    out->wMilliseconds = static_cast<WORD>(ts.tv_nsec / 1000000);
+}
+
+BOOL GetVersionExA(OSVERSIONINFOA* info) {
+    if (!info) return FALSE;
+    DWORD size = info->dwOSVersionInfoSize;
+    memset(info, 0, sizeof(*info));
+    info->dwOSVersionInfoSize = size;
+    info->dwPlatformId = VER_PLATFORM_WIN32_NT;
+    if (IsHeadless()) {
+        info->dwMajorVersion = Headless().verMajor;
+        info->dwMinorVersion = Headless().verMinor;
+        info->dwBuildNumber = Headless().verBuild;
+        return TRUE;
+    }
+    utsname u;
+    if (uname(&u) == 0) {
+        // "6.1.0-18-amd64": major, minor and patch level.
+        unsigned long part[3] = {0, 0, 0};
+        const char* p = u.release;
+        for (int i = 0; i < 3 && *p; ++i) {
+            char* end = nullptr;
+            part[i] = strtoul(p, &end, 10);
+            if (end == p) break;
+            p = end;
+            if (*p == '.') ++p;
+            else break;
+        }
+        info->dwMajorVersion = static_cast<DWORD>(part[0]);
+        info->dwMinorVersion = static_cast<DWORD>(part[1]);
+        info->dwBuildNumber = static_cast<DWORD>(part[2]);
+    }
+    return TRUE;
+}
+
+void GlobalMemoryStatus(MEMORYSTATUS* status) {
+    if (!status) return;
+    memset(status, 0, sizeof(*status));
+    status->dwLength = sizeof(*status);
+    if (IsHeadless()) {
+        status->dwTotalPhys = Headless().memTotal;
+        status->dwAvailPhys = Headless().memAvail;
+    } else {
+        struct sysinfo si;
+        if (sysinfo(&si) == 0) {
+            status->dwTotalPhys = static_cast<SIZE_T>(si.totalram) * si.mem_unit;
+            status->dwAvailPhys = static_cast<SIZE_T>(si.freeram + si.bufferram) * si.mem_unit;
+            status->dwTotalPageFile = static_cast<SIZE_T>(si.totalswap) * si.mem_unit;
+            status->dwAvailPageFile = static_cast<SIZE_T>(si.freeswap) * si.mem_unit;
+        }
+    }
+    if (status->dwTotalPhys)
+        status->dwMemoryLoad =
+            static_cast<DWORD>(100 - (status->dwAvailPhys * 100) / status->dwTotalPhys);
+}
+
+void Sleep(DWORD ms) {
+    if (IsHeadless()) {
+        Headless().clock += ms;
+        Headless().sameReads = 0;
+        return;
+    }
+    timespec ts{static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1000000L};
+    while (nanosleep(&ts, &ts) != 0) {
+    }
+}

@@ -1,0 +1,225 @@
+// The SDL2 side of the window system: real windows, window events as window messages,
+// cursor and mouse, message boxes and presentation.
+#include <SDL.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "platform/backend/backend_internal.h"
+#include "platform/backend/sdl_input.h"
+
+namespace platform::sdl {
+
+namespace {
+enum class VideoState { Untried, Up, Failed };
+VideoState g_video = VideoState::Untried;
+}  // namespace
+
+bool EnsureVideo() {
+    if (g_video == VideoState::Up) return true;
+    if (g_video == VideoState::Failed) return false;
+    g_video = VideoState::Failed;
+    const char* asked = getenv("SDL_VIDEODRIVER");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        fprintf(stderr, "SDL video: %s\n", SDL_GetError());
+        return false;
+    }
+    // Never run invisibly by accident: the drivers without a display count only when asked for.
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if ((!asked || !*asked) && driver && (!strcmp(driver, "offscreen") || !strcmp(driver, "dummy") ||
+                                          !strcmp(driver, "evdev"))) {
+        fprintf(stderr, "SDL video: no display (driver %s was not asked for)\n", driver);
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        return false;
+    }
+    g_video = VideoState::Up;
+    return true;
+}
+
+void* CreateSdlWindow(const char* title, int x, int y, int w, int h, bool bordered, bool visible) {
+    if (!EnsureVideo()) return nullptr;
+    Uint32 flags = visible ? SDL_WINDOW_SHOWN : SDL_WINDOW_HIDDEN;
+    if (!bordered) flags |= SDL_WINDOW_BORDERLESS;
+    SDL_Window* win = SDL_CreateWindow(title ? title : "", x, y, w > 0 ? w : 1, h > 0 ? h : 1, flags);
+    if (!win) fprintf(stderr, "SDL window: %s\n", SDL_GetError());
+    return win;
+}
+
+void DestroySdlWindow(void* window) {
+    if (window && g_video == VideoState::Up) SDL_DestroyWindow(static_cast<SDL_Window*>(window));
+}
+
+void SetTitle(void* window, const char* title) {
+    if (window) SDL_SetWindowTitle(static_cast<SDL_Window*>(window), title ? title : "");
+}
+
+void SetGeometry(void* window, int x, int y, int w, int h, bool bordered) {
+    if (!window) return;
+    SDL_Window* win = static_cast<SDL_Window*>(window);
+    SDL_SetWindowBordered(win, bordered ? SDL_TRUE : SDL_FALSE);
+    SDL_SetWindowSize(win, w > 0 ? w : 1, h > 0 ? h : 1);
+    SDL_SetWindowPosition(win, x, y);
+}
+
+void Show(void* window, bool show) {
+    if (!window) return;
+    if (show)
+        SDL_ShowWindow(static_cast<SDL_Window*>(window));
+    else
+        SDL_HideWindow(static_cast<SDL_Window*>(window));
+}
+
+void ShowCursor(bool show) {
+    if (g_video == VideoState::Up) SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE);
+}
+
+void CaptureMouse(bool capture) {
+    if (g_video == VideoState::Up) SDL_CaptureMouse(capture ? SDL_TRUE : SDL_FALSE);
+}
+
+void WarpMouse(int x, int y) {
+    if (g_video == VideoState::Up) SDL_WarpMouseGlobal(x, y);
+}
+
+bool GlobalMouse(int* x, int* y) {
+    if (g_video != VideoState::Up) return false;
+    SDL_GetGlobalMouseState(x, y);
+    return true;
+}
+
+void* MouseFocus() { return g_video == VideoState::Up ? SDL_GetMouseFocus() : nullptr; }
+
+bool DesktopSize(int* w, int* h) {
+    if (g_video != VideoState::Up) return false;
+    SDL_DisplayMode mode;
+    if (SDL_GetDesktopDisplayMode(0, &mode) != 0 || mode.w <= 0 || mode.h <= 0) return false;
+    *w = mode.w;
+    *h = mode.h;
+    return true;
+}
+
+bool ShowMessageBox(const char* caption, const char* text, unsigned type, void* parent) {
+    Uint32 flags = SDL_MESSAGEBOX_INFORMATION;
+    if ((type & 0xF0) == 0x10) flags = SDL_MESSAGEBOX_ERROR;
+    else if ((type & 0xF0) == 0x30) flags = SDL_MESSAGEBOX_WARNING;
+    return SDL_ShowSimpleMessageBox(flags, caption, text, static_cast<SDL_Window*>(parent)) == 0;
+}
+
+bool Present(void* window, int dx, int dy, int dw, int dh, const uint32_t* pixels, int w, int h, int pitch) {
+    if (!window || !pixels || w <= 0 || h <= 0 || dw <= 0 || dh <= 0) return false;
+    SDL_Window* win = static_cast<SDL_Window*>(window);
+    SDL_Surface* dst = SDL_GetWindowSurface(win);
+    if (!dst) return false;
+    SDL_Surface* src = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint32_t*>(pixels), w, h, 32, pitch,
+                                                          SDL_PIXELFORMAT_ARGB8888);
+    if (!src) return false;
+    SDL_SetSurfaceBlendMode(src, SDL_BLENDMODE_NONE);
+    SDL_Rect to{dx, dy, dw, dh};
+    int rc = (dw == w && dh == h) ? SDL_BlitSurface(src, nullptr, dst, &to) : SDL_BlitScaled(src, nullptr, dst, &to);
+    SDL_FreeSurface(src);
+    if (rc != 0) return false;
+    return SDL_UpdateWindowSurface(win) == 0;
+}
+
+namespace {
+Uint32 EventWindowId(const SDL_Event& e) {
+    switch (e.type) {
+    case SDL_KEYDOWN:
+    case SDL_KEYUP:
+        return e.key.windowID;
+    case SDL_TEXTINPUT:
+        return e.text.windowID;
+    case SDL_TEXTEDITING:
+        return e.edit.windowID;
+    case SDL_MOUSEMOTION:
+        return e.motion.windowID;
+    case SDL_MOUSEBUTTONDOWN:
+    case SDL_MOUSEBUTTONUP:
+        return e.button.windowID;
+    case SDL_MOUSEWHEEL:
+        return e.wheel.windowID;
+    default:
+        return 0;
+    }
+}
+
+HWND HwndOfId(Uint32 id) {
+    if (!id) return nullptr;
+    return detail::WindowOfSdl(SDL_GetWindowFromID(id));
+}
+}  // namespace
+
+void PumpEvents() {
+    if (g_video != VideoState::Up) return;
+    SDL_Event e;
+    bool closeSeen = false;
+    while (SDL_PollEvent(&e)) {
+        if (e.type == SDL_WINDOWEVENT) {
+            HWND hwnd = HwndOfId(e.window.windowID);
+            if (!hwnd) continue;
+            switch (e.window.event) {
+            case SDL_WINDOWEVENT_CLOSE:
+                closeSeen = true;
+                PostMessageA(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+                break;
+            case SDL_WINDOWEVENT_FOCUS_GAINED:
+                detail::NoteSdlActivation(hwnd, true);
+                break;
+            case SDL_WINDOWEVENT_FOCUS_LOST:
+                detail::NoteSdlActivation(hwnd, false);
+                break;
+            case SDL_WINDOWEVENT_MINIMIZED:
+                detail::NoteSdlMinimized(hwnd, true);
+                break;
+            case SDL_WINDOWEVENT_RESTORED:
+                detail::NoteSdlMinimized(hwnd, false);
+                break;
+            case SDL_WINDOWEVENT_EXPOSED:
+                InvalidateRect(hwnd, nullptr, FALSE);
+                break;
+            case SDL_WINDOWEVENT_MOVED:
+                detail::NoteSdlMoved(hwnd, e.window.data1, e.window.data2);
+                break;
+            default:
+                platform::SdlTranslateInputEvent(&e, hwnd);
+                break;
+            }
+            continue;
+        }
+        if (e.type == SDL_QUIT) {
+            // The last window's close box gives both a close event and a quit; ask only once.
+            if (!closeSeen)
+                for (HWND hwnd : detail::TopLevelWindows())
+                    if (detail::SdlOfWindow(hwnd)) PostMessageA(hwnd, WM_SYSCOMMAND, SC_CLOSE, 0);
+            continue;
+        }
+        Uint32 id = EventWindowId(e);
+        HWND hwnd = id ? HwndOfId(id) : nullptr;
+        if (!hwnd) hwnd = GetActiveWindow();
+        platform::SdlTranslateInputEvent(&e, hwnd);
+    }
+}
+
+}  // namespace platform::sdl
+
+namespace platform {
+
+void* SdlWindowOf(HWND hwnd) { return detail::SdlOfWindow(hwnd); }
+
+bool PresentToWindow(HWND hwnd, const uint32_t* pixels, int width, int height, int pitchBytes) {
+    HWND top = nullptr;
+    RECT client{};
+    if (!detail::WindowClientInTopLevel(hwnd, &top, &client)) return false;
+    if (detail::IsHeadless()) {
+        ++detail::Headless().presents[hwnd];
+        return true;
+    }
+    void* win = detail::SdlOfWindow(top);
+    if (!win) return false;
+    return sdl::Present(win, client.left, client.top, client.right - client.left, client.bottom - client.top, pixels,
+                        width, height, pitchBytes);
+}
+
+}  // namespace platform
