@@ -6,6 +6,12 @@
 #define FILE_ATTRIBUTE_DIRECTORY 0x10
 #define FILE_ATTRIBUTE_NORMAL 0x80
 
+#define GENERIC_READ 0x80000000u
+#define FILE_SHARE_READ 0x1
+#define OPEN_EXISTING 3
+#define FILE_FLAG_RANDOM_ACCESS 0x10000000
+#define INVALID_FILE_SIZE 0xFFFFFFFFu
+
 struct FILETIME {
     DWORD dwLowDateTime;
     DWORD dwHighDateTime;
@@ -23,3 +29,28 @@ struct WIN32_FIND_DATAA {
     CHAR cFileName[MAX_PATH];
     CHAR cAlternateFileName[14];
 };
+
+struct SECURITY_ATTRIBUTES;
+struct OVERLAPPED;
+
+// Opens an existing file for reading (the only access the engine asks for). Fails with
+// INVALID_HANDLE_VALUE for missing files, directories and any other access or disposition.
+HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD shareMode, SECURITY_ATTRIBUTES* security,
+                   DWORD disposition, DWORD flags, HANDLE templateFile);
+DWORD GetFileSize(HANDLE file, DWORD* sizeHigh);
+BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, DWORD* read, OVERLAPPED* overlapped);
+BOOL CloseHandle(HANDLE object);
+
+// The pattern is a folder followed by a wildcard ('*', '?', no case); entries come sorted by
+// name, "." and ".." included when they match, folders flagged FILE_ATTRIBUTE_DIRECTORY.
+HANDLE FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA* data);
+BOOL FindNextFileA(HANDLE find, WIN32_FIND_DATAA* data);
+BOOL FindClose(HANDLE find);
+
+namespace platform {
+// Balances for tests: handles opened by CreateFileA / FindFirstFileA and not yet closed.
+int OpenFileHandleCount();
+int OpenFindHandleCount();
+// Fault switch for tests: every ReadFile fails while set.
+void SetReadFileFails(bool fails);
+}  // namespace platform

@@ -1,0 +1,19 @@
+// Windows-style paths on the Linux file system.
+#pragma once
+
+#include <string>
+
+namespace platform {
+
+// Maps a Windows path to a file-system path: a drive prefix "X:" is dropped, backslashes
+// become slashes, and every component that does not exist under its exact name is looked up
+// without regard to the case of ASCII letters (the first such name in byte order wins).
+// Components that match nothing stay as given, so a file that is about to be created keeps
+// its name. A null path gives the empty text.
+std::string TranslatePath(const char* path);
+
+// True when `name` matches the wildcard: '*' any run of characters (empty included), '?'
+// exactly one character, letters compared without regard to case.
+bool WildcardMatch(const char* pattern, const char* name);
+
+}  // namespace platform
