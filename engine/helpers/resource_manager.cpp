@@ -7,6 +7,7 @@
 #include "engine/helpers/res_file.h"
 #include "engine/helpers/res_font.h"
 #include "engine/helpers/res_music.h"
+#include "engine/helpers/res_parse.h"
 #include "engine/helpers/res_particle.h"
 #include "engine/helpers/res_script.h"
 #include "engine/helpers/res_sound.h"
@@ -137,11 +138,11 @@ ResourceRecord* ResourceManager::FindResource(int type, const char* name) {
 void ResourceManager::ParseScript(ScriptTokenizer* parent, const char* scriptname) {
     if (!scriptname) return;
 
-    if (FindResource(RES_LIST_SCRIPT, scriptname)) {
+    if (parent && FindResource(RES_LIST_SCRIPT, scriptname)) {
         parent->Error("Script ", " already has been parsed.");
         return;
     }
-    if (depth >= MAX_INCLUDE_DEPTH) {
+    if (parent && depth >= MAX_INCLUDE_DEPTH) {
         parent->Error("Script ", " is included too deeply.");
         return;
     }
@@ -324,27 +325,14 @@ void ResourceManager::ParseFileBlock(ScriptTokenizer* tz, const char* name, cons
 
     while (NextParameter(tz, false)) {
         switch (tz->TokenCode()) {
-        case PAR_FILENAME:
-            tz->GetToken();
-            tz->GetToken();
-            ReadName(tz, filename);
-            break;
-        case PAR_RESGROUP:
-            tz->GetToken();
-            tz->GetToken();
-            record->resgroup = tz->TokenInt();
-            break;
+        case PAR_FILENAME: ParamName(tz, filename); break;
+        case PAR_RESGROUP: record->resgroup = ParamInt(tz); break;
         default:
             NextParameter(tz, true);
             break;
         }
     }
     AddResource(type, record);
-}
-
-void ResourceManager::ReadName(ScriptTokenizer* tz, char* field) {
-    if (tz->TokenCut()) tz->Error("Name ", " is cut to 127 characters.");
-    strcpy(field, tz->TokenText());
 }
 
 void* ResourceManager::GetResource(const char* name, int resgroup) {
