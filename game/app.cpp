@@ -1,10 +1,93 @@
-// Placeholder entry point until the game lands.
+// The program's entry point and the engine callbacks.
 #include "engine/engine.h"
+#include "engine/helpers/resource_manager.h"
+#include "game/app.h"
+#include "game/game.h"
+#include "platform/win32/win32.h"
 #include "platform/win32/win_entry.h"
 
+namespace {
+
+constexpr int KEY_LBUTTON = 1;
+constexpr int KEY_ESCAPE = 27;
+
+void CenterMouse() { g_Engine->Input_SetMousePos(WINDOW_WIDTH / 2.0f, WINDOW_HEIGHT / 2.0f); }
+
+void ShowStartupError() { MessageBoxA(nullptr, g_Engine->System_GetErrorMessage(), "Error", MB_ICONERROR); }
+
+}  // namespace
+
+bool GameFrame() {
+    if (g_Engine->Input_KeyDown(KEY_LBUTTON) && !g_MouseCaptured) {
+        g_MouseCaptured = true;
+        g_Engine->System_SetState(STATE_HIDE_MOUSE, true);
+        CenterMouse();
+    }
+    if (g_Engine->Input_KeyDown(KEY_ESCAPE)) {
+        if (!g_MouseCaptured) return true;
+        if (!g_Engine->System_GetState(STATE_WINDOWED)) return true;
+        g_MouseCaptured = false;
+        g_Engine->System_SetState(STATE_HIDE_MOUSE, false);
+    }
+    if (g_MouseCaptured) CenterMouse();
+    if (g_Game) g_Game->Update();
+    return false;
+}
+
+bool GameRender() {
+    if (g_Game) g_Game->Render();
+    return false;
+}
+
+bool GameRestoreGfx() {
+    if (g_Game) g_Game->RestoreGfx();
+    return true;
+}
+
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    Engine* engine = CreateEngine(ENGINE_VERSION);
-    if (!engine) return 0;
-    engine->System_Release();
+    g_Engine = CreateEngine(ENGINE_VERSION);
+
+    g_Engine->System_SetState(STATE_FRAME_FUNC, GameFrame);
+    g_Engine->System_SetState(STATE_RENDER_FUNC, GameRender);
+    g_Engine->System_SetState(STATE_GFX_RESTORE_FUNC, GameRestoreGfx);
+    g_Engine->System_SetState(STATE_TITLE, "Farewander");
+    g_Engine->System_SetState(STATE_WINDOWED, true);
+    g_Engine->System_SetState(STATE_USE_SOUND, true);
+    g_Engine->System_SetState(STATE_SCREEN_WIDTH, WINDOW_WIDTH);
+    g_Engine->System_SetState(STATE_SCREEN_HEIGHT, WINDOW_HEIGHT);
+    g_Engine->System_SetState(STATE_TEXTURE_FILTER, false);
+    g_Engine->System_SetState(STATE_FPS, 60);
+    g_Engine->System_SetState(STATE_ZBUFFER, false);
+    g_Engine->System_SetState(STATE_HIDE_MOUSE, g_MouseCaptured);
+
+    if (!g_Engine->System_Initiate()) {
+        ShowStartupError();
+        g_Engine->System_Release();
+        g_Engine = nullptr;
+        return 0;
+    }
+
+    g_ResourceManager = new ResourceManager("data\\tamble.res");
+    if (!g_ResourceManager->LoadGroup(0)) {
+        ShowStartupError();
+        // The manager holds engine references of its own; without it the release below is the
+        // last one and shuts the engine down.
+        delete g_ResourceManager;
+        g_ResourceManager = nullptr;
+        g_Engine->System_Release();
+        g_Engine = nullptr;
+        return 0;
+    }
+
+    new Game();
+    g_Engine->System_Start();
+
+    delete g_Game;
+    g_Game = nullptr;
+    delete g_ResourceManager;
+    g_ResourceManager = nullptr;
+    g_Engine->System_Shutdown();
+    g_Engine->System_Release();
+    g_Engine = nullptr;
     return 0;
 }
