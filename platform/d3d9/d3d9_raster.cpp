@@ -1,0 +1,664 @@
+// The rasterizer: vertex transform, clipping, triangle and line scan conversion, texture
+// sampling, stage 0 colour and alpha operations, alpha test, depth test and blending.
+//
+// Conventions, as Direct3D 9: pixel centres lie on whole screen coordinates; triangles cover
+// a pixel when its centre lies inside, or on a top or left edge (top-left fill rule);
+// positions are snapped to 1/16 pixel; attributes are interpolated linearly in screen space
+// (exact for the orthographic projections the engine uses). Stage 0 without a texture reads
+// opaque white, so untextured primitives show exactly their vertex colour.
+//
+// Lines are one pixel wide. The major axis decides: an x-major line lights the columns whose
+// centres lie in [round(x_start), round(x_end)) and, in each, the row nearest to the line;
+// y-major lines likewise by rows. This is the diamond-exit rule for lines whose ends lie on
+// pixel centres or pixel corners (the last pixel is not drawn); for other ends it may differ
+// by the end pixel.
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "platform/d3d9/d3d9_impl.h"
+
+namespace d3d9impl {
+
+void FillRect(PixelBuffer& buf, LONG x1, LONG y1, LONG x2, LONG y2, uint32_t value) {
+    x1 = std::max<LONG>(x1, 0), y1 = std::max<LONG>(y1, 0);
+    x2 = std::min<LONG>(x2, LONG(buf.width)), y2 = std::min<LONG>(y2, LONG(buf.height));
+    if (x1 >= x2 || y1 >= y2) return;
+    for (LONG y = y1; y < y2; ++y) {
+        uint32_t* row = &buf.pixels[size_t(y) * buf.width];
+        std::fill(row + x1, row + x2, value);
+    }
+}
+
+namespace {
+
+// Exact round(a * b / 255) for a, b in 0..255 (and sums of such products up to 65025).
+inline uint32_t Div255(uint32_t x) {
+    x += 128;
+    return (x + (x >> 8)) >> 8;
+}
+inline uint32_t Mul255(uint32_t a, uint32_t b) { return Div255(a * b); }
+
+inline bool Compare(DWORD func, uint32_t value, uint32_t ref) {
+    switch (func) {
+    case D3DCMP_NEVER: return false;
+    case D3DCMP_LESS: return value < ref;
+    case D3DCMP_EQUAL: return value == ref;
+    case D3DCMP_LESSEQUAL: return value <= ref;
+    case D3DCMP_GREATER: return value > ref;
+    case D3DCMP_NOTEQUAL: return value != ref;
+    case D3DCMP_GREATEREQUAL: return value >= ref;
+    default: return true;
+    }
+}
+
+inline int Wrap(int i, int n, DWORD mode) {
+    switch (mode) {
+    case D3DTADDRESS_CLAMP: return i < 0 ? 0 : (i >= n ? n - 1 : i);
+    case D3DTADDRESS_MIRROR: {
+        int p = ((i % (2 * n)) + 2 * n) % (2 * n);
+        return p < n ? p : 2 * n - 1 - p;
+    }
+    default: return ((i % n) + n) % n;
+    }
+}
+
+struct Sampler {
+    const uint32_t* px = nullptr;
+    int w = 1, h = 1;
+    uint32_t alphaOr = 0;  // 0xFF000000 for formats without alpha
+    bool linear = false;
+    DWORD addrU = D3DTADDRESS_WRAP, addrV = D3DTADDRESS_WRAP;
+
+    uint32_t Texel(int x, int y) const { return px[size_t(Wrap(y, h, addrV)) * w + Wrap(x, w, addrU)] | alphaOr; }
+
+    // U, V in texel units of the level; texel centres lie at i + 0.5.
+    uint32_t Sample(float U, float V) const {
+        if (!linear) return Texel(int(std::floor(U)), int(std::floor(V)));
+        float fu = U - 0.5f, fv = V - 0.5f;
+        float bu = std::floor(fu), bv = std::floor(fv);
+        int x0 = int(bu), y0 = int(bv);
+        uint32_t wu = uint32_t((fu - bu) * 256.0f + 0.5f), wv = uint32_t((fv - bv) * 256.0f + 0.5f);
+        uint32_t t00 = Texel(x0, y0), t10 = Texel(x0 + 1, y0), t01 = Texel(x0, y0 + 1), t11 = Texel(x0 + 1, y0 + 1);
+        uint32_t out = 0;
+        for (int sh = 0; sh < 32; sh += 8) {
+            uint32_t a = (t00 >> sh) & 0xFF, b = (t10 >> sh) & 0xFF, c = (t01 >> sh) & 0xFF, d = (t11 >> sh) & 0xFF;
+            uint32_t top = a * (256 - wu) + b * wu, bot = c * (256 - wu) + d * wu;
+            uint32_t v = (top * (256 - wv) + bot * wv + 32768) >> 16;
+            out |= std::min<uint32_t>(v, 255) << sh;
+        }
+        return out;
+    }
+};
+
+inline uint32_t Channel(uint32_t c, int i) { return (c >> (8 * i)) & 0xFF; }
+
+// Stage 0 operation on one channel.
+inline uint32_t Op(DWORD op, uint32_t a1, uint32_t a2) {
+    switch (op) {
+    case D3DTOP_SELECTARG1: return a1;
+    case D3DTOP_SELECTARG2: return a2;
+    case D3DTOP_MODULATE: return Mul255(a1, a2);
+    case D3DTOP_MODULATE2X: return std::min<uint32_t>(255, 2 * Mul255(a1, a2));
+    case D3DTOP_MODULATE4X: return std::min<uint32_t>(255, 4 * Mul255(a1, a2));
+    case D3DTOP_ADD: return std::min<uint32_t>(255, a1 + a2);
+    default: return a2;
+    }
+}
+
+inline uint32_t Arg(DWORD arg, uint32_t tex, uint32_t diffuse) {
+    return (arg & 0xF) == D3DTA_TEXTURE ? tex : diffuse;  // DIFFUSE and CURRENT are the diffuse colour at stage 0
+}
+
+inline uint32_t BlendFactor(DWORD f, uint32_t ch, uint32_t sc, uint32_t sa, uint32_t dc, uint32_t da) {
+    (void)ch;
+    switch (f) {
+    case D3DBLEND_ZERO: return 0;
+    case D3DBLEND_ONE: return 255;
+    case D3DBLEND_SRCCOLOR: return sc;
+    case D3DBLEND_INVSRCCOLOR: return 255 - sc;
+    case D3DBLEND_SRCALPHA: return sa;
+    case D3DBLEND_INVSRCALPHA: return 255 - sa;
+    case D3DBLEND_DESTALPHA: return da;
+    case D3DBLEND_INVDESTALPHA: return 255 - da;
+    case D3DBLEND_DESTCOLOR: return dc;
+    case D3DBLEND_INVDESTCOLOR: return 255 - dc;
+    default: return 255;
+    }
+}
+
+// Everything a pixel needs, resolved once per draw call.
+struct Pipeline {
+    const RasterState* st;
+    PixelBuffer* target;
+    PixelBuffer* depth;
+    bool textured;
+    Sampler samp;
+    bool depthOn;
+    uint32_t alphaRef;
+    DWORD alphaFunc;
+    bool colorDisabled;
+    LONG clipX1, clipY1, clipX2, clipY2;  // scissor: viewport within the target, exclusive ends
+    float zScale, zBias;                  // viewport depth range
+    bool plain32;                         // target of 32-bit format
+    bool targetAlpha;
+
+    // Shades and writes pixel (x, y) with texel `tex` (opaque white without texture),
+    // diffuse colour `dif` and depth z (0..1).
+    inline void Pixel(int x, int y, uint32_t tex, uint32_t dif, float z) const {
+        const RasterState& s = *st;
+        uint32_t color;
+        if (colorDisabled) {
+            color = dif;
+        } else {
+            uint32_t c1 = Arg(s.colorArg1, tex, dif), c2 = Arg(s.colorArg2, tex, dif);
+            uint32_t a1 = Arg(s.alphaArg1, tex, dif), a2 = Arg(s.alphaArg2, tex, dif);
+            uint32_t r = Op(s.colorOp, Channel(c1, 2), Channel(c2, 2));
+            uint32_t g = Op(s.colorOp, Channel(c1, 1), Channel(c2, 1));
+            uint32_t b = Op(s.colorOp, Channel(c1, 0), Channel(c2, 0));
+            uint32_t a = s.alphaOp == D3DTOP_DISABLE ? Channel(dif, 3) : Op(s.alphaOp, Channel(a1, 3), Channel(a2, 3));
+            color = (a << 24) | (r << 16) | (g << 8) | b;
+        }
+        if (!Compare(alphaFunc, color >> 24, alphaRef)) return;
+        uint32_t* dz = nullptr;
+        uint32_t z24 = 0;
+        if (depthOn && UINT(x) < depth->width && UINT(y) < depth->height) {
+            dz = &depth->pixels[size_t(y) * depth->width + x];
+            float zc = std::clamp(z, 0.0f, 1.0f);
+            z24 = uint32_t(zc * 16777215.0f + 0.5f);
+            if (!Compare(s.zFunc, z24, *dz)) return;
+        }
+        uint32_t* dp = &target->pixels[size_t(y) * target->width + x];
+        uint32_t d = *dp;
+        uint32_t out = color;
+        if (s.alphaBlend) {
+            uint32_t sa = color >> 24, da = targetAlpha ? d >> 24 : 255;
+            out = 0;
+            for (int i = 0; i < 4; ++i) {
+                uint32_t sc = Channel(color, i), dc = Channel(d, i);
+                uint32_t fs = BlendFactor(s.srcBlend, i, sc, sa, dc, da);
+                uint32_t fd = BlendFactor(s.destBlend, i, sc, sa, dc, da);
+                uint32_t v = std::min<uint32_t>(255, Div255(sc * fs) + Div255(dc * fd));
+                out |= v << (8 * i);
+            }
+        }
+        if (s.colorWrite != 0xF) {
+            uint32_t keep = 0;
+            if (!(s.colorWrite & 1)) keep |= 0x00FF0000u;
+            if (!(s.colorWrite & 2)) keep |= 0x0000FF00u;
+            if (!(s.colorWrite & 4)) keep |= 0x000000FFu;
+            if (!(s.colorWrite & 8)) keep |= 0xFF000000u;
+            out = (out & ~keep) | (d & keep);
+        }
+        *dp = plain32 ? (targetAlpha ? out : out | 0xFF000000u) : Quantize(target->format, out);
+        if (dz && s.zWrite) *dz = z24;
+    }
+};
+
+bool SetupPipeline(const RasterState& st, Pipeline* p) {
+    p->st = &st;
+    p->target = st.target;
+    p->depth = st.depth;
+    if (!p->target || p->target->pixels.empty()) return false;
+    const D3DVIEWPORT9& vp = st.viewport;
+    p->clipX1 = LONG(vp.X);
+    p->clipY1 = LONG(vp.Y);
+    p->clipX2 = LONG(std::min<uint64_t>(uint64_t(vp.X) + vp.Width, p->target->width));
+    p->clipY2 = LONG(std::min<uint64_t>(uint64_t(vp.Y) + vp.Height, p->target->height));
+    if (p->clipX1 >= p->clipX2 || p->clipY1 >= p->clipY2) return false;
+    p->zScale = vp.MaxZ - vp.MinZ;
+    p->zBias = vp.MinZ;
+    p->textured = st.texture != nullptr && !st.texture->levels.empty();
+    p->depthOn = st.zEnable && st.depth != nullptr;
+    p->alphaRef = st.alphaTest ? st.alphaRef : 0;
+    p->alphaFunc = st.alphaTest ? st.alphaFunc : DWORD(D3DCMP_ALWAYS);
+    p->colorDisabled = st.colorOp == D3DTOP_DISABLE;
+    p->plain32 = p->target->format == D3DFMT_A8R8G8B8 || p->target->format == D3DFMT_X8R8G8B8;
+    p->targetAlpha = HasAlpha(p->target->format);
+    return true;
+}
+
+// Chooses the mip level and filter for a triangle from its texture-coordinate gradients
+// (in texels of level 0 per pixel).
+void SetupSampler(const RasterState& st, Pipeline* p, float dudx, float dvdx, float dudy, float dvdy,
+                  float* scaleU, float* scaleV) {
+    const TextureImpl* t = st.texture;
+    const PixelBuffer& l0 = t->levels[0]->buf;
+    float rho = std::max(std::sqrt(dudx * dudx + dvdx * dvdx), std::sqrt(dudy * dudy + dvdy * dvdy));
+    bool minify = rho > 1.0f + 1e-6f;
+    size_t level = 0;
+    if (minify && st.mipFilter != D3DTEXF_NONE && t->levels.size() > 1) {
+        float lod = std::log2(rho);
+        level = std::min<size_t>(t->levels.size() - 1, size_t(std::max(0.0f, std::floor(lod + 0.5f))));
+    }
+    const PixelBuffer& b = t->levels[level]->buf;
+    p->samp.px = b.pixels.data();
+    p->samp.w = int(b.width);
+    p->samp.h = int(b.height);
+    p->samp.alphaOr = HasAlpha(b.format) ? 0 : 0xFF000000u;
+    p->samp.linear = (minify ? st.minFilter : st.magFilter) == D3DTEXF_LINEAR;
+    p->samp.addrU = st.addressU;
+    p->samp.addrV = st.addressV;
+    *scaleU = float(b.width);
+    *scaleV = float(b.height);
+    (void)l0;
+}
+
+// ---- Vertices after the transform.
+struct ClipVertex {
+    float x, y, z, w;
+    float r, g, b, a;
+    float u, v;
+};
+
+ClipVertex Transform(const D3DMATRIX& m, const FvfVertex& in) {
+    ClipVertex o;
+    o.x = in.x * m._11 + in.y * m._21 + in.z * m._31 + m._41;
+    o.y = in.x * m._12 + in.y * m._22 + in.z * m._32 + m._42;
+    o.z = in.x * m._13 + in.y * m._23 + in.z * m._33 + m._43;
+    o.w = in.x * m._14 + in.y * m._24 + in.z * m._34 + m._44;
+    o.a = float(in.color >> 24);
+    o.r = float((in.color >> 16) & 0xFF);
+    o.g = float((in.color >> 8) & 0xFF);
+    o.b = float(in.color & 0xFF);
+    o.u = in.u;
+    o.v = in.v;
+    return o;
+}
+
+ClipVertex Lerp(const ClipVertex& a, const ClipVertex& b, float t) {
+    ClipVertex o;
+    const float* pa = &a.x;
+    const float* pb = &b.x;
+    float* po = &o.x;
+    for (int i = 0; i < 10; ++i) po[i] = pa[i] + (pb[i] - pa[i]) * t;
+    return o;
+}
+
+// Clip planes as distances that must be >= 0: z >= 0, w - z >= 0, and a guard band in x, y
+// wide enough that screen positions stay far inside the fixed-point range.
+constexpr float kGuard = 16.0f;
+constexpr int kPlanes = 7;
+
+inline float PlaneDist(const ClipVertex& v, int plane) {
+    switch (plane) {
+    case 0: return v.z;
+    case 1: return v.w - v.z;
+    case 2: return kGuard * v.w + v.x;
+    case 3: return kGuard * v.w - v.x;
+    case 4: return kGuard * v.w + v.y;
+    case 5: return kGuard * v.w - v.y;
+    default: return v.w - 1e-6f;
+    }
+}
+
+inline bool Inside(const ClipVertex& v) {
+    for (int p = 0; p < kPlanes; ++p)
+        if (!(PlaneDist(v, p) >= 0.0f)) return false;  // NaN counts as outside
+    return true;
+}
+
+// Screen-space vertex.
+struct ScreenVertex {
+    float x, y, z;
+    float r, g, b, a;
+    float u, v;
+};
+
+struct Viewport {
+    float x, y, hw, hh, zScale, zBias;
+};
+
+ScreenVertex ToScreen(const ClipVertex& c, const Viewport& vp) {
+    float iw = 1.0f / c.w;
+    ScreenVertex s;
+    s.x = vp.x + (1.0f + c.x * iw) * vp.hw;
+    s.y = vp.y + (1.0f - c.y * iw) * vp.hh;
+    s.z = vp.zBias + c.z * iw * vp.zScale;
+    s.r = c.r, s.g = c.g, s.b = c.b, s.a = c.a, s.u = c.u, s.v = c.v;
+    return s;
+}
+
+inline int64_t FloorDiv(int64_t a, int64_t b) {  // b > 0
+    int64_t q = a / b;
+    return (a % b != 0 && a < 0) ? q - 1 : q;
+}
+inline int64_t CeilDiv(int64_t a, int64_t b) { return -FloorDiv(-a, b); }
+
+inline uint32_t PackColor(float r, float g, float b, float a) {
+    auto c = [](float v) { return uint32_t(std::clamp(v + 0.5f, 0.0f, 255.0f)); };
+    return (c(a) << 24) | (c(r) << 16) | (c(g) << 8) | c(b);
+}
+
+// Fast span for the common case: 32-bit target and texture, point sampling with wrap on
+// power-of-two sizes, modulate or add colour, modulated alpha, alpha test >= ref, blending
+// with SRCALPHA and INVSRCALPHA or ONE (or none), flat colour, no depth.
+enum class FastBlend { None, InvSrcAlpha, One };
+
+template <FastBlend B, bool ADD, bool WHITE>
+void FastSpan(uint32_t* dst, int n, const uint32_t* tex, int texW, int maskU, int maskV, int64_t U, int64_t V,
+              int64_t dU, int64_t dV, uint32_t dif, uint32_t alphaOr, uint32_t ref, bool storeAlpha) {
+    const uint32_t dr = (dif >> 16) & 0xFF, dg = (dif >> 8) & 0xFF, db = dif & 0xFF, da = dif >> 24;
+    const uint32_t forceA = storeAlpha ? 0 : 0xFF000000u;
+    for (int i = 0; i < n; ++i, U += dU, V += dV) {
+        uint32_t t = tex[size_t(int(V >> 16) & maskV) * texW + (int(U >> 16) & maskU)] | alphaOr;
+        uint32_t a = WHITE ? t >> 24 : Mul255(t >> 24, da);
+        if (a < ref) continue;
+        uint32_t r, g, b;
+        if (WHITE) {
+            r = (t >> 16) & 0xFF, g = (t >> 8) & 0xFF, b = t & 0xFF;
+        } else if (ADD) {
+            r = std::min<uint32_t>(255, ((t >> 16) & 0xFF) + dr);
+            g = std::min<uint32_t>(255, ((t >> 8) & 0xFF) + dg);
+            b = std::min<uint32_t>(255, (t & 0xFF) + db);
+        } else {
+            r = Mul255((t >> 16) & 0xFF, dr), g = Mul255((t >> 8) & 0xFF, dg), b = Mul255(t & 0xFF, db);
+        }
+        uint32_t d = dst[i];
+        if (B == FastBlend::InvSrcAlpha) {
+            if (a == 255) {
+                dst[i] = (0xFF000000u | (r << 16) | (g << 8) | b) | forceA;
+                continue;
+            }
+            uint32_t ia = 255 - a;
+            r = Div255(r * a + ((d >> 16) & 0xFF) * ia);
+            g = Div255(g * a + ((d >> 8) & 0xFF) * ia);
+            b = Div255(b * a + (d & 0xFF) * ia);
+            uint32_t oa = Div255(a * a + (d >> 24) * ia);
+            dst[i] = (oa << 24) | (r << 16) | (g << 8) | b | forceA;
+        } else if (B == FastBlend::One) {
+            r = std::min<uint32_t>(255, Mul255(r, a) + ((d >> 16) & 0xFF));
+            g = std::min<uint32_t>(255, Mul255(g, a) + ((d >> 8) & 0xFF));
+            b = std::min<uint32_t>(255, Mul255(b, a) + (d & 0xFF));
+            uint32_t oa = std::min<uint32_t>(255, Mul255(a, a) + (d >> 24));
+            dst[i] = (oa << 24) | (r << 16) | (g << 8) | b | forceA;
+        } else {
+            dst[i] = (a << 24) | (r << 16) | (g << 8) | b | forceA;
+        }
+    }
+}
+
+using FastSpanFn = void (*)(uint32_t*, int, const uint32_t*, int, int, int, int64_t, int64_t, int64_t, int64_t,
+                            uint32_t, uint32_t, uint32_t, bool);
+
+template <FastBlend B>
+FastSpanFn PickFast(bool add, bool white) {
+    if (white) return FastSpan<B, false, true>;
+    return add ? FastSpan<B, true, false> : FastSpan<B, false, false>;
+}
+
+bool IsTexDif(DWORD a1, DWORD a2) {
+    return ((a1 & 0xF) == D3DTA_TEXTURE && (a2 & 0xF) != D3DTA_TEXTURE) ||
+           ((a2 & 0xF) == D3DTA_TEXTURE && (a1 & 0xF) != D3DTA_TEXTURE);
+}
+
+class TriangleRasterizer {
+public:
+    explicit TriangleRasterizer(const RasterState& st) : st_(st) {
+        ok_ = SetupPipeline(st, &p_);
+        const D3DVIEWPORT9& v = st.viewport;
+        vp_ = Viewport{float(v.X), float(v.Y), float(v.Width) * 0.5f, float(v.Height) * 0.5f, v.MaxZ - v.MinZ, v.MinZ};
+        // The fast path applies to the state as a whole; the sampler decides per triangle.
+        fastState_ = ok_ && p_.textured && p_.plain32 && !p_.depthOn && st.colorWrite == 0xF &&
+                     (st.colorOp == D3DTOP_MODULATE || st.colorOp == D3DTOP_ADD) &&
+                     IsTexDif(st.colorArg1, st.colorArg2) && st.alphaOp == D3DTOP_MODULATE &&
+                     IsTexDif(st.alphaArg1, st.alphaArg2) &&
+                     (!st.alphaTest || st.alphaFunc == D3DCMP_GREATEREQUAL || st.alphaFunc == D3DCMP_ALWAYS) &&
+                     (!st.alphaBlend || (st.srcBlend == D3DBLEND_SRCALPHA &&
+                                         (st.destBlend == D3DBLEND_INVSRCALPHA || st.destBlend == D3DBLEND_ONE)));
+        if (fastState_) {
+            D3DFORMAT f = st.texture->format;
+            fastState_ = f == D3DFMT_A8R8G8B8 || f == D3DFMT_X8R8G8B8;
+        }
+        if (fastState_) {
+            fastBlend_ = !st.alphaBlend ? FastBlend::None
+                         : st.destBlend == D3DBLEND_ONE ? FastBlend::One
+                                                        : FastBlend::InvSrcAlpha;
+            fastRef_ = (st.alphaTest && st.alphaFunc == D3DCMP_GREATEREQUAL) ? st.alphaRef : 0;
+        }
+    }
+
+    bool Ok() const { return ok_; }
+
+    void Draw(const ClipVertex& a, const ClipVertex& b, const ClipVertex& c) {
+        if (Inside(a) && Inside(b) && Inside(c)) {
+            Raster(ToScreen(a, vp_), ToScreen(b, vp_), ToScreen(c, vp_));
+            return;
+        }
+        // Sutherland-Hodgman against each plane, then a fan.
+        ClipVertex buf1[16], buf2[16];
+        ClipVertex* in = buf1;
+        ClipVertex* out = buf2;
+        int n = 3;
+        in[0] = a, in[1] = b, in[2] = c;
+        for (int p = 0; p < kPlanes && n > 0; ++p) {
+            int m = 0;
+            for (int i = 0; i < n; ++i) {
+                const ClipVertex& s = in[i];
+                const ClipVertex& e = in[(i + 1) % n];
+                float ds = PlaneDist(s, p), de = PlaneDist(e, p);
+                bool si = ds >= 0.0f, ei = de >= 0.0f;
+                if (si) out[m++] = s;
+                if (si != ei && m < 15) {
+                    float t = ds / (ds - de);
+                    if (std::isfinite(t)) out[m++] = Lerp(s, e, t);
+                }
+            }
+            std::swap(in, out);
+            n = m;
+        }
+        if (n < 3) return;
+        ScreenVertex s0 = ToScreen(in[0], vp_);
+        for (int i = 1; i + 1 < n; ++i) Raster(s0, ToScreen(in[i], vp_), ToScreen(in[i + 1], vp_));
+    }
+
+private:
+    void Raster(ScreenVertex v0, ScreenVertex v1, ScreenVertex v2) {
+        int64_t x0 = std::llround(v0.x * 16.0f), y0 = std::llround(v0.y * 16.0f);
+        int64_t x1 = std::llround(v1.x * 16.0f), y1 = std::llround(v1.y * 16.0f);
+        int64_t x2 = std::llround(v2.x * 16.0f), y2 = std::llround(v2.y * 16.0f);
+        int64_t area = (x1 - x0) * (y2 - y0) - (x2 - x0) * (y1 - y0);
+        if (area == 0) return;
+        // Screen y grows downward: a positive area is clockwise as seen.
+        if (st_.cullMode == D3DCULL_CCW && area < 0) return;
+        if (st_.cullMode == D3DCULL_CW && area > 0) return;
+        if (area < 0) {
+            std::swap(v1, v2);
+            std::swap(x1, x2);
+            std::swap(y1, y2);
+            area = -area;
+        }
+        const int64_t X[3] = {x0, x1, x2}, Y[3] = {y0, y1, y2};
+
+        // Row range: centres inside the bounding box and the scissor.
+        int64_t minY = std::min({y0, y1, y2}), maxY = std::max({y0, y1, y2});
+        int64_t rowStart = std::max<int64_t>(CeilDiv(minY, 16), p_.clipY1);
+        int64_t rowEnd = std::min<int64_t>(FloorDiv(maxY, 16), p_.clipY2 - 1);
+        if (rowStart > rowEnd) return;
+
+        // Attribute planes over the snapped positions.
+        const float fx0 = float(x0) / 16.0f, fy0 = float(y0) / 16.0f;
+        const float ex1 = float(x1 - x0) / 16.0f, ey1 = float(y1 - y0) / 16.0f;
+        const float ex2 = float(x2 - x0) / 16.0f, ey2 = float(y2 - y0) / 16.0f;
+        const float inv = 1.0f / (ex1 * ey2 - ex2 * ey1);
+        auto grad = [&](float a0, float a1, float a2, float* dx, float* dy) {
+            float d1 = a1 - a0, d2 = a2 - a0;
+            *dx = (d1 * ey2 - d2 * ey1) * inv;
+            *dy = (d2 * ex1 - d1 * ex2) * inv;
+        };
+        bool flat = v0.r == v1.r && v0.r == v2.r && v0.g == v1.g && v0.g == v2.g && v0.b == v1.b && v0.b == v2.b &&
+                    v0.a == v1.a && v0.a == v2.a;
+        float drx = 0, dry = 0, dgx = 0, dgy = 0, dbx = 0, dby = 0, dax = 0, day = 0;
+        if (!flat) {
+            grad(v0.r, v1.r, v2.r, &drx, &dry);
+            grad(v0.g, v1.g, v2.g, &dgx, &dgy);
+            grad(v0.b, v1.b, v2.b, &dbx, &dby);
+            grad(v0.a, v1.a, v2.a, &dax, &day);
+        }
+        float dzx, dzy;
+        grad(v0.z, v1.z, v2.z, &dzx, &dzy);
+        float su = 1, sv = 1, dux = 0, duy = 0, dvx = 0, dvy = 0;
+        float U0 = 0, V0 = 0;
+        if (p_.textured) {
+            const PixelBuffer& l0 = st_.texture->levels[0]->buf;
+            float w0 = float(l0.width), h0 = float(l0.height);
+            float gux, guy, gvx, gvy;
+            grad(v0.u * w0, v1.u * w0, v2.u * w0, &gux, &guy);
+            grad(v0.v * h0, v1.v * h0, v2.v * h0, &gvx, &gvy);
+            SetupSampler(st_, &p_, gux, gvx, guy, gvy, &su, &sv);
+            U0 = v0.u * su, V0 = v0.v * sv;
+            grad(U0, v1.u * su, v2.u * su, &dux, &duy);
+            grad(V0, v1.v * sv, v2.v * sv, &dvx, &dvy);
+        }
+        const uint32_t flatColor = PackColor(v0.r, v0.g, v0.b, v0.a);
+
+        // Fast path for this triangle?
+        FastSpanFn fast = nullptr;
+        if (fastState_ && flat && !p_.samp.linear && p_.samp.addrU == D3DTADDRESS_WRAP &&
+            p_.samp.addrV == D3DTADDRESS_WRAP && (p_.samp.w & (p_.samp.w - 1)) == 0 &&
+            (p_.samp.h & (p_.samp.h - 1)) == 0) {
+            bool add = st_.colorOp == D3DTOP_ADD;
+            bool white = !add && flatColor == 0xFFFFFFFFu;
+            switch (fastBlend_) {
+            case FastBlend::None: fast = PickFast<FastBlend::None>(add, white); break;
+            case FastBlend::One: fast = PickFast<FastBlend::One>(add, white); break;
+            default: fast = PickFast<FastBlend::InvSrcAlpha>(add, white); break;
+            }
+        }
+
+        // Edges a -> b with inside where E > 0; a pixel on an edge belongs to the triangle
+        // when the edge is a top edge (horizontal, interior below) or a left edge.
+        struct Edge {
+            int64_t dx, dy, ax, ay, bias;
+        } edges[3];
+        for (int i = 0; i < 3; ++i) {
+            int j = (i + 1) % 3;
+            Edge& e = edges[i];
+            e.dx = X[j] - X[i];
+            e.dy = Y[j] - Y[i];
+            e.ax = X[i];
+            e.ay = Y[i];
+            bool topLeft = (e.dy == 0 && e.dx > 0) || e.dy < 0;
+            e.bias = topLeft ? 0 : 1;
+        }
+
+        for (int64_t py = rowStart; py <= rowEnd; ++py) {
+            int64_t lo = p_.clipX1, hi = int64_t(p_.clipX2) - 1;
+            int64_t py16 = py * 16;
+            bool empty = false;
+            for (const Edge& e : edges) {
+                // E(px) = dx * (py16 - ay) - dy * (16 px - ax); need E - bias >= 0.
+                int64_t c = e.dx * (py16 - e.ay) + e.dy * e.ax - e.bias;
+                if (e.dy == 0) {
+                    if (c < 0) empty = true;
+                } else if (e.dy > 0) {
+                    hi = std::min(hi, FloorDiv(c, 16 * e.dy));
+                } else {
+                    lo = std::max(lo, CeilDiv(-c, -16 * e.dy));
+                }
+            }
+            if (empty || lo > hi) continue;
+            const int y = int(py);
+            const int xs = int(lo);
+            const int n = int(hi - lo + 1);
+            const float ox = float(xs) - fx0, oy = float(py) - fy0;
+            if (fast) {
+                float U = U0 + dux * ox + duy * oy, V = V0 + dvx * ox + dvy * oy;
+                PixelBuffer& t = *p_.target;
+                fast(&t.pixels[size_t(y) * t.width + xs], n, p_.samp.px, p_.samp.w, p_.samp.w - 1, p_.samp.h - 1,
+                     int64_t(std::floor(double(U) * 65536.0)), int64_t(std::floor(double(V) * 65536.0)),
+                     int64_t(std::llround(double(dux) * 65536.0)), int64_t(std::llround(double(dvx) * 65536.0)),
+                     flatColor, p_.samp.alphaOr, fastRef_, p_.targetAlpha);
+                continue;
+            }
+            float z = v0.z + dzx * ox + dzy * oy;
+            float U = U0 + dux * ox + duy * oy, V = V0 + dvx * ox + dvy * oy;
+            float r = v0.r + drx * ox + dry * oy, g = v0.g + dgx * ox + dgy * oy;
+            float b = v0.b + dbx * ox + dby * oy, a = v0.a + dax * ox + day * oy;
+            for (int i = 0; i < n; ++i) {
+                uint32_t tex = p_.textured ? p_.samp.Sample(U, V) : 0xFFFFFFFFu;
+                uint32_t dif = flat ? flatColor : PackColor(r, g, b, a);
+                p_.Pixel(xs + i, y, tex, dif, z);
+                z += dzx, U += dux, V += dvx;
+                if (!flat) r += drx, g += dgx, b += dbx, a += dax;
+            }
+        }
+    }
+
+    const RasterState& st_;
+    Pipeline p_{};
+    Viewport vp_{};
+    bool ok_ = false;
+    bool fastState_ = false;
+    FastBlend fastBlend_ = FastBlend::None;
+    uint32_t fastRef_ = 0;
+};
+
+}  // namespace
+
+void DrawTriangles(const RasterState& st, const FvfVertex* verts, size_t vertexCount, const uint16_t* indices,
+                   size_t triangleCount, int baseVertex) {
+    TriangleRasterizer tr(st);
+    if (!tr.Ok()) return;
+    for (size_t t = 0; t < triangleCount; ++t) {
+        int64_t idx[3];
+        for (int k = 0; k < 3; ++k) idx[k] = indices ? int64_t(indices[t * 3 + k]) + baseVertex : int64_t(t * 3 + k);
+        if (idx[0] < 0 || idx[1] < 0 || idx[2] < 0 || size_t(idx[0]) >= vertexCount ||
+            size_t(idx[1]) >= vertexCount || size_t(idx[2]) >= vertexCount)
+            continue;  // an index outside the vertices draws nothing
+        tr.Draw(Transform(st.transform, verts[idx[0]]), Transform(st.transform, verts[idx[1]]),
+                Transform(st.transform, verts[idx[2]]));
+    }
+}
+
+void DrawLines(const RasterState& st, const FvfVertex* verts, size_t vertexCount, size_t lineCount) {
+    Pipeline p{};
+    if (!SetupPipeline(st, &p)) return;
+    const D3DVIEWPORT9& v = st.viewport;
+    Viewport vp{float(v.X), float(v.Y), float(v.Width) * 0.5f, float(v.Height) * 0.5f, v.MaxZ - v.MinZ, v.MinZ};
+    for (size_t l = 0; l < lineCount && l * 2 + 1 < vertexCount; ++l) {
+        ClipVertex a = Transform(st.transform, verts[l * 2]);
+        ClipVertex b = Transform(st.transform, verts[l * 2 + 1]);
+        // Parametric clipping against the planes.
+        float t0 = 0.0f, t1 = 1.0f;
+        bool visible = true;
+        for (int pl = 0; pl < kPlanes && visible; ++pl) {
+            float da = PlaneDist(a, pl), db = PlaneDist(b, pl);
+            if (!(da >= 0.0f) && !(db >= 0.0f)) visible = false;
+            else if (da < 0.0f) t0 = std::max(t0, da / (da - db));
+            else if (db < 0.0f) t1 = std::min(t1, da / (da - db));
+        }
+        if (!visible || t0 >= t1) continue;
+        ClipVertex ca = t0 > 0.0f ? Lerp(a, b, t0) : a;
+        ClipVertex cb = t1 < 1.0f ? Lerp(a, b, t1) : b;
+        ScreenVertex s = ToScreen(ca, vp), e = ToScreen(cb, vp);
+        float dx = e.x - s.x, dy = e.y - s.y;
+        bool xMajor = std::fabs(dx) >= std::fabs(dy);
+        float major0 = xMajor ? s.x : s.y, major1 = xMajor ? e.x : e.y;
+        if (major0 > major1) {
+            std::swap(s, e);
+            std::swap(major0, major1);
+            dx = -dx, dy = -dy;
+        }
+        float len = major1 - major0;
+        if (len <= 0.0f) continue;
+        int64_t first = int64_t(std::floor(major0 + 0.5f)), last = int64_t(std::floor(major1 + 0.5f)) - 1;
+        if (xMajor) first = std::max<int64_t>(first, p.clipX1), last = std::min<int64_t>(last, p.clipX2 - 1);
+        else first = std::max<int64_t>(first, p.clipY1), last = std::min<int64_t>(last, p.clipY2 - 1);
+        float su = 1, sv = 1;
+        if (p.textured) SetupSampler(st, &p, 0, 0, 0, 0, &su, &sv);
+        for (int64_t m = first; m <= last; ++m) {
+            float t = (float(m) - major0) / len;
+            float minor = xMajor ? s.y + dy * t : s.x + dx * t;
+            int64_t mi = int64_t(std::floor(minor + 0.5f));
+            int64_t px = xMajor ? m : mi, py = xMajor ? mi : m;
+            if (px < p.clipX1 || px >= p.clipX2 || py < p.clipY1 || py >= p.clipY2) continue;
+            auto at = [&](float a0, float a1) { return a0 + (a1 - a0) * t; };
+            uint32_t dif = PackColor(at(s.r, e.r), at(s.g, e.g), at(s.b, e.b), at(s.a, e.a));
+            uint32_t tex = p.textured ? p.samp.Sample(at(s.u, e.u) * su, at(s.v, e.v) * sv) : 0xFFFFFFFFu;
+            p.Pixel(int(px), int(py), tex, dif, at(s.z, e.z));
+        }
+    }
+}
+
+}  // namespace d3d9impl
