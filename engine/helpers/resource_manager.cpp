@@ -196,18 +196,21 @@ void ResourceManager::ParseScript(ScriptTokenizer* parent, const char* scriptnam
         char basename[RESOURCE_NAME_MAX + 1];
         strcpy(name, tz->TokenText());
         basename[0] = 0;
+        bool hasBase = false;
 
         if (tz->GetToken() == TOKEN_COLON) {
             tz->GetToken();
-            if (FindResource(type, tz->TokenText()))
+            if (FindResource(type, tz->TokenText())) {
                 strcpy(basename, tz->TokenText());
-            else
+                hasBase = true;
+            } else
                 tz->Error("Base resource ", " is not defined.");
             tz->GetToken();
         }
 
         if (tz->TokenCode() == TOKEN_LBRACE) {
-            blockParsers[type](this, tz, name, basename);
+            // No base is passed as null, so that a record named "" is never taken as one.
+            blockParsers[type](this, tz, name, hasBase ? basename : 0);
         } else {
             tz->Error("Illegal resource syntax, ", " found; '{' expected.");
             SkipStatement(tz);
@@ -290,7 +293,7 @@ void ResourceManager::ParseModeList(ScriptTokenizer* tz, int* mode) {
 void ResourceManager::ParseFileBlock(ScriptTokenizer* tz, const char* name, const char* basename,
                                      ResourceRecord* record, int type) {
     char* filename = 0;
-    ResourceRecord* base = basename && *basename ? FindResource(type, basename) : 0;
+    ResourceRecord* base = FindResource(type, basename);
     switch (type) {
     case RES_LIST_RESOURCE: {
         FileRecord* r = static_cast<FileRecord*>(record);
