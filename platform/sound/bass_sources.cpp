@@ -1,0 +1,359 @@
+// Sources of sound: samples and streams decoded by libsndfile from file images in memory,
+// music modules rendered by libopenmpt.
+#include "platform/sound/bass_internal.h"
+
+#include <sndfile.h>
+
+#include <libopenmpt/libopenmpt.hpp>
+#include <libopenmpt/libopenmpt_ext.hpp>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <sstream>
+
+namespace fwbass {
+
+namespace {
+
+sf_count_t MemLength(void* user) { return static_cast<MemFile*>(user)->size; }
+
+sf_count_t MemSeek(sf_count_t offset, int whence, void* user) {
+    MemFile* f = static_cast<MemFile*>(user);
+    sf_count_t base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? f->pos : f->size;
+    sf_count_t to = base + offset;
+    if (to < 0 || to > f->size) return -1;
+    f->pos = to;
+    return f->pos;
+}
+
+sf_count_t MemRead(void* ptr, sf_count_t count, void* user) {
+    MemFile* f = static_cast<MemFile*>(user);
+    if (count <= 0 || f->pos >= f->size) return 0;
+    sf_count_t n = std::min<sf_count_t>(count, f->size - f->pos);
+    memcpy(ptr, f->data + f->pos, static_cast<size_t>(n));
+    f->pos += n;
+    return n;
+}
+
+sf_count_t MemWrite(const void*, sf_count_t, void*) { return 0; }
+
+sf_count_t MemTell(void* user) { return static_cast<MemFile*>(user)->pos; }
+
+SF_VIRTUAL_IO g_memIO = {MemLength, MemSeek, MemRead, MemWrite, MemTell};
+
+// Only real sound containers count: libsndfile's looser formats would take noise for sound.
+bool KnownFormat(const SF_INFO& info) {
+    switch (info.format & SF_FORMAT_TYPEMASK) {
+        case SF_FORMAT_WAV:
+        case SF_FORMAT_WAVEX:
+        case SF_FORMAT_RF64:
+        case SF_FORMAT_AIFF:
+        case SF_FORMAT_FLAC:
+        case SF_FORMAT_OGG:
+        case SF_FORMAT_MPEG:
+            break;
+        default:
+            return false;
+    }
+    return info.channels >= 1 && info.channels <= 64 && info.samplerate >= 1000 && info.samplerate <= 384000;
+}
+
+SNDFILE* OpenMem(MemFile& file, SF_INFO& info) {
+    if (!file.data || file.size <= 0) return nullptr;
+    memset(&info, 0, sizeof(info));
+    SNDFILE* sf = sf_open_virtual(&g_memIO, SFM_READ, &info, &file);
+    if (!sf) return nullptr;
+    if (!KnownFormat(info)) {
+        sf_close(sf);
+        return nullptr;
+    }
+    return sf;
+}
+
+int16_t ToShort(float v) {
+    float s = v * 32768.0f;
+    if (!(s > -32768.0f)) return -32768;  // also NaN
+    if (s > 32767.0f) return 32767;
+    return static_cast<int16_t>(std::lrint(s));
+}
+
+DWORD CtypeOf(const SF_INFO& info) {
+    switch (info.format & SF_FORMAT_TYPEMASK) {
+        case SF_FORMAT_OGG: return BASS_CTYPE_STREAM_OGG;
+        case SF_FORMAT_MPEG: return BASS_CTYPE_STREAM_MP3;
+        case SF_FORMAT_WAV:
+        case SF_FORMAT_WAVEX:
+        case SF_FORMAT_RF64: return BASS_CTYPE_STREAM_WAV;
+        default: return BASS_CTYPE_STREAM;
+    }
+}
+
+openmpt::module_ext* Mod(MusicChannel& m) { return static_cast<openmpt::module_ext*>(m.module); }
+openmpt::ext::interactive* Inter(MusicChannel& m) { return static_cast<openmpt::ext::interactive*>(m.interactive); }
+
+}  // namespace
+
+bool ReadWholeFile(const char* path, std::vector<unsigned char>& out) {
+    if (!path) return false;
+    FILE* f = fopen(path, "rb");
+    if (!f) return false;
+    out.clear();
+    unsigned char buf[65536];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof(buf), f)) > 0) out.insert(out.end(), buf, buf + n);
+    bool ok = !ferror(f);
+    fclose(f);
+    return ok;
+}
+
+bool Channel::NextFrame(float* out, uint64_t* index) {
+    if (blockPos >= blockLen) {
+        blockPos = 0;
+        blockStart = srcPos;
+        blockLen = Fill(block, kBlock);
+        if (blockLen <= 0 && (flags & BASS_SAMPLE_LOOP) && srcPos > 0 && Seek(0)) {
+            // The end of a looping sound: back to its start (a source that gives nothing
+            // from its start ends instead).
+            blockStart = srcPos = 0;
+            blockLen = Fill(block, kBlock);
+        }
+        if (blockLen <= 0) {
+            blockLen = 0;
+            return false;
+        }
+        srcPos += static_cast<uint64_t>(blockLen);
+    }
+    out[0] = block[blockPos * 2];
+    out[1] = block[blockPos * 2 + 1];
+    *index = blockStart + static_cast<uint64_t>(blockPos);
+    ++blockPos;
+    return true;
+}
+
+// ---- Samples
+
+std::unique_ptr<Sample> DecodeSample(const void* data, int64_t size) {
+    MemFile file;
+    file.data = static_cast<const unsigned char*>(data);
+    file.size = size;
+    SF_INFO info;
+    SNDFILE* sf = OpenMem(file, info);
+    if (!sf) return nullptr;
+    auto s = std::make_unique<Sample>();
+    std::vector<int16_t>& pcm = *s->pcm;
+    int fileChans = info.channels;
+    s->chans = std::min(fileChans, 2);
+    s->freq = static_cast<DWORD>(std::clamp<int>(info.samplerate, kMinFreq, kMaxFreq));
+    std::vector<float> buf(4096 * static_cast<size_t>(fileChans));
+    for (;;) {
+        sf_count_t got = sf_readf_float(sf, buf.data(), 4096);
+        if (got <= 0) break;
+        for (sf_count_t i = 0; i < got; ++i)
+            for (int c = 0; c < s->chans; ++c) pcm.push_back(ToShort(buf[i * fileChans + c]));
+        if (pcm.size() * 2 > kMaxSampleBytes) break;
+    }
+    sf_close(sf);
+    s->frames = pcm.size() / s->chans;
+    if (s->frames == 0) return nullptr;
+    return s;
+}
+
+int SampleChannel::Fill(float* out, int maxFrames) {
+    if (readPos >= frames) return 0;
+    int n = static_cast<int>(std::min<uint64_t>(maxFrames, frames - readPos));
+    const int16_t* p = pcm->data() + readPos * chans;
+    constexpr float k = 1.0f / 32768.0f;
+    if (chans == 1) {
+        for (int i = 0; i < n; ++i) out[i * 2] = out[i * 2 + 1] = p[i] * k;
+    } else {
+        for (int i = 0; i < n * 2; ++i) out[i] = p[i] * k;
+    }
+    readPos += n;
+    return n;
+}
+
+bool SampleChannel::Seek(uint64_t frame) {
+    if (frame > frames) return false;
+    readPos = frame;
+    return true;
+}
+
+// ---- Streams
+
+std::unique_ptr<StreamChannel> OpenStream(const unsigned char* data, int64_t size) {
+    auto st = std::make_unique<StreamChannel>();
+    st->file.data = data;
+    st->file.size = size;
+    SF_INFO info;
+    SNDFILE* sf = OpenMem(st->file, info);
+    if (!sf) return nullptr;
+    if (info.frames <= 0) {
+        sf_close(sf);
+        return nullptr;
+    }
+    st->sndfile = sf;
+    st->fileChans = info.channels;
+    st->fileFrames = info.frames;
+    st->chans = std::min(info.channels, 2);
+    st->defFreq = static_cast<DWORD>(std::clamp<int>(info.samplerate, kMinFreq, kMaxFreq));
+    st->ctype = CtypeOf(info);
+    return st;
+}
+
+StreamChannel::~StreamChannel() {
+    if (sndfile) sf_close(static_cast<SNDFILE*>(sndfile));
+}
+
+int StreamChannel::Fill(float* out, int maxFrames) {
+    scratch.resize(static_cast<size_t>(maxFrames) * fileChans);
+    sf_count_t got = sf_readf_float(static_cast<SNDFILE*>(sndfile), scratch.data(), maxFrames);
+    if (got <= 0) return 0;
+    for (sf_count_t i = 0; i < got; ++i) {
+        const float* f = &scratch[i * fileChans];
+        float l = f[0], r = fileChans > 1 ? f[1] : f[0];
+        out[i * 2] = std::isfinite(l) ? std::clamp(l, -1.0f, 1.0f) : 0.0f;
+        out[i * 2 + 1] = std::isfinite(r) ? std::clamp(r, -1.0f, 1.0f) : 0.0f;
+    }
+    return static_cast<int>(got);
+}
+
+bool StreamChannel::Seek(uint64_t frame) {
+    if (fileFrames > 0 && frame > static_cast<uint64_t>(fileFrames)) return false;
+    return sf_seek(static_cast<SNDFILE*>(sndfile), static_cast<sf_count_t>(frame), SEEK_SET) >= 0;
+}
+
+int64_t StreamChannel::Decode(int16_t* out, int64_t frames) {
+    int64_t done = 0;
+    std::vector<float> buf(4096 * static_cast<size_t>(fileChans));
+    while (done < frames) {
+        sf_count_t want = std::min<int64_t>(4096, frames - done);
+        sf_count_t got = sf_readf_float(static_cast<SNDFILE*>(sndfile), buf.data(), want);
+        if (got <= 0) break;
+        for (sf_count_t i = 0; i < got; ++i)
+            for (int c = 0; c < chans; ++c) out[(done + i) * chans + c] = ToShort(buf[i * fileChans + c]);
+        done += got;
+    }
+    return done;
+}
+
+// ---- Music modules
+
+std::unique_ptr<MusicChannel> OpenMusic(const void* data, int64_t size, DWORD freq) {
+    if (!data || size <= 0) return nullptr;
+    auto m = std::make_unique<MusicChannel>();
+    std::ostringstream log;  // the loader's messages stay out of the program's output
+    try {
+        auto* mod = new openmpt::module_ext(static_cast<const char*>(data), static_cast<std::size_t>(size), log);
+        m->module = mod;
+        m->interactive = mod->get_interface(openmpt::ext::interactive_id);
+        mod->set_repeat_count(0);
+        if (mod->get_num_orders() <= 0 || !m->interactive) return nullptr;
+        m->chanVol.assign(static_cast<size_t>(std::max(0, mod->get_num_channels())), 100);
+        int inst = std::max(mod->get_num_instruments(), mod->get_num_samples());
+        m->instVol.assign(static_cast<size_t>(std::max(0, inst)), 100);
+    } catch (...) {
+        return nullptr;
+    }
+    m->defFreq = std::clamp<DWORD>(freq, 8000, 192000);
+    m->chans = 2;
+    m->ctype = BASS_CTYPE_MUSIC_MOD;
+    return m;
+}
+
+MusicChannel::~MusicChannel() { delete static_cast<openmpt::module_ext*>(module); }
+
+int MusicChannel::Fill(float* out, int maxFrames) {
+    try {
+        return static_cast<int>(Mod(*this)->read_interleaved_stereo(static_cast<std::int32_t>(defFreq),
+                                                                     static_cast<std::size_t>(maxFrames), out));
+    } catch (...) {
+        return 0;
+    }
+}
+
+bool MusicChannel::Seek(uint64_t frame) {
+    try {
+        Mod(*this)->set_position_seconds(static_cast<double>(frame) / defFreq);
+    } catch (...) {
+        return false;
+    }
+    return true;
+}
+
+bool MusicChannel::SeekOrderRow(int order, int row) {
+    try {
+        auto* mod = Mod(*this);
+        if (order < 0 || order >= mod->get_num_orders()) return false;
+        mod->set_position_order_row(order, row);
+    } catch (...) {
+        return false;
+    }
+    return true;
+}
+
+uint64_t MusicChannel::CurrentFrame() {
+    try {
+        double p = Mod(*this)->get_position_seconds();
+        return p > 0 ? static_cast<uint64_t>(p * defFreq) : 0;
+    } catch (...) {
+        return 0;
+    }
+}
+
+uint64_t MusicChannel::LengthFrames() {
+    try {
+        double d = Mod(*this)->get_duration_seconds();
+        if (!(d >= 0)) return UINT64_MAX;
+        return static_cast<uint64_t>(d * defFreq);
+    } catch (...) {
+        return UINT64_MAX;
+    }
+}
+
+int MusicOrders(MusicChannel& m) {
+    try {
+        return Mod(m)->get_num_orders();
+    } catch (...) {
+        return -1;
+    }
+}
+
+DWORD MusicOrderPosition(MusicChannel& m) {
+    try {
+        int order = Mod(m)->get_current_order();
+        int row = Mod(m)->get_current_row();
+        if (order < 0 || row < 0) return 0xFFFFFFFFu;
+        return (static_cast<DWORD>(order) & 0xFFFF) | ((static_cast<DWORD>(row) & 0xFFFF) << 16);
+    } catch (...) {
+        return 0xFFFFFFFFu;
+    }
+}
+
+void MusicApplyLoop(MusicChannel& m) {
+    // The mixer loops to the start itself, so the module always plays once through.
+    try {
+        Mod(m)->set_repeat_count(0);
+    } catch (...) {
+    }
+}
+
+void MusicSetChannelVolume(MusicChannel& m, int channel, DWORD volume) {
+    m.chanVol[static_cast<size_t>(channel)] = volume;
+    try {
+        Inter(m)->set_channel_volume(channel, volume / 100.0);
+    } catch (...) {
+    }
+}
+
+void MusicSetInstrumentVolume(MusicChannel& m, int instrument, DWORD volume) {
+    // The renderer can only silence an instrument; the value itself is kept for the getter.
+    m.instVol[static_cast<size_t>(instrument)] = volume;
+    try {
+        Inter(m)->set_instrument_mute_status(instrument, volume == 0);
+    } catch (...) {
+    }
+}
+
+}  // namespace fwbass
