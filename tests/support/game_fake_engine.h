@@ -107,7 +107,7 @@ public:
     int Music_GetInstrumentVolume(MusicHandle music, int instr) override { (void)music; (void)instr; return 0; }
     void Music_SetChannelVolume(MusicHandle music, int channel, int volume) override { (void)music; (void)channel; (void)volume; }
     int Music_GetChannelVolume(MusicHandle music, int channel) override { (void)music; (void)channel; return 0; }
-    StreamHandle Stream_Load(const char* filename, DWORD size) override { streamFiles.push_back(filename); return StreamHandle(streamFiles.size() + 100); }
+    StreamHandle Stream_Load(const char* filename, DWORD size) override { (void)size; streamFiles.push_back(filename); return StreamHandle(streamFiles.size() + 100); }
     void Stream_Free(StreamHandle stream) override { (void)stream; }
     ChannelHandle Stream_Play(StreamHandle stream, bool loop, int volume) override { streamPlays.push_back({stream, loop, volume}); return stream; }
     void Channel_SetPanning(ChannelHandle chn, int pan) override { (void)chn; (void)pan; }
