@@ -164,14 +164,14 @@ public:
         back_ = new SurfaceImpl(p.BackBufferWidth, p.BackBufferHeight, p.BackBufferFormat, D3DPOOL_DEFAULT,
                                 D3DUSAGE_RENDERTARGET, nullptr, 0);
         back_->deviceId = id_;
-        back_->Release();  // held only through the device's binding
-        back_->Bind();
+        back_->Bind();  // held only through the device's binding
+        back_->Release();
         if (p.EnableAutoDepthStencil) {
             autoDepth_ = new SurfaceImpl(p.BackBufferWidth, p.BackBufferHeight, p.AutoDepthStencilFormat,
                                          D3DPOOL_DEFAULT, D3DUSAGE_DEPTHSTENCIL, nullptr, 0);
             autoDepth_->deviceId = id_;
-            autoDepth_->Release();
             autoDepth_->Bind();
+            autoDepth_->Release();
         }
         presented_.clear();
         presentedW_ = presentedH_ = 0;

@@ -1,0 +1,297 @@
+// Rasterizer rules of the software device: coverage, texel mapping, sampling, stage 0,
+// blending, alpha and depth tests, viewports, lines and render targets.
+#include "tests/platform/d3d9_fixture.h"
+
+namespace {
+
+using Raster = DeviceTest;
+
+// Additive counting: each coverage adds 1 to the blue channel.
+void Counting(IDirect3DDevice9* dev) {
+    dev->SetTexture(0, nullptr);
+    dev->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_ONE);
+    dev->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
+}
+
+TEST_F(Raster, AdjacentTrianglesCoverEveryPixelOnce) {
+    Make(32, 32);
+    dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    Counting(dev);
+    // A fan of triangles around a centre off the pixel grid, and a quad with fractional corners.
+    const float cx = 15.3f, cy = 14.7f;
+    const float ring[][2] = {{2.2f, 1.6f}, {29.9f, 3.1f}, {30.4f, 28.8f}, {12.5f, 30.5f}, {1.0f, 20.0f}};
+    FwVertex tri[15];
+    for (int i = 0; i < 5; ++i) {
+        const float* a = ring[i];
+        const float* b = ring[(i + 1) % 5];
+        tri[i * 3 + 0] = {cx, cy, 0, 0xFF000001, 0, 0};
+        tri[i * 3 + 1] = {a[0], a[1], 0, 0xFF000001, 0, 0};
+        tri[i * 3 + 2] = {b[0], b[1], 0, 0xFF000001, 0, 0};
+    }
+    Triangles(tri, 5);
+    d3d9test::Image img = Back();
+    int covered = 0;
+    for (UINT y = 0; y < 32; ++y)
+        for (UINT x = 0; x < 32; ++x) {
+            uint32_t b = img.At(x, y) & 0xFF;
+            ASSERT_LE(b, 1u) << "pixel " << x << "," << y << " covered twice";
+            covered += int(b);
+        }
+    // The pentagon's area (shoelace) in pixels; coverage by centres matches it closely.
+    double area = 0;
+    for (int i = 0; i < 5; ++i) area += ring[i][0] * ring[(i + 1) % 5][1] - ring[(i + 1) % 5][0] * ring[i][1];
+    area = std::abs(area) / 2;
+    EXPECT_NEAR(covered, area, 30.0);
+}
+
+TEST_F(Raster, QuadOnWholePixelsCoversExactlyItsPixels) {
+    Make(16, 16);
+    dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    Counting(dev);
+    Rect(2, 3, 7, 9, 0xFF000001);  // pixels x 2..6, y 3..8
+    Rect(7, 3, 10, 9, 0xFF000001);  // shares the edge x = 7
+    d3d9test::Image img = Back();
+    for (UINT y = 0; y < 16; ++y)
+        for (UINT x = 0; x < 16; ++x) {
+            bool inside = x >= 2 && x < 10 && y >= 3 && y < 9;
+            EXPECT_EQ(img.At(x, y) & 0xFF, inside ? 1u : 0u) << x << "," << y;
+        }
+}
+
+TEST_F(Raster, TextureAtItsOwnSizeMapsTexelToPixel) {
+    Make(64, 48);
+    auto texel = [](UINT x, UINT y) { return 0xFF000000u | (x << 16) | (y << 8) | ((x * 7 + y) & 0xFF); };
+    IDirect3DTexture9* t = Texture(32, 16, texel);
+    dev->SetTexture(0, t);
+    Rect(5, 7, 37, 23, 0xFFFFFFFF);
+    // A sub-rectangle of the texture: texels 8..19 x 4..11 drawn at (40, 30).
+    Rect(40, 30, 52, 38, 0xFFFFFFFF, 0, 8.0f / 32, 4.0f / 16, 20.0f / 32, 12.0f / 16);
+    d3d9test::Image img = Back();
+    for (UINT y = 0; y < 16; ++y)
+        for (UINT x = 0; x < 32; ++x) ASSERT_EQ(img.At(5 + x, 7 + y), texel(x, y)) << x << "," << y;
+    for (UINT y = 0; y < 8; ++y)
+        for (UINT x = 0; x < 12; ++x) ASSERT_EQ(img.At(40 + x, 30 + y), texel(8 + x, 4 + y)) << x << "," << y;
+    EXPECT_EQ(img.At(4, 7), 0xFF000000u);
+    EXPECT_EQ(img.At(37, 7), 0xFF000000u);
+    t->Release();
+}
+
+TEST_F(Raster, PointSamplingDoublesEachTexelLinearBlends) {
+    Make(16, 8);
+    auto texel = [](UINT x, UINT) { return x % 2 ? 0xFFFFFFFFu : 0xFF000000u; };
+    IDirect3DTexture9* t = Texture(4, 2, texel);
+    dev->SetTexture(0, t);
+    Rect(0, 0, 8, 4, 0xFFFFFFFF);
+    d3d9test::Image img = Back();
+    for (UINT x = 0; x < 8; ++x) EXPECT_EQ(img.At(x, 1), texel(x / 2, 0)) << x;
+
+    dev->SetSamplerState(0, D3DSAMP_MAGFILTER, D3DTEXF_LINEAR);
+    Rect(8, 4, 16, 8, 0xFFFFFFFF);
+    img = Back();
+    // Pixel 9 samples u = 0.75 texels: between black texel 0 and white texel 1.
+    uint32_t mid = img.At(9, 5) & 0xFF;
+    EXPECT_GT(mid, 40u);
+    EXPECT_LT(mid, 215u);
+    // Linear filtering at 1:1 still gives the texel itself.
+    Rect(0, 4, 4, 6, 0xFFFFFFFF);
+    img = Back();
+    for (UINT x = 0; x < 4; ++x) EXPECT_EQ(img.At(x, 4), texel(x, 0)) << x;
+    t->Release();
+}
+
+TEST_F(Raster, UntexturedPrimitivesShowTheirVertexColour) {
+    Make(8, 8);
+    dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    dev->SetTexture(0, nullptr);
+    Rect(0, 0, 4, 4, 0xFF123456);
+    Rect(4, 0, 8, 4, 0x80FF8000);  // half transparent over black
+    d3d9test::Image img = Back();
+    EXPECT_EQ(img.At(1, 1), 0xFF123456u);
+    EXPECT_EQ(img.At(5, 1), 0xFF804000u);
+}
+
+TEST_F(Raster, BlendModesUseTheirFactors) {
+    Make(8, 4, D3DFMT_A8R8G8B8);
+    IDirect3DTexture9* t = Texture(1, 1, [](UINT, UINT) { return 0x80402010u; });
+    dev->SetTexture(0, t);
+    dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF204060, 1.0f, 0);
+    // Colour multiplied, alpha blended: tex * diffuse, then src * a + dst * (1 - a).
+    Rect(0, 0, 2, 4, 0xFFFFFFFF);
+    // Alpha added (DESTBLEND ONE).
+    dev->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_ONE);
+    Rect(2, 0, 4, 4, 0xFFFFFFFF);
+    // Colour added: tex + diffuse, saturated; alpha still multiplied.
+    dev->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+    dev->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_ADD);
+    Rect(4, 0, 6, 4, 0xFFC0C0C0);
+    // Colour multiplied by a grey diffuse, alpha of the texture times the diffuse's.
+    dev->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
+    Rect(6, 0, 8, 4, 0x80808080);
+    d3d9test::Image img = Back();
+    auto blend = [](uint32_t s, uint32_t d, uint32_t a) { return (s * a + d * (255 - a) + 127) / 255; };
+    auto chan = [](uint32_t c, int i) { return (c >> (8 * i)) & 0xFF; };
+    // 0x80402010 over 0xFF204060 with a = 0x80.
+    EXPECT_NEAR(int(chan(img.At(0, 0), 2)), int(blend(0x40, 0x20, 0x80)), 1);
+    EXPECT_NEAR(int(chan(img.At(0, 0), 1)), int(blend(0x20, 0x40, 0x80)), 1);
+    EXPECT_NEAR(int(chan(img.At(0, 0), 0)), int(blend(0x10, 0x60, 0x80)), 1);
+    // Additive: dst + src * a.
+    EXPECT_NEAR(int(chan(img.At(2, 0), 2)), 0x20 + 0x40 * 0x80 / 255, 1);
+    EXPECT_NEAR(int(chan(img.At(2, 0), 0)), 0x60 + 0x10 * 0x80 / 255, 1);
+    // Colour add saturates red: 0x40 + 0xC0 = 0x100 -> 0xFF.
+    EXPECT_NEAR(int(chan(img.At(4, 0), 2)), int(blend(0xFF, 0x20, 0x80)), 1);
+    EXPECT_NEAR(int(chan(img.At(4, 0), 0)), int(blend(0xD0, 0x60, 0x80)), 1);
+    // Alpha 0x80 * 0x80 / 255 = 0x40; red 0x40 * 0x80 / 255 = 0x20.
+    EXPECT_NEAR(int(chan(img.At(6, 0), 2)), int(blend(0x20, 0x20, 0x40)), 1);
+    t->Release();
+}
+
+TEST_F(Raster, AlphaTestDropsTransparentTexels) {
+    Make(8, 4, D3DFMT_A8R8G8B8);
+    IDirect3DTexture9* t = Texture(2, 1, [](UINT x, UINT) { return x ? 0x00FFFFFFu : 0xFFFFFFFFu; });
+    dev->SetTexture(0, t);
+    dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0x11223344, 1.0f, 0);
+    dev->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);  // without blending only the test protects
+    Rect(0, 0, 2, 1, 0xFFFFFFFF);
+    d3d9test::Image img = Back();
+    EXPECT_EQ(img.At(0, 0), 0xFFFFFFFFu);
+    EXPECT_EQ(img.At(1, 0), 0x11223344u);
+    dev->SetRenderState(D3DRS_ALPHATESTENABLE, FALSE);
+    Rect(0, 1, 2, 2, 0xFFFFFFFF);
+    img = Back();
+    EXPECT_EQ(img.At(1, 1), 0x00FFFFFFu);
+    t->Release();
+}
+
+TEST_F(Raster, FormatsWithoutAlphaReadOpaque) {
+    Make(4, 4);
+    IDirect3DTexture9* t = Texture(2, 2, [](UINT, UINT) { return 0x00336699u; }, D3DFMT_X8R8G8B8);
+    dev->SetTexture(0, t);
+    Rect(0, 0, 2, 2, 0xFFFFFFFF);
+    EXPECT_EQ(Back().At(0, 0), 0xFF336699u);
+    t->Release();
+}
+
+TEST_F(Raster, DepthTestAndWrite) {
+    Make(8, 8, D3DFMT_X8R8G8B8, true);
+    dev->SetTexture(0, nullptr);
+    dev->SetRenderState(D3DRS_ZENABLE, TRUE);
+    dev->SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
+    dev->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
+    Rect(0, 0, 8, 8, 0xFF0000FF, 0.5f);
+    Rect(0, 0, 4, 8, 0xFF00FF00, 0.7f);  // behind: hidden
+    Rect(4, 0, 8, 8, 0xFFFF0000, 0.3f);  // in front
+    d3d9test::Image img = Back();
+    EXPECT_EQ(img.At(1, 1), 0xFF0000FFu);
+    EXPECT_EQ(img.At(5, 1), 0xFFFF0000u);
+    IDirect3DSurface9* ds = nullptr;
+    ASSERT_EQ(dev->GetDepthStencilSurface(&ds), D3D_OK);
+    float z = 0;
+    ASSERT_TRUE(d3d9test::ReadDepth(ds, 5, 1, &z));
+    EXPECT_NEAR(z, 0.3f, 1e-5);
+    // Without depth writes the test still applies but the buffer keeps its values.
+    dev->SetRenderState(D3DRS_ZWRITEENABLE, FALSE);
+    Rect(0, 0, 8, 8, 0xFFFFFFFF, 0.4f);
+    img = Back();
+    EXPECT_EQ(img.At(1, 1), 0xFFFFFFFFu);
+    EXPECT_EQ(img.At(5, 1), 0xFFFF0000u);
+    ASSERT_TRUE(d3d9test::ReadDepth(ds, 1, 1, &z));
+    EXPECT_NEAR(z, 0.5f, 1e-5);
+    ds->Release();
+}
+
+TEST_F(Raster, ClearAndDrawingStayInsideTheViewport) {
+    Make(16, 16);
+    dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    D3DVIEWPORT9 vp{4, 2, 6, 5, 0.0f, 1.0f};
+    ASSERT_EQ(dev->SetViewport(&vp), D3D_OK);
+    dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFFFFFFFF, 1.0f, 0);
+    d3d9test::Image img = Back();
+    for (UINT y = 0; y < 16; ++y)
+        for (UINT x = 0; x < 16; ++x)
+            EXPECT_EQ(img.At(x, y), (x >= 4 && x < 10 && y >= 2 && y < 7) ? 0xFFFFFFFFu : 0xFF000000u) << x << "," << y;
+    // An invalid viewport is refused and changes nothing.
+    D3DVIEWPORT9 bad{10, 10, 10, 10, 0.0f, 1.0f};
+    EXPECT_EQ(dev->SetViewport(&bad), D3DERR_INVALIDCALL);
+    D3DVIEWPORT9 now{};
+    dev->GetViewport(&now);
+    EXPECT_EQ(now.X, 4u);
+}
+
+TEST_F(Raster, LinesLightHalfOpenRuns) {
+    Make(64, 64);
+    dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    dev->SetTexture(0, nullptr);
+    Line(10, 20, 50, 20, 0xFFFFFFFF);
+    Line(5, 30, 5, 40, 0xFF00FF00);
+    d3d9test::Image img = Back();
+    for (UINT x = 0; x < 64; ++x) EXPECT_EQ(img.At(x, 20), (x >= 10 && x < 50) ? 0xFFFFFFFFu : 0xFF000000u) << x;
+    EXPECT_EQ(img.At(30, 19), 0xFF000000u);
+    for (UINT y = 25; y < 45; ++y) EXPECT_EQ(img.At(5, y), (y >= 30 && y < 40) ? 0xFF00FF00u : 0xFF000000u) << y;
+}
+
+TEST_F(Raster, GeometryFarOutsideIsClippedSafely) {
+    Make(16, 16);
+    dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    dev->SetTexture(0, nullptr);
+    FwVertex tri[6] = {{-1e9f, -1e9f, 0, 0xFFFFFFFF, 0, 0}, {1e9f, -5, 0, 0xFFFFFFFF, 0, 0},
+                       {8, 1e9f, 0, 0xFFFFFFFF, 0, 0},      {0, 0, 2.0f, 0xFF00FF00, 0, 0},
+                       {16, 0, 2.0f, 0xFF00FF00, 0, 0},     {0, 16, 2.0f, 0xFF00FF00, 0, 0}};  // beyond far
+    Triangles(tri, 2);
+    d3d9test::Image img = Back();
+    EXPECT_EQ(img.At(8, 8), 0xFFFFFFFFu);
+    EXPECT_EQ(img.At(1, 1), 0xFFFFFFFFu);
+    Line(-1e9f, 3, 1e9f, 3, 0xFFFF0000);
+    EXPECT_EQ(Back().At(15, 3), 0xFFFF0000u);
+}
+
+TEST_F(Raster, RenderTargetTextureIsDrawnThenSampled) {
+    Make(32, 32);
+    IDirect3DTexture9* rt = nullptr;
+    ASSERT_EQ(D3DXCreateTexture(dev, 10, 6, 1, D3DUSAGE_RENDERTARGET, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT, &rt), D3D_OK);
+    D3DSURFACE_DESC desc;
+    ASSERT_EQ(rt->GetLevelDesc(0, &desc), D3D_OK);
+    EXPECT_EQ(desc.Width, 16u);
+    EXPECT_EQ(desc.Height, 8u);
+    IDirect3DSurface9* back = nullptr;
+    IDirect3DSurface9* level = nullptr;
+    dev->GetRenderTarget(0, &back);
+    rt->GetSurfaceLevel(0, &level);
+    ASSERT_EQ(dev->SetRenderTarget(0, level), D3D_OK);
+    D3DVIEWPORT9 vp{};
+    dev->GetViewport(&vp);
+    EXPECT_EQ(vp.Width, 16u);  // a new target resets the viewport
+    level->Release();
+    Projection(16, 8);
+    dev->SetTexture(0, nullptr);
+    dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    Rect(1, 1, 3, 2, 0x00FF0000);  // alpha 0 is dropped by the alpha test
+    dev->SetRenderState(D3DRS_ALPHABLENDENABLE, FALSE);
+    Rect(2, 2, 4, 4, 0x2000FF00);  // alpha 0x20 is not stored in an X8 target
+    dev->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE);
+    D3DLOCKED_RECT lr;
+    EXPECT_EQ(rt->LockRect(0, &lr, nullptr, 0), D3DERR_INVALIDCALL);  // default pool: not lockable
+
+    dev->SetRenderTarget(0, back);
+    back->Release();
+    Projection(32, 32);
+    dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF0000FF, 1.0f, 0);
+    dev->SetTexture(0, rt);
+    Rect(0, 0, 32, 16, 0xFFFFFFFF);  // twice the target's size
+    d3d9test::Image img = Back();
+    EXPECT_EQ(img.At(4, 4), 0xFF00FF00u);
+    EXPECT_EQ(img.At(7, 7), 0xFF00FF00u);
+    EXPECT_EQ(img.At(2, 2), 0xFF000000u);
+    EXPECT_EQ(img.At(0, 20), 0xFF0000FFu);
+    rt->Release();  // still bound on stage 0: released by the fixture's unbinding
+}
+
+TEST_F(Raster, SixteenBitTargetsQuantize) {
+    Make(4, 4, D3DFMT_R5G6B5);
+    dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF123456, 1.0f, 0);
+    uint32_t c = Back().At(0, 0);
+    EXPECT_EQ(c >> 24, 0xFFu);
+    EXPECT_EQ((c >> 16) & 0xF8, 0x10u);
+    EXPECT_EQ((c >> 8) & 0xFC, 0x34u);
+}
+
+}  // namespace
