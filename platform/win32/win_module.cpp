@@ -5,6 +5,7 @@
 
 #include <cctype>
 #include <map>
+#include <set>
 #include <string>
 
 namespace {
@@ -20,12 +21,31 @@ VirtualModule& Kernel() {
     return k;
 }
 
+struct ModuleFaults {
+    std::set<std::string> refused;  // normalised module names
+    std::set<std::string> missingProcs;
+    int balance = 0;
+};
+
+ModuleFaults& Faults() {
+    static ModuleFaults f;
+    return f;
+}
+
 HMODULE KernelHandle() { return reinterpret_cast<HMODULE>(&Kernel()); }
 
 std::string Lower(const char* s) {
     std::string out;
     for (; *s; ++s) out += static_cast<char>(std::tolower(static_cast<unsigned char>(*s)));
     return out;
+}
+
+// "C:\\x\\Bass.DLL" -> "bass.dll": the base name in lower case.
+std::string Normalise(const char* name) {
+    std::string lower = Lower(name);
+    size_t sep = lower.find_last_of("\\/");
+    if (sep != std::string::npos) lower = lower.substr(sep + 1);
+    return lower;
 }
 
 std::string ProgramFolder() {
@@ -42,26 +62,51 @@ std::string ProgramFolder() {
 
 namespace platform {
 void RegisterKernelExport(const char* name, FARPROC fn) { Kernel().exports[name] = fn; }
+
+void SetModuleRefused(const char* name, bool refused) {
+    if (!name) return;
+    if (refused)
+        Faults().refused.insert(Normalise(name));
+    else
+        Faults().refused.erase(Normalise(name));
+}
+
+void SetProcMissing(const char* name, bool missing) {
+    if (!name) return;
+    if (missing)
+        Faults().missingProcs.insert(name);
+    else
+        Faults().missingProcs.erase(name);
+}
+
+void ClearModuleFaults() {
+    Faults().refused.clear();
+    Faults().missingProcs.clear();
+}
+
+int ModuleLoadBalance() { return Faults().balance; }
 }  // namespace platform
 
 HMODULE LoadLibraryA(LPCSTR name) {
     if (!name || !*name) return nullptr;
-    std::string lower = Lower(name);
     // Only the base name counts: "C:\x\bass.dll" and "bass.dll" name the same library.
-    size_t sep = lower.find_last_of("\\/");
-    if (sep != std::string::npos) lower = lower.substr(sep + 1);
+    std::string lower = Normalise(name);
+    if (Faults().refused.count(lower)) return nullptr;
     if (lower == "kernel32.dll" || lower == "kernel32") {
         ++Kernel().refs;
+        ++Faults().balance;
         return KernelHandle();
     }
     if (lower.size() > 4 && lower.compare(lower.size() - 4, 4, ".dll") == 0) lower.resize(lower.size() - 4);
     std::string file = ProgramFolder() + "lib" + lower + ".so";
     void* h = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (h) ++Faults().balance;
     return static_cast<HMODULE>(h);
 }
 
 FARPROC GetProcAddress(HMODULE module, LPCSTR name) {
     if (!module || !name) return nullptr;
+    if (Faults().missingProcs.count(name)) return nullptr;
     if (module == KernelHandle()) {
         auto it = Kernel().exports.find(name);
         return it == Kernel().exports.end() ? nullptr : it->second;
@@ -74,7 +119,10 @@ BOOL FreeLibrary(HMODULE module) {
     if (module == KernelHandle()) {
         if (Kernel().refs <= 0) return FALSE;
         --Kernel().refs;
+        --Faults().balance;
         return TRUE;
     }
-    return dlclose(module) == 0 ? TRUE : FALSE;
+    if (dlclose(module) != 0) return FALSE;
+    --Faults().balance;
+    return TRUE;
 }

@@ -11,4 +11,12 @@ BOOL FreeLibrary(HMODULE module);
 namespace platform {
 // Registers a function that GetProcAddress on the virtual "kernel32.dll" returns.
 void RegisterKernelExport(const char* name, FARPROC fn);
+
+// Fault switches for tests: LoadLibraryA refuses a module by name (compared like LoadLibraryA
+// compares, e.g. "bass.dll"); GetProcAddress finds no entry of the given name in any module.
+void SetModuleRefused(const char* name, bool refused);
+void SetProcMissing(const char* name, bool missing);
+void ClearModuleFaults();
+// Balance for tests: successful LoadLibraryA calls minus successful FreeLibrary calls.
+int ModuleLoadBalance();
 }
