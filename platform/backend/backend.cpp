@@ -70,6 +70,7 @@ void AdvanceTime(DWORD ms) {
 }
 DWORD Now() { return Headless().clock; }
 void SetReadStep(DWORD ms) { Headless().readStep = ms; }
+void SetSleepHook(void (*hook)(DWORD ms)) { Headless().sleepHook = hook; }
 int TimerPeriodBalance() { return Headless().periodBalance; }
 
 void SetDesktopSize(int width, int height) {

@@ -15,6 +15,7 @@ struct HeadlessState {
     DWORD readStep = 1;
     int sameReads = 0;
     int periodBalance = 0;
+    void (*sleepHook)(DWORD) = nullptr;
     int metrics[100] = {};
     SIZE_T memTotal = 0;
     SIZE_T memAvail = 0;

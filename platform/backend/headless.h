@@ -24,6 +24,9 @@ void SetTime(DWORD ms);
 void AdvanceTime(DWORD ms);
 DWORD Now();  // the current time, without moving it
 void SetReadStep(DWORD ms);
+// Called on every Sleep after the clock has moved (null: none), so a test can act while a
+// loop waits, e.g. post a message after so many sleeps.
+void SetSleepHook(void (*hook)(DWORD ms));
 // Balance of timeBeginPeriod minus timeEndPeriod calls since the last Reset.
 int TimerPeriodBalance();
 

@@ -19,7 +19,7 @@ VideoState g_video = VideoState::Untried;
 
 bool EnsureVideo() {
     if (g_video == VideoState::Up) return true;
-    if (g_video == VideoState::Failed) return false;
+    // A failure is not kept: a later call tries again (the environment may have changed).
     g_video = VideoState::Failed;
     const char* asked = getenv("SDL_VIDEODRIVER");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {

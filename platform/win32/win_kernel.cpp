@@ -126,6 +126,7 @@ void Sleep(DWORD ms) {
     if (IsHeadless()) {
         Headless().clock += ms;
         Headless().sameReads = 0;
+        if (Headless().sleepHook) Headless().sleepHook(ms);
         return;
     }
     timespec ts{static_cast<time_t>(ms / 1000), static_cast<long>(ms % 1000) * 1000000L};
