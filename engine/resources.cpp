@@ -1,4 +1,5 @@
 #include <minizip/unzip.h>
+#include <zlib.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -27,6 +28,77 @@ unzFile OpenPack(const char* path) {
     std::string real = platform::TranslatePath(path);
     if (real.empty()) return nullptr;
     return unzOpen(real.c_str());
+}
+
+// Traditional PKWARE decryption. The reader of the system's minizip is built without it, so
+// encrypted entries are read raw and decrypted, inflated and checked here.
+class ZipDecrypter {
+public:
+    explicit ZipDecrypter(const char* password) {
+        for (; *password; ++password) Update(static_cast<unsigned char>(*password));
+    }
+    unsigned char Decrypt(unsigned char c) {
+        uint32_t t = (keys_[2] | 2) & 0xFFFF;
+        unsigned char plain = static_cast<unsigned char>(c ^ ((t * (t ^ 1)) >> 8));
+        Update(plain);
+        return plain;
+    }
+
+private:
+    static uint32_t Crc(uint32_t crc, unsigned char b) {
+        crc ^= b;
+        for (int i = 0; i < 8; ++i) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+        return crc;
+    }
+    void Update(unsigned char c) {
+        keys_[0] = Crc(keys_[0], c);
+        keys_[1] = (keys_[1] + (keys_[0] & 0xFF)) * 134775813u + 1;
+        keys_[2] = Crc(keys_[2], static_cast<unsigned char>(keys_[1] >> 24));
+    }
+    uint32_t keys_[3] = {0x12345678u, 0x23456789u, 0x34567890u};
+};
+
+// Reads the current entry, encrypted with `password`, into block (its uncompressed size).
+// False for a wrong password, a damaged entry or an unknown method; the entry is closed.
+bool ReadEncryptedEntry(unzFile zip, const unz_file_info& info, const char* password, void* block) {
+    const unsigned long kHeader = 12;
+    int method = 0, level = 0;
+    if (info.compressed_size < kHeader || info.compressed_size > 0x7FFFFFFFu) return false;
+    if (unzOpenCurrentFile2(zip, &method, &level, 1) != UNZ_OK) return false;
+    unsigned length = static_cast<unsigned>(info.compressed_size);
+    auto* raw = static_cast<unsigned char*>(std::malloc(length));
+    bool ok = raw && unzReadCurrentFile(zip, raw, length) == static_cast<int>(length);
+    unzCloseCurrentFile(zip);
+    if (ok) {
+        ZipDecrypter keys(password);
+        for (unsigned i = 0; i < length; ++i) raw[i] = keys.Decrypt(raw[i]);
+        // The last header byte repeats the CRC's high byte, or the time's with a data descriptor.
+        unsigned char check = (info.flag & 8) ? static_cast<unsigned char>((info.dosDate >> 8) & 0xFF)
+                                              : static_cast<unsigned char>((info.crc >> 24) & 0xFF);
+        ok = raw[kHeader - 1] == check;
+    }
+    uLong size = info.uncompressed_size;
+    if (ok && method == 0) {
+        ok = length - kHeader == size;
+        if (ok && size) std::memcpy(block, raw + kHeader, size);
+    } else if (ok && method == Z_DEFLATED) {
+        z_stream z = {};
+        ok = inflateInit2(&z, -MAX_WBITS) == Z_OK;
+        if (ok) {
+            z.next_in = raw + kHeader;
+            z.avail_in = length - static_cast<unsigned>(kHeader);
+            z.next_out = static_cast<Bytef*>(block);
+            z.avail_out = static_cast<uInt>(size);
+            int r = inflate(&z, Z_FINISH);
+            ok = (r == Z_STREAM_END || (r == Z_BUF_ERROR && size == 0 && z.avail_in == 0)) && z.total_out == size;
+            inflateEnd(&z);
+        }
+    } else {
+        ok = false;
+    }
+    ok = ok && crc32(0, static_cast<const Bytef*>(block), static_cast<uInt>(size)) == info.crc;
+    std::free(raw);
+    return ok;
 }
 
 }  // namespace
@@ -76,34 +148,32 @@ void* EngineImpl::Resource_Load(const char* filename, DWORD* size) {
                     stored[info.size_filename] = 0;
                     PackName(stored);
                     if (std::strcmp(stored, wanted) == 0) {
-                        if (unzOpenCurrentFilePassword(zip, pack->password[0] ? pack->password : nullptr) !=
-                            UNZ_OK) {
-                            unzClose(zip);
-                            System_PostError(message);
-                            return nullptr;
-                        }
-                        // One read call delivers at most INT_MAX bytes.
-                        if (info.uncompressed_size > 0x7FFFFFFFu) {
-                            unzCloseCurrentFile(zip);
-                            unzClose(zip);
-                            System_PostError(message);
-                            return nullptr;
-                        }
+                        // An encrypted entry needs the pack's password; the library opens
+                        // only plain entries, so the password is never handed to it.
+                        bool encrypted = (info.flag & 1) != 0;
                         DWORD length = static_cast<DWORD>(info.uncompressed_size);
-                        void* block = std::malloc(length ? length : 1);
-                        if (!block) {
-                            unzCloseCurrentFile(zip);
-                            unzClose(zip);
-                            System_PostError(message);
-                            return nullptr;
+                        void* block = nullptr;
+                        bool ok = info.uncompressed_size <= 0x7FFFFFFFu && (!encrypted || pack->password[0]);
+                        if (ok && !encrypted) ok = unzOpenCurrentFilePassword(zip, nullptr) == UNZ_OK;
+                        if (ok) {
+                            block = std::malloc(length ? length : 1);
+                            if (!block) {
+                                if (!encrypted) unzCloseCurrentFile(zip);
+                                ok = false;
+                            }
                         }
-                        // The entry must deliver its whole stated size and pass its CRC check:
-                        // a short, damaged or wrongly decrypted entry is a failed load, never a
-                        // block of garbage.
-                        int got = unzReadCurrentFile(zip, block, length);
-                        int closed = unzCloseCurrentFile(zip);
+                        if (ok && encrypted) {
+                            ok = ReadEncryptedEntry(zip, info, pack->password, block);
+                        } else if (ok) {
+                            // The entry must deliver its whole stated size and pass its CRC
+                            // check: a short or damaged entry is a failed load, never a block
+                            // of garbage.
+                            int got = unzReadCurrentFile(zip, block, length);
+                            int closed = unzCloseCurrentFile(zip);
+                            ok = got >= 0 && static_cast<DWORD>(got) == length && closed == UNZ_OK;
+                        }
                         unzClose(zip);
-                        if (got < 0 || static_cast<DWORD>(got) != length || closed != UNZ_OK) {
+                        if (!ok) {
                             std::free(block);
                             System_PostError(message);
                             return nullptr;

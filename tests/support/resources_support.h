@@ -1,11 +1,11 @@
-// Test helpers for files and packs: a scratch folder beside the test program and a zip
-// writer over minizip.
+// Test helpers for files and packs: a scratch folder beside the test program and a small
+// zip writer (stored or deflated entries, traditional encryption).
 #pragma once
 
-#include <minizip/zip.h>
 #include <unistd.h>
 #include <zlib.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -60,29 +60,90 @@ private:
 struct ZipEntry {
     std::string name;
     std::string data;
-    std::string password;  // empty = not encrypted
+    std::string password = "";  // empty = not encrypted
     bool deflate = true;
 };
 
-// Writes a zip archive of the entries; false when minizip refuses.
-inline bool WriteZip(const std::string& path, const std::vector<ZipEntry>& entries) {
-    zipFile zf = zipOpen(path.c_str(), APPEND_STATUS_CREATE);
-    if (!zf) return false;
-    bool ok = true;
-    for (const ZipEntry& e : entries) {
-        zip_fileinfo zi = {};
-        uLong crc = crc32(0, reinterpret_cast<const Bytef*>(e.data.data()), static_cast<uInt>(e.data.size()));
-        int r = zipOpenNewFileInZip3(zf, e.name.c_str(), &zi, nullptr, 0, nullptr, 0, nullptr,
-                                     e.deflate ? Z_DEFLATED : 0, e.deflate ? Z_DEFAULT_COMPRESSION : 0, 0,
-                                     -MAX_WBITS, DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY,
-                                     e.password.empty() ? nullptr : e.password.c_str(), crc);
-        ok = ok && r == ZIP_OK;
-        if (r == ZIP_OK) {
-            ok = ok && zipWriteInFileInZip(zf, e.data.data(), static_cast<unsigned>(e.data.size())) == ZIP_OK;
-            ok = ok && zipCloseFileInZip(zf) == ZIP_OK;
-        }
+// Traditional PKWARE encryption keys.
+struct ZipKeys {
+    uint32_t k[3] = {0x12345678u, 0x23456789u, 0x34567890u};
+    static uint32_t Crc(uint32_t crc, uint8_t b) {
+        crc ^= b;
+        for (int i = 0; i < 8; ++i) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+        return crc;
     }
-    return zipClose(zf, nullptr) == ZIP_OK && ok;
+    explicit ZipKeys(const std::string& password) {
+        for (char c : password) Update(static_cast<uint8_t>(c));
+    }
+    void Update(uint8_t c) {
+        k[0] = Crc(k[0], c);
+        k[1] = (k[1] + (k[0] & 0xFF)) * 134775813u + 1;
+        k[2] = Crc(k[2], static_cast<uint8_t>(k[1] >> 24));
+    }
+    uint8_t Encrypt(uint8_t plain) {
+        uint32_t t = (k[2] | 2) & 0xFFFF;
+        uint8_t c = static_cast<uint8_t>(plain ^ ((t * (t ^ 1)) >> 8));
+        Update(plain);
+        return c;
+    }
+};
+
+// Writes a zip archive of the entries (stored or deflated, optionally encrypted); false when
+// the file cannot be written.
+inline bool WriteZip(const std::string& path, const std::vector<ZipEntry>& entries) {
+    std::string out, central;
+    auto u16 = [](std::string& s, uint32_t v) { s += static_cast<char>(v & 0xFF); s += static_cast<char>((v >> 8) & 0xFF); };
+    auto u32 = [&](std::string& s, uint32_t v) { u16(s, v & 0xFFFF); u16(s, v >> 16); };
+    uint32_t seed = 7;
+    for (const ZipEntry& e : entries) {
+        uint32_t crc = static_cast<uint32_t>(
+            crc32(0, reinterpret_cast<const Bytef*>(e.data.data()), static_cast<uInt>(e.data.size())));
+        std::string body = e.data;
+        if (e.deflate) {
+            z_stream z = {};
+            if (deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+                return false;
+            body.assign(deflateBound(&z, e.data.size()), 0);
+            z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(e.data.data()));
+            z.avail_in = static_cast<uInt>(e.data.size());
+            z.next_out = reinterpret_cast<Bytef*>(body.data());
+            z.avail_out = static_cast<uInt>(body.size());
+            int r = deflate(&z, Z_FINISH);
+            body.resize(z.total_out);
+            deflateEnd(&z);
+            if (r != Z_STREAM_END) return false;
+        }
+        uint16_t flag = 0;
+        if (!e.password.empty()) {
+            flag = 1;
+            ZipKeys keys(e.password);
+            std::string head(12, 0);
+            for (int i = 0; i < 11; ++i) head[i] = static_cast<char>((seed = seed * 1103515245u + 12345u) >> 16);
+            head[11] = static_cast<char>(crc >> 24);
+            std::string enc = head + body;
+            for (char& c : enc) c = static_cast<char>(keys.Encrypt(static_cast<uint8_t>(c)));
+            body = enc;
+        }
+        uint32_t offset = static_cast<uint32_t>(out.size());
+        uint16_t method = e.deflate ? 8 : 0;
+        auto common = [&](std::string& s) {
+            u16(s, 20); u16(s, flag); u16(s, method); u16(s, 0); u16(s, 0x21);
+            u32(s, crc); u32(s, static_cast<uint32_t>(body.size())); u32(s, static_cast<uint32_t>(e.data.size()));
+            u16(s, static_cast<uint32_t>(e.name.size())); u16(s, 0);
+        };
+        u32(out, 0x04034b50); common(out); out += e.name; out += body;
+        u32(central, 0x02014b50); u16(central, 20); common(central);
+        u16(central, 0); u16(central, 0); u16(central, 0); u32(central, 0); u32(central, offset);
+        central += e.name;
+    }
+    uint32_t cdOffset = static_cast<uint32_t>(out.size());
+    out += central;
+    u32(out, 0x06054b50); u16(out, 0); u16(out, 0);
+    u16(out, static_cast<uint32_t>(entries.size())); u16(out, static_cast<uint32_t>(entries.size()));
+    u32(out, static_cast<uint32_t>(central.size())); u32(out, cdOffset); u16(out, 0);
+    std::ofstream f(path, std::ios::binary | std::ios::trunc);
+    f << out;
+    return static_cast<bool>(f);
 }
 
 inline std::string ReadAll(const std::string& path) {
