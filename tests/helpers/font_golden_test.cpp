@@ -80,7 +80,8 @@ protected:
             return false;
         }
         started = true;
-        file = WriteFont("helpers_fontgold");
+        folder = "helpers_fontgold_" + helpers_test::TestName();
+        file = WriteFont(folder);
         if (!helpers_test::ResourceLayerReads(engine, file)) {
             reason = "Resource_Load cannot read an existing file";
             return false;
@@ -92,6 +93,7 @@ protected:
     bool started = false;
     std::string reason;
     std::string file;
+    std::string folder;
 };
 
 #define START_OR_SKIP(w, h) \
@@ -116,7 +118,7 @@ TEST_F(FontGolden, BitmapBesideTheDescription) {
 
     // A bitmap that cannot be loaded ends reading; the glyphs before it stay, untextured.
     std::string bad = helpers_test::WriteAppFile(
-        "helpers_fontgold/bad.fnt", "[ZEVFONT]\nChar = \"A\", 0, 0, 3, 5, 0, 1\nBitmap = missing.png\nChar = \"B\", 4, 0, 3, 5, 0, 1\n");
+        folder + "/bad.fnt", "[ZEVFONT]\nChar = \"A\", 0, 0, 3, 5, 0, 1\nBitmap = missing.png\nChar = \"B\", 4, 0, 3, 5, 0, 1\n");
     platform::headless::ClearDebugOutput();
     Font broken(bad.c_str());
     EXPECT_EQ(broken.texture, nullptr);
@@ -124,7 +126,7 @@ TEST_F(FontGolden, BitmapBesideTheDescription) {
     EXPECT_EQ(broken.glyphs['B'], nullptr);
     bool logged = false;
     for (const std::string& l : platform::headless::DebugLines())
-        logged |= l.find("helpers_fontgold") != std::string::npos && l.find("missing.png") != std::string::npos;
+        logged |= l.find(folder) != std::string::npos && l.find("missing.png") != std::string::npos;
     EXPECT_TRUE(logged) << "the texture layer names the bitmap it looked for";
 }
 

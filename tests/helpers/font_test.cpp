@@ -32,7 +32,7 @@ protected:
     }
 
     std::string Write(const std::string& name, const std::string& text) {
-        std::string file = helpers_test::WriteAppFile("helpers_font_" + name + ".fnt", text);
+        std::string file = helpers_test::WriteAppFile("helpers_font_" + helpers_test::TestName() + "_" + name + ".fnt", text);
         if (!helpers_test::ResourceLayerReads(engine, file)) skipped = true;
         return file;
     }

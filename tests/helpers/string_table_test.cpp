@@ -24,7 +24,7 @@ protected:
 
     // Writes the table file and skips the test when the resource layer cannot read it yet.
     std::string Write(const std::string& name, const std::string& text) {
-        std::string file = helpers_test::WriteAppFile("helpers_st_" + name + ".txt", text);
+        std::string file = helpers_test::WriteAppFile("helpers_st_" + helpers_test::TestName() + "_" + name + ".txt", text);
         if (!helpers_test::ResourceLayerReads(engine, file)) {
             skipped = true;
         }

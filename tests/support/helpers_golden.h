@@ -27,6 +27,13 @@ inline std::string AppFolder() {
     return path.substr(0, path.rfind('/') + 1);
 }
 
+// The running test's name: file names built from it keep tests that run in parallel processes
+// apart.
+inline std::string TestName() {
+    const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    return info ? std::string(info->test_suite_name()) + "_" + info->name() : "none";
+}
+
 // Writes a file under the application folder and returns its relative name.
 inline std::string WriteAppFile(const std::string& name, const std::string& content) {
     std::ofstream out(AppFolder() + name, std::ios::binary | std::ios::trunc);
