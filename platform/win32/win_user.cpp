@@ -668,9 +668,8 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
     bool moved = newClient.x != oldClient.x || newClient.y != oldClient.y;
     bool resized = ClientWidth(*w) != oldW || ClientHeight(*w) != oldH;
     if (moved) Call(hwnd, WM_MOVE, 0, MoveParam(*w));
-    if ((w = Find(hwnd)) && (resized || !(flags & SWP_NOSIZE) || (flags & SWP_FRAMECHANGED))) {
-        Call(hwnd, WM_SIZE, SIZE_RESTORED, SizeParam(*w));
-    }
+    // As the window system does: WM_SIZE only when the client size really changed.
+    if ((w = Find(hwnd)) && resized) Call(hwnd, WM_SIZE, SIZE_RESTORED, SizeParam(*w));
     if (!(w = Find(hwnd))) return FALSE;
     if ((resized || (flags & SWP_FRAMECHANGED)) && (w->style & WS_VISIBLE)) w->paint = true;
     if (!(flags & SWP_NOACTIVATE) && !(w->style & WS_CHILD) && (w->style & WS_VISIBLE) && Sys().active != hwnd)
