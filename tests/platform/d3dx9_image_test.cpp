@@ -1,0 +1,279 @@
+// D3DX textures from image files in memory (PNG, JPEG, BMP), bad images, BMP saving.
+#include <png.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+
+#include <jpeglib.h>
+
+#include "tests/platform/d3d9_fixture.h"
+
+namespace {
+
+std::vector<uint8_t> MakePng(UINT w, UINT h, bool alpha, uint32_t (*f)(UINT, UINT)) {
+    png_image img;
+    std::memset(&img, 0, sizeof img);
+    img.version = PNG_IMAGE_VERSION;
+    img.width = w;
+    img.height = h;
+    img.format = alpha ? PNG_FORMAT_BGRA : PNG_FORMAT_BGR;
+    std::vector<uint8_t> px;
+    for (UINT y = 0; y < h; ++y)
+        for (UINT x = 0; x < w; ++x) {
+            uint32_t c = f(x, y);
+            px.push_back(uint8_t(c)), px.push_back(uint8_t(c >> 8)), px.push_back(uint8_t(c >> 16));
+            if (alpha) px.push_back(uint8_t(c >> 24));
+        }
+    png_alloc_size_t size = 0;
+    EXPECT_TRUE(png_image_write_to_memory(&img, nullptr, &size, 0, px.data(), 0, nullptr));
+    std::vector<uint8_t> out(size);
+    EXPECT_TRUE(png_image_write_to_memory(&img, out.data(), &size, 0, px.data(), 0, nullptr));
+    out.resize(size);
+    return out;
+}
+
+std::vector<uint8_t> MakeJpeg(UINT w, UINT h, uint8_t r, uint8_t g, uint8_t b) {
+    jpeg_compress_struct c;
+    jpeg_error_mgr err;
+    c.err = jpeg_std_error(&err);
+    jpeg_create_compress(&c);
+    unsigned char* mem = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&c, &mem, &size);
+    c.image_width = w;
+    c.image_height = h;
+    c.input_components = 3;
+    c.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&c);
+    jpeg_set_quality(&c, 95, TRUE);
+    jpeg_start_compress(&c, TRUE);
+    std::vector<uint8_t> row(size_t(w) * 3);
+    for (UINT x = 0; x < w; ++x) row[x * 3] = r, row[x * 3 + 1] = g, row[x * 3 + 2] = b;
+    while (c.next_scanline < h) {
+        JSAMPROW p = row.data();
+        jpeg_write_scanlines(&c, &p, 1);
+    }
+    jpeg_finish_compress(&c);
+    std::vector<uint8_t> out(mem, mem + size);
+    jpeg_destroy_compress(&c);
+    std::free(mem);
+    return out;
+}
+
+void Put16(std::vector<uint8_t>& b, uint32_t v) { b.push_back(uint8_t(v)), b.push_back(uint8_t(v >> 8)); }
+void Put32(std::vector<uint8_t>& b, uint32_t v) { Put16(b, v & 0xFFFF), Put16(b, v >> 16); }
+
+// A BMP with a 40-byte header; `rows` holds the pixel data as stored (bottom-up unless h < 0).
+std::vector<uint8_t> MakeBmp(int w, int h, int bpp, const std::vector<uint32_t>& palette,
+                             const std::vector<uint8_t>& rows) {
+    std::vector<uint8_t> b{'B', 'M'};
+    uint32_t off = 54 + uint32_t(palette.size()) * 4;
+    Put32(b, off + uint32_t(rows.size()));
+    Put32(b, 0);
+    Put32(b, off);
+    Put32(b, 40);
+    Put32(b, uint32_t(w));
+    Put32(b, uint32_t(h));
+    Put16(b, 1);
+    Put16(b, uint32_t(bpp));
+    Put32(b, 0);
+    Put32(b, uint32_t(rows.size()));
+    Put32(b, 0), Put32(b, 0);
+    Put32(b, uint32_t(palette.size()));
+    Put32(b, 0);
+    for (uint32_t c : palette) Put32(b, c);
+    b.insert(b.end(), rows.begin(), rows.end());
+    return b;
+}
+
+class Images : public DeviceTest {
+protected:
+    HRESULT Load(const std::vector<uint8_t>& data, D3DFORMAT fmt, IDirect3DTexture9** t, D3DXIMAGE_INFO* info,
+                 UINT mips = 1, D3DCOLOR key = 0) {
+        return D3DXCreateTextureFromFileInMemoryEx(dev, data.data(), UINT(data.size()), D3DX_DEFAULT, D3DX_DEFAULT,
+                                                   mips, 0, fmt, D3DPOOL_MANAGED, D3DX_FILTER_NONE, D3DX_DEFAULT, key,
+                                                   info, nullptr, t);
+    }
+};
+
+uint32_t Pattern(UINT x, UINT y) { return (uint32_t((x * 37 + y * 11) & 0xFF) << 24) | (x << 16) | (y << 8) | 0x5A; }
+
+TEST_F(Images, PngWithAlphaGoesToTheTopLeftOfAPowerOfTwoTexture) {
+    Make();
+    auto png = MakePng(100, 50, true, Pattern);
+    IDirect3DTexture9* t = nullptr;
+    D3DXIMAGE_INFO info{};
+    ASSERT_EQ(Load(png, D3DFMT_A8R8G8B8, &t, &info), D3D_OK);
+    EXPECT_EQ(info.Width, 100u);
+    EXPECT_EQ(info.Height, 50u);
+    EXPECT_EQ(info.ImageFileFormat, D3DXIFF_PNG);
+    D3DSURFACE_DESC d;
+    t->GetLevelDesc(0, &d);
+    EXPECT_EQ(d.Width, 128u);
+    EXPECT_EQ(d.Height, 64u);
+    EXPECT_EQ(d.Format, D3DFMT_A8R8G8B8);
+    d3d9test::Image img = d3d9test::ReadTexture(t);
+    for (UINT y = 0; y < 50; ++y)
+        for (UINT x = 0; x < 100; ++x) ASSERT_EQ(img.At(x, y), Pattern(x, y)) << x << "," << y;
+    EXPECT_EQ(img.At(100, 0), 0u);
+    EXPECT_EQ(img.At(0, 50), 0u);
+    t->Release();
+    // The file's own format: an opaque PNG keeps no alpha.
+    auto rgb = MakePng(3, 3, false, Pattern);
+    ASSERT_EQ(Load(rgb, D3DFMT_UNKNOWN, &t, &info), D3D_OK);
+    t->GetLevelDesc(0, &d);
+    EXPECT_EQ(d.Format, D3DFMT_X8R8G8B8);
+    EXPECT_EQ(d3d9test::ReadTexture(t).At(2, 1), Pattern(2, 1) | 0xFF000000u);
+    t->Release();
+}
+
+TEST_F(Images, JpegDecodesOpaque) {
+    Make();
+    auto jpg = MakeJpeg(20, 10, 200, 100, 50);
+    IDirect3DTexture9* t = nullptr;
+    D3DXIMAGE_INFO info{};
+    ASSERT_EQ(Load(jpg, D3DFMT_A8R8G8B8, &t, &info), D3D_OK);
+    EXPECT_EQ(info.Width, 20u);
+    EXPECT_EQ(info.ImageFileFormat, D3DXIFF_JPG);
+    uint32_t c = d3d9test::ReadTexture(t).At(5, 5);
+    EXPECT_EQ(c >> 24, 0xFFu);
+    EXPECT_NEAR(int((c >> 16) & 0xFF), 200, 4);
+    EXPECT_NEAR(int((c >> 8) & 0xFF), 100, 4);
+    EXPECT_NEAR(int(c & 0xFF), 50, 4);
+    t->Release();
+}
+
+TEST_F(Images, BmpLayouts) {
+    Make();
+    IDirect3DTexture9* t = nullptr;
+    D3DXIMAGE_INFO info{};
+    // 24-bit, 3 x 2, bottom-up, rows padded to 12 bytes.
+    std::vector<uint8_t> rows24 = {1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 0, 0,  // bottom row
+                                   10, 11, 12, 13, 14, 15, 16, 17, 18, 0, 0, 0};
+    ASSERT_EQ(Load(MakeBmp(3, 2, 24, {}, rows24), D3DFMT_A8R8G8B8, &t, &info), D3D_OK);
+    d3d9test::Image img = d3d9test::ReadTexture(t);
+    EXPECT_EQ(img.At(0, 0), 0xFF0C0B0Au);
+    EXPECT_EQ(img.At(2, 1), 0xFF090807u);
+    EXPECT_EQ(info.ImageFileFormat, D3DXIFF_BMP);
+    t->Release();
+    // 8-bit palette, top-down (negative height).
+    std::vector<uint8_t> rows8 = {1, 0, 0, 0, 2, 0, 0, 0};  // rows padded to 4 bytes
+    ASSERT_EQ(Load(MakeBmp(2, -2, 8, {0x000000, 0x00FF0000, 0x0000FF00}, rows8), D3DFMT_A8R8G8B8, &t, &info), D3D_OK);
+    img = d3d9test::ReadTexture(t);
+    EXPECT_EQ(img.At(0, 0), 0xFFFF0000u);
+    EXPECT_EQ(img.At(1, 0), 0xFF000000u);
+    EXPECT_EQ(img.At(0, 1), 0xFF00FF00u);
+    t->Release();
+}
+
+TEST_F(Images, BadImagesFailWithoutCrashing) {
+    Make();
+    IDirect3DTexture9* t = reinterpret_cast<IDirect3DTexture9*>(1);
+    D3DXIMAGE_INFO info{};
+    auto png = MakePng(16, 16, true, Pattern);
+    auto jpg = MakeJpeg(64, 64, 1, 2, 3);
+    std::vector<uint8_t> rows24(24, 7);
+    auto bmp = MakeBmp(3, 2, 24, {}, rows24);
+    const std::vector<std::vector<uint8_t>> bad = {
+        std::vector<uint8_t>(png.begin(), png.begin() + png.size() / 2),
+        std::vector<uint8_t>(jpg.begin(), jpg.begin() + jpg.size() / 2),
+        std::vector<uint8_t>(bmp.begin(), bmp.end() - 5),
+        std::vector<uint8_t>(png.begin(), png.begin() + 8),
+        {'B', 'M', 0, 0},
+        {0xFF, 0xD8, 0xFF},
+        std::vector<uint8_t>(300, 0xAB),
+        MakeBmp(0, 0, 24, {}, {}),
+        MakeBmp(100000, 100000, 24, {}, rows24),  // claims 30 GB of pixels
+        MakeBmp(2, 2, 8, std::vector<uint32_t>(300, 0), rows24),
+    };
+    for (size_t i = 0; i < bad.size(); ++i) {
+        t = reinterpret_cast<IDirect3DTexture9*>(1);
+        EXPECT_TRUE(FAILED(Load(bad[i], D3DFMT_A8R8G8B8, &t, &info))) << "image " << i;
+        EXPECT_EQ(t, nullptr);
+        EXPECT_TRUE(FAILED(Load(bad[i], D3DFMT_UNKNOWN, &t, &info))) << "image " << i;
+    }
+    EXPECT_EQ(D3DXCreateTextureFromFileInMemoryEx(dev, png.data(), 0, D3DX_DEFAULT, D3DX_DEFAULT, 1, 0,
+                                                  D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, 1, D3DX_DEFAULT, 0, &info,
+                                                  nullptr, &t),
+              D3DERR_INVALIDCALL);
+    // Larger than the device allows.
+    d3d9test::SetMaxTextureSize(8);
+    EXPECT_TRUE(FAILED(Load(png, D3DFMT_A8R8G8B8, &t, &info)));
+    EXPECT_TRUE(FAILED(D3DXCreateTexture(dev, 9, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t)));
+}
+
+TEST_F(Images, DecodeFaultsHitOneFormatAtATime) {
+    Make();
+    auto png = MakePng(4, 4, true, Pattern);
+    IDirect3DTexture9* t = nullptr;
+    d3d9test::SetFault(d3d9test::Fault::DecodeA8R8G8B8);
+    EXPECT_TRUE(FAILED(Load(png, D3DFMT_A8R8G8B8, &t, nullptr)));
+    ASSERT_EQ(Load(png, D3DFMT_UNKNOWN, &t, nullptr), D3D_OK);
+    t->Release();
+}
+
+TEST_F(Images, MipChainColourKeyAndSizeRules) {
+    Make();
+    auto png = MakePng(8, 4, true, [](UINT x, UINT) { return x < 4 ? 0xFFFF00FFu : 0xFF00FF00u; });
+    IDirect3DTexture9* t = nullptr;
+    ASSERT_EQ(Load(png, D3DFMT_A8R8G8B8, &t, nullptr, 0, 0xFFFF00FF), D3D_OK);
+    EXPECT_EQ(t->GetLevelCount(), 4u);  // 8x4, 4x2, 2x1, 1x1
+    d3d9test::Image img = d3d9test::ReadTexture(t);
+    EXPECT_EQ(img.At(0, 0), 0u);  // keyed out
+    EXPECT_EQ(img.At(5, 0), 0xFF00FF00u);
+    D3DSURFACE_DESC d;
+    t->GetLevelDesc(3, &d);
+    EXPECT_EQ(d.Width, 1u);
+    t->Release();
+    // Empty textures round up too: the game's 320 x 240 target becomes 512 x 256.
+    ASSERT_EQ(D3DXCreateTexture(dev, 320, 240, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t), D3D_OK);
+    t->GetLevelDesc(0, &d);
+    EXPECT_EQ(d.Width, 512u);
+    EXPECT_EQ(d.Height, 256u);
+    t->Release();
+    d3d9test::SetPow2Rounding(false);
+    ASSERT_EQ(D3DXCreateTexture(dev, 320, 240, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t), D3D_OK);
+    t->GetLevelDesc(0, &d);
+    EXPECT_EQ(d.Width, 320u);
+    t->Release();
+    d3d9test::SetFault(d3d9test::Fault::ManagedTexture, 1, 1);
+    EXPECT_TRUE(FAILED(D3DXCreateTexture(dev, 4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t)));
+}
+
+TEST_F(Images, SavedBmpOfTheBackBufferLoadsBack) {
+    Make(20, 10);
+    dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF102030, 1.0f, 0);
+    dev->SetTexture(0, nullptr);
+    Rect(3, 2, 9, 7, 0xFFC08040);
+    IDirect3DSurface9* back = nullptr;
+    ASSERT_EQ(dev->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back), D3D_OK);
+    char dir[] = "/tmp/fw_d3dx9_XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    std::string path = std::string(dir) + "/shot000.bmp";
+    std::string winPath = path;
+    for (char& c : winPath)
+        if (c == '/') c = '\\';
+    ASSERT_EQ(D3DXSaveSurfaceToFileA(winPath.c_str(), D3DXIFF_BMP, back, nullptr, nullptr), D3D_OK);
+    back->Release();
+    std::ifstream in(path, std::ios::binary);
+    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    ASSERT_EQ(bytes.size(), 54u + 60u * 10u);  // 24-bit rows of 60 bytes
+    IDirect3DTexture9* t = nullptr;
+    D3DXIMAGE_INFO info{};
+    ASSERT_EQ(Load(bytes, D3DFMT_A8R8G8B8, &t, &info), D3D_OK);
+    d3d9test::Image saved = d3d9test::ReadTexture(t), shown = Back();
+    for (UINT y = 0; y < 10; ++y)
+        for (UINT x = 0; x < 20; ++x) ASSERT_EQ(saved.At(x, y), shown.At(x, y)) << x << "," << y;
+    t->Release();
+    d3d9test::SetFault(d3d9test::Fault::SaveSurface, 1, 1);
+    dev->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back);
+    std::remove(path.c_str());
+    EXPECT_TRUE(FAILED(D3DXSaveSurfaceToFileA(winPath.c_str(), D3DXIFF_BMP, back, nullptr, nullptr)));
+    back->Release();
+    EXPECT_FALSE(std::ifstream(path).good());
+    rmdir(dir);
+}
+
+}  // namespace
