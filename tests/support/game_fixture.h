@@ -30,13 +30,15 @@ inline std::string NameOfSound(EffectHandle h) {
     return "?";
 }
 
-// A seed whose first draws are the given (bound, value) pairs.
+constexpr uint32_t kAny = 0xFFFFFFFFu;
+
+// A seed whose first draws are the given (bound, value) pairs; kAny matches every value.
 inline uint32_t SeedFor(std::initializer_list<std::pair<uint32_t, uint32_t>> draws) {
     for (uint32_t seed = 1;; ++seed) {
         g_RandomSeed = seed;
         bool ok = true;
         for (const auto& d : draws)
-            if (RandomInt(d.first) != d.second) {
+            if (RandomInt(d.first) != d.second && d.second != kAny) {
                 ok = false;
                 break;
             }
