@@ -156,6 +156,8 @@ enum FW_SoundOverride {
     FW_SOUND_OVERRIDE_COUNT = 4
 };
 
+// Reset: faults, overrides, version, test output and journal off, global volumes 100.
+// Mix: only with the test output (SetManualOutput before BASS_Init); 16-bit stereo frames.
 #define FW_SOUND_TEST_ENTRY_POINTS(X)                                                              \
     X(void, FW_SoundTest_Reset, (), ())                                                             \
     X(void, FW_SoundTest_SetFault, (int fault, BOOL on), (fault, on))                               \

@@ -892,6 +892,7 @@ void FW_SoundTest_Reset() {
     std::fill(std::begin(l.overrideOn), std::end(l.overrideOn), false);
     l.version = kVersion;
     l.manual = false;
+    std::fill(std::begin(l.gvol), std::end(l.gvol), 100u);
     l.journal.clear();
 }
 

@@ -1,0 +1,184 @@
+// Sound test helpers: the sound library opened beside the test program with every entry
+// point taken by name, and sound files made at run time (WAV and OGG through libsndfile, a
+// small four-channel MOD written byte by byte).
+#pragma once
+
+#include <dlfcn.h>
+#include <sndfile.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/sound/bass.h"
+
+namespace soundtest {
+
+inline std::string ProgramFolder() {
+    char buf[4096];
+    ssize_t n = readlink("/proc/self/exe", buf, sizeof(buf) - 1);
+    if (n <= 0) return "./";
+    buf[n] = 0;
+    std::string path(buf);
+    return path.substr(0, path.rfind('/') + 1);
+}
+
+// The library and its entry points, e.g. lib.BASS_Init(...), lib.FW_SoundTest_Mix(...).
+struct Library {
+    void* handle = nullptr;
+#define FW_ST_POINTER(ret, name, params, args) name##_t name = nullptr;
+    FW_BASS_ENTRY_POINTS(FW_ST_POINTER)
+    FW_SOUND_TEST_ENTRY_POINTS(FW_ST_POINTER)
+#undef FW_ST_POINTER
+
+    bool Open() {
+        handle = dlopen((ProgramFolder() + "libbass.so").c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (!handle) return false;
+        bool all = true;
+#define FW_ST_TAKE(ret, name, params, args)                           \
+    name = reinterpret_cast<name##_t>(dlsym(handle, #name));          \
+    all = all && name != nullptr;
+        FW_BASS_ENTRY_POINTS(FW_ST_TAKE)
+        FW_SOUND_TEST_ENTRY_POINTS(FW_ST_TAKE)
+#undef FW_ST_TAKE
+        return all;
+    }
+    void Close() {
+        if (handle) dlclose(handle);
+        handle = nullptr;
+    }
+    std::string Journal() {
+        DWORD n = FW_SoundTest_Journal(nullptr, 0);
+        std::string s(n + 1, '\0');
+        FW_SoundTest_Journal(s.data(), n + 1);
+        s.resize(n);
+        return s;
+    }
+    // Mixes frames of 16-bit stereo output.
+    std::vector<short> Mix(int frames) {
+        std::vector<short> out(static_cast<size_t>(frames) * 2, 0x5555);
+        FW_SoundTest_Mix(out.data(), static_cast<DWORD>(frames));
+        return out;
+    }
+};
+
+inline std::vector<unsigned char> ReadFileBytes(const std::string& path) {
+    std::vector<unsigned char> out;
+    FILE* f = fopen(path.c_str(), "rb");
+    if (!f) return out;
+    unsigned char buf[8192];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof(buf), f)) > 0) out.insert(out.end(), buf, buf + n);
+    fclose(f);
+    return out;
+}
+
+// A sound file of the given format made by libsndfile: frames of chans channels, each value
+// from gen(frame, channel) in -1..1.
+inline std::vector<unsigned char> MakeSoundFile(int format, int rate, int chans, int frames,
+                                                const std::function<float(int, int)>& gen) {
+    char path[64];
+    static int counter = 0;
+    snprintf(path, sizeof(path), "/tmp/fw_soundtest_%d_%d.snd", static_cast<int>(getpid()), counter++);
+    SF_INFO info;
+    memset(&info, 0, sizeof(info));
+    info.samplerate = rate;
+    info.channels = chans;
+    info.format = format;
+    SNDFILE* sf = sf_open(path, SFM_WRITE, &info);
+    if (!sf) return {};
+    std::vector<float> buf(static_cast<size_t>(frames) * chans);
+    for (int i = 0; i < frames; ++i)
+        for (int c = 0; c < chans; ++c) buf[static_cast<size_t>(i) * chans + c] = gen(i, c);
+    sf_writef_float(sf, buf.data(), frames);
+    sf_close(sf);
+    std::vector<unsigned char> bytes = ReadFileBytes(path);
+    unlink(path);
+    return bytes;
+}
+
+inline std::vector<unsigned char> MakeWav(int rate, int chans, int frames, const std::function<float(int, int)>& gen) {
+    return MakeSoundFile(SF_FORMAT_WAV | SF_FORMAT_PCM_16, rate, chans, frames, gen);
+}
+
+inline std::vector<unsigned char> MakeOgg(int rate, int chans, int frames, const std::function<float(int, int)>& gen) {
+    return MakeSoundFile(SF_FORMAT_OGG | SF_FORMAT_VORBIS, rate, chans, frames, gen);
+}
+
+inline std::function<float(int, int)> Constant(float v) {
+    return [v](int, int) { return v; };
+}
+
+inline std::function<float(int, int)> Sine(double hz, int rate, float amp = 0.5f) {
+    return [=](int i, int) { return amp * static_cast<float>(std::sin(2 * M_PI * hz * i / rate)); };
+}
+
+// A four-channel "M.K." module: one looping square-wave sample, `orders` orders playing
+// patterns 0, 1, 2, ... (each 64 rows at the default speed 6 and tempo 125, 7.68 s), a note
+// on every 16th row of channel 0.
+inline std::vector<unsigned char> MakeMod(int orders = 3) {
+    std::vector<unsigned char> m;
+    auto put = [&](const void* p, size_t n) {
+        const unsigned char* b = static_cast<const unsigned char*>(p);
+        m.insert(m.end(), b, b + n);
+    };
+    auto be16 = [&](int v) {
+        m.push_back(static_cast<unsigned char>(v >> 8));
+        m.push_back(static_cast<unsigned char>(v & 0xFF));
+    };
+    char title[20] = "fw test tune";
+    put(title, 20);
+    const int sampleWords = 32;  // 64 bytes
+    for (int s = 0; s < 31; ++s) {
+        char name[22] = {};
+        if (s == 0) strcpy(name, "square");
+        put(name, 22);
+        be16(s == 0 ? sampleWords : 0);
+        m.push_back(0);                         // finetune
+        m.push_back(s == 0 ? 64 : 0);           // volume
+        be16(0);                                // loop start
+        be16(s == 0 ? sampleWords : 1);         // loop length
+    }
+    m.push_back(static_cast<unsigned char>(orders));
+    m.push_back(127);
+    for (int i = 0; i < 128; ++i) m.push_back(static_cast<unsigned char>(i < orders ? i : 0));
+    put("M.K.", 4);
+    for (int p = 0; p < orders; ++p) {
+        for (int row = 0; row < 64; ++row) {
+            for (int ch = 0; ch < 4; ++ch) {
+                unsigned char cell[4] = {0, 0, 0, 0};
+                if (ch == 0 && row % 16 == 0) {
+                    int period = 214;  // C-3
+                    int sample = 1;
+                    cell[0] = static_cast<unsigned char>((sample & 0xF0) | (period >> 8));
+                    cell[1] = static_cast<unsigned char>(period & 0xFF);
+                    cell[2] = static_cast<unsigned char>((sample & 0x0F) << 4);
+                }
+                put(cell, 4);
+            }
+        }
+    }
+    for (int i = 0; i < sampleWords * 2; ++i) m.push_back(i < sampleWords ? 0x60 : 0xA0);
+    return m;
+}
+
+// Largest absolute value of one side (0 left, 1 right) of interleaved stereo output.
+inline int Peak(const std::vector<short>& out, int side) {
+    int peak = 0;
+    for (size_t i = side; i < out.size(); i += 2) peak = std::max(peak, std::abs(static_cast<int>(out[i])));
+    return peak;
+}
+
+// Rising zero crossings of one side.
+inline int RisingCrossings(const std::vector<short>& out, int side) {
+    int n = 0;
+    for (size_t i = side + 2; i < out.size(); i += 2)
+        if (out[i - 2] < 0 && out[i] >= 0) ++n;
+    return n;
+}
+
+}  // namespace soundtest
