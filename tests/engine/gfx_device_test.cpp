@@ -73,10 +73,12 @@ TEST_F(GfxDeviceTest, SixteenBitDesktops) {
     DestroyWindow(hwnd);
     hwnd = nullptr;
 
-    // A desktop format outside the rank table counts as 16 bits.
+    // A desktop format outside the rank table counts as 16 bits (set before the device is
+    // made; the device then refuses that format as a back buffer).
     d3d9test::SetDesktopMode(1024, 768, D3DFMT_A4R4G4B4);
-    ASSERT_TRUE(Start(GfxOptions{640, 480, true, false, false, 32, 0}));
+    EXPECT_FALSE(Start(GfxOptions{640, 480, true, false, false, 32, 0}));
     EXPECT_EQ(e->screenBPP, 16);
+    EXPECT_EQ(Error(), "Can't create D3D device");
 }
 
 TEST_F(GfxDeviceTest, FormatRanks) {
