@@ -1,0 +1,135 @@
+// Kernel, timer, shell and GDI calls of the headless backend.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <string>
+
+#include "platform/backend/headless.h"
+#include "platform/win32/win32.h"
+
+namespace {
+
+namespace hl = platform::headless;
+
+class KernelTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        hl::Reset();
+        hl::SetDebugEcho(false);
+    }
+    void TearDown() override { hl::Reset(); }
+};
+
+TEST_F(KernelTest, DebugOutputIsCapturedCallByCall) {
+    OutputDebugStringA("one");
+    OutputDebugStringA("\n");
+    OutputDebugStringA("two\n\n");
+    OutputDebugStringA(nullptr);
+    ASSERT_EQ(hl::DebugOutput().size(), 3u);
+    EXPECT_EQ(hl::DebugText(), "one\ntwo\n\n");
+    EXPECT_EQ(hl::DebugLines(), (std::vector<std::string>{"one", "two", ""}));
+    hl::ClearDebugOutput();
+    EXPECT_TRUE(hl::DebugLines().empty());
+}
+
+TEST_F(KernelTest, ClockMovesOnEveryReadByDefault) {
+    hl::SetTime(100);
+    EXPECT_EQ(timeGetTime(), 100u);
+    EXPECT_EQ(timeGetTime(), 101u);
+    Sleep(10);
+    EXPECT_EQ(timeGetTime(), 112u);
+    EXPECT_EQ(hl::Now(), 113u);
+}
+
+TEST_F(KernelTest, StillClockStillNeverHangsABusyWait) {
+    hl::SetReadStep(0);
+    hl::SetTime(5);
+    EXPECT_EQ(timeGetTime(), 5u);
+    EXPECT_EQ(timeGetTime(), 5u);
+    DWORD start = timeGetTime();
+    while (timeGetTime() - start < 3) {
+    }
+    EXPECT_EQ(hl::Now(), 8u);
+    Sleep(1);
+    EXPECT_EQ(timeGetTime(), 9u);
+}
+
+TEST_F(KernelTest, ClockWrapsModulo2To32) {
+    hl::SetTime(0xFFFFFFFFu);
+    DWORD a = timeGetTime();
+    DWORD b = timeGetTime();
+    EXPECT_EQ(a, 0xFFFFFFFFu);
+    EXPECT_EQ(b, 0u);
+    EXPECT_EQ(b - a, 1u);
+}
+
+TEST_F(KernelTest, TimerPeriodIsBalanced) {
+    EXPECT_EQ(timeEndPeriod(1), static_cast<MMRESULT>(TIMERR_NOCANDO));
+    EXPECT_EQ(timeBeginPeriod(1), static_cast<MMRESULT>(TIMERR_NOERROR));
+    EXPECT_EQ(hl::TimerPeriodBalance(), 1);
+    EXPECT_EQ(timeEndPeriod(1), static_cast<MMRESULT>(TIMERR_NOERROR));
+    EXPECT_EQ(hl::TimerPeriodBalance(), 0);
+}
+
+TEST_F(KernelTest, FiguresComeFromTheTestSettings) {
+    SYSTEMTIME t;
+    GetLocalTime(&t);
+    EXPECT_EQ(t.wYear, 2024);
+    EXPECT_EQ(t.wSecond, 56);
+    OSVERSIONINFOA os{};
+    os.dwOSVersionInfoSize = 12345;
+    EXPECT_TRUE(GetVersionExA(&os));
+    EXPECT_EQ(os.dwOSVersionInfoSize, 12345u);
+    EXPECT_EQ(os.dwMajorVersion, 5u);
+    EXPECT_EQ(os.dwBuildNumber, 2600u);
+    hl::SetMemoryStatus(SIZE_T(8) << 30, SIZE_T(6) << 30);  // beyond 32 bits
+    MEMORYSTATUS m;
+    GlobalMemoryStatus(&m);
+    EXPECT_EQ(m.dwTotalPhys >> 10, SIZE_T(8) << 20);
+    EXPECT_EQ(m.dwAvailPhys >> 10, SIZE_T(6) << 20);
+    GetLocalTime(nullptr);
+    EXPECT_FALSE(GetVersionExA(nullptr));
+    GlobalMemoryStatus(nullptr);
+}
+
+TEST_F(KernelTest, ModuleFileNameIsTheRealPathWithBackslashes) {
+    char buf[MAX_PATH];
+    DWORD n = GetModuleFileNameA(GetModuleHandleA(nullptr), buf, sizeof(buf));
+    ASSERT_GT(n, 0u);
+    char exe[4096];
+    ssize_t len = readlink("/proc/self/exe", exe, sizeof(exe) - 1);
+    exe[len] = 0;
+    std::string expect(exe);
+    for (char& c : expect)
+        if (c == '/') c = '\\';
+    EXPECT_EQ(std::string(buf), expect);
+    EXPECT_EQ(GetModuleHandleA(nullptr), GetModuleHandleA(nullptr));
+    char small[4];
+    EXPECT_EQ(GetModuleFileNameA(nullptr, small, sizeof(small)), 3u);
+    EXPECT_EQ(small[3], 0);
+}
+
+TEST_F(KernelTest, ShellCallsAreRecordedWithTheChosenResult) {
+    HINSTANCE r = ShellExecuteA(nullptr, nullptr, "http://x/", nullptr, nullptr, SW_SHOWMAXIMIZED);
+    EXPECT_GT(reinterpret_cast<intptr_t>(r), 32);
+    hl::SetShellResult(SE_ERR_NOASSOC);
+    r = ShellExecuteA(nullptr, "open", "doc.txt", "-a", "C:\\", SW_SHOW);
+    EXPECT_EQ(reinterpret_cast<intptr_t>(r), SE_ERR_NOASSOC);
+    ASSERT_EQ(hl::ShellCalls().size(), 2u);
+    EXPECT_FALSE(hl::ShellCalls()[0].hasVerb);
+    EXPECT_EQ(hl::ShellCalls()[1].verb, "open");
+    EXPECT_EQ(hl::ShellCalls()[1].parameters, "-a");
+    EXPECT_EQ(hl::ShellCalls()[1].showCmd, SW_SHOW);
+}
+
+TEST_F(KernelTest, StockObjectsAreSmallStableTokens) {
+    HGDIOBJ black = GetStockObject(BLACK_BRUSH);
+    EXPECT_NE(black, nullptr);
+    EXPECT_EQ(black, GetStockObject(BLACK_BRUSH));
+    EXPECT_NE(black, GetStockObject(WHITE_BRUSH));
+    EXPECT_LE(reinterpret_cast<uintptr_t>(black), 0xFFFFFFFFu);
+    EXPECT_EQ(GetStockObject(-1), nullptr);
+}
+
+}  // namespace
