@@ -448,3 +448,14 @@ TEST_F(ResourceParser, LongNamesAreCutAndReported) {
     EXPECT_EQ(m->GetStringTable(longName.c_str()), nullptr);
     EXPECT_EQ(m->FindResource(RES_LIST_STRINGTABLE, std::string(127, 'n').c_str()), nullptr);
 }
+
+TEST_F(ResourceParser, TheGameScriptParsesCleanly) {
+    std::string path = std::string(FW_TEST_DATA_DIR) + "/../data/tamble.res";
+    platform::headless::ClearDebugOutput();
+    ResourceManager rm(path.c_str());
+    for (const std::string& l : Log()) EXPECT_EQ(l.find(", line "), std::string::npos) << l;
+    auto* w2 = Rec<SpriteRecord>(&rm, RES_LIST_SPRITE, "wagon2");
+    ASSERT_NE(w2, nullptr);
+    EXPECT_STREQ(w2->texname, "world");
+    EXPECT_NE(rm.FindResource(RES_LIST_FONT, "c64"), nullptr);
+}
