@@ -157,54 +157,27 @@ TEST_F(ResourceParser, EveryBlockKindWithEveryParameter) {
 }
 
 TEST_F(ResourceParser, BlocksWithoutParametersTakeTheDefaults) {
-    auto rm = Load("rs_defaults.res",
-                   "Resource r {} Texture t {} Sound s {} Music m {} Stream st {} Target tg {}\n"
-                   "Sprite sp {} Animation a {} Font f {} Particle p {} Distortion d {} StringTable tb {}\n");
+    auto rm = Load("rs_defaults.res", "Music m {} Target tg {} Animation a {} Font f {} Distortion d {}\n");
     EXPECT_EQ(Errors("rs_defaults.res"), Lines{});
     ResourceManager* m = rm.get();
-    EXPECT_STREQ(Rec<FileRecord>(m, RES_LIST_RESOURCE, "r")->filename, "");
-    auto* t = Rec<TextureRecord>(m, RES_LIST_TEXTURE, "t");
-    EXPECT_FALSE(t->mipmap);
-    EXPECT_FALSE(t->genalpha);
-    EXPECT_EQ(t->resgroup, 0);
     EXPECT_EQ(Rec<MusicRecord>(m, RES_LIST_MUSIC, "m")->amplify, 50);
     auto* tg = Rec<TargetRecord>(m, RES_LIST_TARGET, "tg");
     EXPECT_EQ(tg->width, 256);
     EXPECT_EQ(tg->height, 256);
-    EXPECT_FALSE(tg->zbuffer);
-    auto* sp = Rec<SpriteRecord>(m, RES_LIST_SPRITE, "sp");
-    EXPECT_STREQ(sp->texname, "");
-    EXPECT_FLOAT_EQ(sp->w, 0);
-    EXPECT_EQ(sp->blend, BLENDMODE_ALPHABLEND);
-    EXPECT_EQ(sp->color, 0xFFFFFFFFu);
-    EXPECT_FLOAT_EQ(sp->z, 0.5f);
-    EXPECT_FALSE(sp->bXFlip || sp->bYFlip);
     auto* a = Rec<AnimationRecord>(m, RES_LIST_ANIMATION, "a");
     EXPECT_EQ(a->frames, 1);
     EXPECT_FLOAT_EQ(a->fps, 12.0f);
     EXPECT_EQ(a->mode, ANIM_LOOP);
-    EXPECT_EQ(a->blend, 2);
+    EXPECT_EQ(a->blend, BLENDMODE_ALPHABLEND);
+    EXPECT_EQ(a->color, 0xFFFFFFFFu);
+    EXPECT_FLOAT_EQ(a->z, 0.5f);
     auto* f = Rec<FontRecord>(m, RES_LIST_FONT, "f");
-    EXPECT_EQ(f->blend, 2);
-    EXPECT_EQ(f->color, 0xFFFFFFFFu);
-    EXPECT_FLOAT_EQ(f->z, 0.5f);
     EXPECT_FLOAT_EQ(f->scale, 1);
     EXPECT_FLOAT_EQ(f->proportion, 1);
-    EXPECT_FLOAT_EQ(f->rotation, 0);
-    EXPECT_FLOAT_EQ(f->tracking, 0);
     EXPECT_FLOAT_EQ(f->spacing, 1);
-    EXPECT_FALSE(f->mipmap);
-    auto* p = Rec<ParticleRecord>(m, RES_LIST_PARTICLE, "p");
-    EXPECT_STREQ(p->spritename, "");
     auto* d = Rec<DistortionRecord>(m, RES_LIST_DISTORTION, "d");
     EXPECT_EQ(d->cols, 2);
     EXPECT_EQ(d->rows, 2);
-    EXPECT_EQ(d->blend, 2);
-    EXPECT_EQ(d->color, 0xFFFFFFFFu);
-    EXPECT_FLOAT_EQ(d->z, 0.5f);
-    EXPECT_NE(Rec<StringTableRecord>(m, RES_LIST_STRINGTABLE, "tb"), nullptr);
-    EXPECT_NE(Rec<SoundRecord>(m, RES_LIST_SOUND, "s"), nullptr);
-    EXPECT_NE(Rec<StreamRecord>(m, RES_LIST_STREAM, "st"), nullptr);
 }
 
 TEST_F(ResourceParser, InheritanceCopiesTheBaseAndOverridesWhatTheBlockSets) {
@@ -323,6 +296,9 @@ TEST_F(ResourceParser, StatementErrorsGiveTheirLinesAndParsingGoesOn) {
                      "rs_errors.res, line 7: Unsupported value '}'.",
                      "rs_errors.res, line 8: '}' missed, 'Sprite' encountered.",
                      "rs_errors.res, line 9: '}' missed, '<EOF>' encountered."}));
+    auto modes = Load("rs_modes.res", "Animation m { mode = NOLOOP, COLORADD, REVERSE }\n");
+    EXPECT_EQ(Rec<AnimationRecord>(modes.get(), RES_LIST_ANIMATION, "m")->mode, ANIM_REVERSE);
+    EXPECT_EQ(Errors("rs_modes.res"), (Lines{"rs_modes.res, line 1: Unsupported value 'COLORADD'."}));
     EXPECT_EQ(m->FindResource(RES_LIST_SPRITE, "a"), nullptr);
     EXPECT_FLOAT_EQ(Rec<SpriteRecord>(m, RES_LIST_SPRITE, "b")->z, 0.3f);
     EXPECT_FLOAT_EQ(Rec<SpriteRecord>(m, RES_LIST_SPRITE, "c")->z, 0.4f);

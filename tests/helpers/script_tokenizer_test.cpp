@@ -75,28 +75,6 @@ TEST(ScriptTokenizer, KeywordsMatchAsPrefixesInTableOrder) {
                                                       {TOKEN_RBRACE, "}"}}));
 }
 
-TEST(ScriptTokenizer, EveryKeywordHasItsCode) {
-    const std::vector<Tok> table = {
-        {CMD_INCLUDE, "Include"}, {RES_RESOURCE, "Resource"}, {RES_TEXTURE, "Texture"},
-        {RES_SOUND, "Sound"}, {RES_MUSIC, "Music"}, {RES_STREAM, "Stream"}, {RES_TARGET, "Target"},
-        {RES_SPRITE, "Sprite"}, {RES_ANIMATION, "Animation"}, {RES_FONT, "Font"},
-        {RES_PARTICLE, "Particle"}, {RES_DISTORTION, "Distortion"}, {RES_STRINGTABLE, "StringTable"},
-        {PAR_FILENAME, "filename"}, {PAR_RESGROUP, "resgroup"}, {PAR_MIPMAP, "mipmap"},
-        {PAR_GENALPHA, "genalpha"}, {PAR_AMPLIFY, "amplify"}, {PAR_SIZE, "size"}, {PAR_ZBUFFER, "zbuffer"},
-        {PAR_TEXTURE, "texture"}, {PAR_RECT, "rect"}, {PAR_HOTSPOT, "hotspot"}, {PAR_BLENDMODE, "blendmode"},
-        {PAR_COLOR, "color"}, {PAR_ZORDER, "zorder"}, {PAR_FLIP, "flip"}, {PAR_SCALE, "scale"},
-        {PAR_PROPORTION, "proportion"}, {PAR_ROTATION, "rotation"}, {PAR_FRAMES, "frames"}, {PAR_FPS, "fps"},
-        {PAR_MODE, "mode"}, {PAR_TRACKING, "tracking"}, {PAR_SPACING, "spacing"}, {PAR_SPRITE, "sprite"},
-        {PAR_MESH, "mesh"}, {BLEND_COLORMUL, "COLORMUL"}, {BLEND_COLORADD, "COLORADD"},
-        {BLEND_ALPHABLEND, "ALPHABLEND"}, {BLEND_ALPHAADD, "ALPHAADD"}, {BLEND_ZWRITE, "ZWRITE"},
-        {BLEND_NOZWRITE, "NOZWRITE"}, {MODE_FORWARD, "FORWARD"}, {MODE_REVERSE, "REVERSE"},
-        {MODE_PINGPONG, "PINGPONG"}, {MODE_NOPINGPONG, "NOPINGPONG"}, {MODE_LOOP, "LOOP"},
-        {MODE_NOLOOP, "NOLOOP"}, {TOKEN_BOOL, "false"}};
-    std::string text;
-    for (const Tok& t : table) text += t.second + " ";
-    EXPECT_EQ(Tokens(text.c_str()), table);
-}
-
 TEST(ScriptTokenizer, NumbersAndHexRuns) {
     EXPECT_EQ(Tokens("80FF8040"), (std::vector<Tok>{{TOKEN_STRING, "80FF"}, {TOKEN_NUMBER, "8040"}}));
     EXPECT_EQ(Tokens("00FF00FF"), (std::vector<Tok>{{TOKEN_STRING, "00FF"}, {TOKEN_STRING, "00FF"}}));
