@@ -308,6 +308,7 @@ public:
     bool gfxClipEmpty = false;             // clip rectangle wholly outside the target: draw nothing
     TextureNode* gfxCreatedTextures = nullptr;  // textures of Texture_Create (no image size)
     // input:
+    InputEventNode* queueTail = nullptr;  // last node of the event queue, null when it is empty
     // sound:
     // resources:
 };

@@ -9,6 +9,7 @@
 #include "platform/win32/win_power.h"
 #include "platform/win32/win_profile.h"
 #include "platform/win32/win_user.h"
+#include "platform/win32/win_keyboard.h"
 #include "platform/win32/win_mm.h"
 #include "platform/win32/win_shell.h"
 #include "platform/win32/win_gdi.h"
