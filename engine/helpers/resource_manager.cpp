@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "engine/helpers/animation.h"
 #include "engine/helpers/res_animation.h"
 #include "engine/helpers/res_distortion.h"
 #include "engine/helpers/res_file.h"
@@ -271,17 +272,16 @@ void ResourceManager::ParseBlendList(ScriptTokenizer* tz, int* blend) {
 }
 
 void ResourceManager::ParseModeList(ScriptTokenizer* tz, int* mode) {
-    // Mode bits of Animation: reverse 1, ping-pong 2, loop 4.
     for (;;) {
         int code = tz->GetToken();
         if (code != TOKEN_EQUAL && code != TOKEN_COMMA) break;
         switch (tz->GetToken()) {
-        case MODE_FORWARD: *mode &= ~1; break;
-        case MODE_REVERSE: *mode |= 1; break;
-        case MODE_PINGPONG: *mode |= 2; break;
-        case MODE_NOPINGPONG: *mode &= ~2; break;
-        case MODE_LOOP: *mode |= 4; break;
-        case MODE_NOLOOP: *mode &= ~4; break;
+        case MODE_FORWARD: *mode &= ~ANIM_REVERSE; break;
+        case MODE_REVERSE: *mode |= ANIM_REVERSE; break;
+        case MODE_PINGPONG: *mode |= ANIM_PINGPONG; break;
+        case MODE_NOPINGPONG: *mode &= ~ANIM_PINGPONG; break;
+        case MODE_LOOP: *mode |= ANIM_LOOP; break;
+        case MODE_NOLOOP: *mode &= ~ANIM_LOOP; break;
         default: tz->Error("Unsupported value ", "."); break;
         }
     }
