@@ -16,6 +16,10 @@
 #include <cmath>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "platform/d3d9/d3d9_impl.h"
 
 namespace d3d9impl {
@@ -178,7 +182,7 @@ struct Pipeline {
                 uint32_t sc = Channel(color, i), dc = Channel(d, i);
                 uint32_t fs = BlendFactor(s.srcBlend, i, sc, sa, dc, da);
                 uint32_t fd = BlendFactor(s.destBlend, i, sc, sa, dc, da);
-                uint32_t v = std::min<uint32_t>(255, Div255(sc * fs) + Div255(dc * fd));
+                uint32_t v = std::min<uint32_t>(255, Div255(sc * fs + dc * fd));
                 out |= v << (8 * i);
             }
         }
@@ -325,6 +329,11 @@ inline int64_t FloorDiv(int64_t a, int64_t b) {  // b > 0
 }
 inline int64_t CeilDiv(int64_t a, int64_t b) { return -FloorDiv(-a, b); }
 
+inline int64_t FloorToInt(double x) {
+    int64_t i = int64_t(x);
+    return double(i) > x ? i - 1 : i;
+}
+
 inline uint32_t PackColor(float r, float g, float b, float a) {
     auto c = [](float v) { return uint32_t(std::clamp(v + 0.5f, 0.0f, 255.0f)); };
     return (c(a) << 24) | (c(r) << 16) | (c(g) << 8) | c(b);
@@ -332,59 +341,176 @@ inline uint32_t PackColor(float r, float g, float b, float a) {
 
 // Fast span for the common case: 32-bit target and texture, point sampling with wrap on
 // power-of-two sizes, modulate or add colour, modulated alpha, alpha test >= ref, blending
-// with SRCALPHA and INVSRCALPHA or ONE (or none), flat colour, no depth.
+// with SRCALPHA and INVSRCALPHA or ONE (or none), flat colour, no depth. Channels are
+// blended two at a time (red with blue, green with alpha) with the exact rounding of Div255.
 enum class FastBlend { None, InvSrcAlpha, One };
 
-template <FastBlend B, bool ADD, bool WHITE>
-void FastSpan(uint32_t* dst, int n, const uint32_t* tex, int texW, int maskU, int maskV, int64_t U, int64_t V,
-              int64_t dU, int64_t dV, uint32_t dif, uint32_t alphaOr, uint32_t ref, bool storeAlpha) {
-    const uint32_t dr = (dif >> 16) & 0xFF, dg = (dif >> 8) & 0xFF, db = dif & 0xFF, da = dif >> 24;
-    const uint32_t forceA = storeAlpha ? 0 : 0xFF000000u;
-    for (int i = 0; i < n; ++i, U += dU, V += dV) {
-        uint32_t t = tex[size_t(int(V >> 16) & maskV) * texW + (int(U >> 16) & maskU)] | alphaOr;
-        uint32_t a = WHITE ? t >> 24 : Mul255(t >> 24, da);
-        if (a < ref) continue;
-        uint32_t r, g, b;
-        if (WHITE) {
-            r = (t >> 16) & 0xFF, g = (t >> 8) & 0xFF, b = t & 0xFF;
-        } else if (ADD) {
-            r = std::min<uint32_t>(255, ((t >> 16) & 0xFF) + dr);
-            g = std::min<uint32_t>(255, ((t >> 8) & 0xFF) + dg);
-            b = std::min<uint32_t>(255, (t & 0xFF) + db);
-        } else {
-            r = Mul255((t >> 16) & 0xFF, dr), g = Mul255((t >> 8) & 0xFF, dg), b = Mul255(t & 0xFF, db);
-        }
-        uint32_t d = dst[i];
-        if (B == FastBlend::InvSrcAlpha) {
-            if (a == 255) {
-                dst[i] = (0xFF000000u | (r << 16) | (g << 8) | b) | forceA;
-                continue;
-            }
-            uint32_t ia = 255 - a;
-            r = Div255(r * a + ((d >> 16) & 0xFF) * ia);
-            g = Div255(g * a + ((d >> 8) & 0xFF) * ia);
-            b = Div255(b * a + (d & 0xFF) * ia);
-            uint32_t oa = Div255(a * a + (d >> 24) * ia);
-            dst[i] = (oa << 24) | (r << 16) | (g << 8) | b | forceA;
-        } else if (B == FastBlend::One) {
-            r = std::min<uint32_t>(255, Mul255(r, a) + ((d >> 16) & 0xFF));
-            g = std::min<uint32_t>(255, Mul255(g, a) + ((d >> 8) & 0xFF));
-            b = std::min<uint32_t>(255, Mul255(b, a) + (d & 0xFF));
-            uint32_t oa = std::min<uint32_t>(255, Mul255(a, a) + (d >> 24));
-            dst[i] = (oa << 24) | (r << 16) | (g << 8) | b | forceA;
-        } else {
-            dst[i] = (a << 24) | (r << 16) | (g << 8) | b | forceA;
-        }
-    }
+inline uint32_t Div255Packed(uint32_t x) {  // two 16-bit lanes, each at most 65025
+    x += 0x00800080u;
+    return ((x + ((x >> 8) & 0x00FF00FFu)) >> 8) & 0x00FF00FFu;
 }
 
-using FastSpanFn = void (*)(uint32_t*, int, const uint32_t*, int, int, int, int64_t, int64_t, int64_t, int64_t,
-                            uint32_t, uint32_t, uint32_t, bool);
+inline uint32_t SatAddPacked(uint32_t x, uint32_t y) {  // two lanes of 0..255 each
+    uint32_t s = x + y;
+    uint32_t over = s & 0x01000100u;
+    return (s | (over - (over >> 8))) & 0x00FF00FFu;
+}
+
+struct FastArgs {
+    uint32_t* dst;
+    int n;
+    const uint32_t* tex;
+    int texW, maskU, maskV;
+    int64_t U, V, dU, dV;
+    uint32_t color;
+    uint32_t alphaOr, ref, forceA;
+};
+
+struct FastConst {
+    uint32_t da, dr, dg, db, drb, alphaOr, ref, forceA;
+#if defined(__SSE2__)
+    __m128i color16;   // modulate factors per 16-bit lane: B, G, R, A of each pixel
+    __m128i rgb8;      // added colour bytes, alpha byte 0
+    __m128i alpha16;   // 255, 255, 255, da: alpha modulation after an add
+    __m128i alphaOr4, forceA4, refMinus1;
+#endif
+    explicit FastConst(const FastArgs& f) {
+        da = f.color >> 24, dr = (f.color >> 16) & 0xFF, dg = (f.color >> 8) & 0xFF, db = f.color & 0xFF;
+        drb = (dr << 16) | db;
+        alphaOr = f.alphaOr, ref = f.ref, forceA = f.forceA;
+#if defined(__SSE2__)
+        color16 = _mm_set_epi16(short(da), short(dr), short(dg), short(db), short(da), short(dr), short(dg), short(db));
+        rgb8 = _mm_set1_epi32(int(f.color & 0x00FFFFFFu));
+        alpha16 = _mm_set_epi16(short(da), 255, 255, 255, short(da), 255, 255, 255);
+        alphaOr4 = _mm_set1_epi32(int(alphaOr));
+        forceA4 = _mm_set1_epi32(int(forceA));
+        refMinus1 = _mm_set1_epi32(int(ref) - 1);
+#endif
+    }
+};
+
+template <FastBlend B, int MODE>
+inline uint32_t Shade1(uint32_t t, uint32_t d, const FastConst& c) {
+    t |= c.alphaOr;
+    if (MODE == 1) {  // modulate: two channels per multiply
+        uint32_t rb = Div255Packed((((t >> 16) & 0xFFu) * c.dr << 16) | ((t & 0xFFu) * c.db));
+        uint32_t ga = Div255Packed(((t >> 24) * c.da << 16) | (((t >> 8) & 0xFFu) * c.dg));
+        t = rb | (ga << 8);
+    } else if (MODE == 2) {  // add colour, modulate alpha
+        uint32_t rb = SatAddPacked(t & 0x00FF00FFu, c.drb);
+        uint32_t g = std::min<uint32_t>(255, ((t >> 8) & 0xFFu) + c.dg);
+        uint32_t a0 = Mul255(t >> 24, c.da);
+        t = rb | (g << 8) | (a0 << 24);
+    }
+    const uint32_t a = t >> 24;
+    uint32_t out;
+    if (B == FastBlend::InvSrcAlpha) {
+        const uint32_t ia = 255 - a;
+        uint32_t rb = Div255Packed((t & 0x00FF00FFu) * a + (d & 0x00FF00FFu) * ia);
+        uint32_t ga = Div255Packed(((t >> 8) & 0x00FF00FFu) * a + ((d >> 8) & 0x00FF00FFu) * ia);
+        out = rb | (ga << 8);
+    } else if (B == FastBlend::One) {
+        uint32_t rb = SatAddPacked(Div255Packed((t & 0x00FF00FFu) * a), d & 0x00FF00FFu);
+        uint32_t ga = SatAddPacked(Div255Packed(((t >> 8) & 0x00FF00FFu) * a), (d >> 8) & 0x00FF00FFu);
+        out = rb | (ga << 8);
+    } else {
+        out = t;
+    }
+    out |= c.forceA;
+    const uint32_t keep = 0u - uint32_t(a >= c.ref);
+    return (out & keep) | (d & ~keep);
+}
+
+#if defined(__SSE2__)
+inline __m128i Div255x16(__m128i x) {  // eight 16-bit lanes, each at most 65025
+    x = _mm_add_epi16(x, _mm_set1_epi16(128));
+    return _mm_srli_epi16(_mm_add_epi16(x, _mm_srli_epi16(x, 8)), 8);
+}
+
+// The same as Shade1 for four pixels.
+template <FastBlend B, int MODE>
+inline __m128i Shade4(__m128i t, __m128i d, const FastConst& c) {
+    const __m128i zero = _mm_setzero_si128();
+    t = _mm_or_si128(t, c.alphaOr4);
+    if (MODE == 2) t = _mm_adds_epu8(t, c.rgb8);
+    __m128i tl = _mm_unpacklo_epi8(t, zero), th = _mm_unpackhi_epi8(t, zero);
+    if (MODE == 1) {
+        tl = Div255x16(_mm_mullo_epi16(tl, c.color16));
+        th = Div255x16(_mm_mullo_epi16(th, c.color16));
+    } else if (MODE == 2) {
+        tl = Div255x16(_mm_mullo_epi16(tl, c.alpha16));
+        th = Div255x16(_mm_mullo_epi16(th, c.alpha16));
+    }
+    __m128i shaded = (MODE == 0) ? t : _mm_packus_epi16(tl, th);
+    __m128i out;
+    if (B == FastBlend::None) {
+        out = shaded;
+    } else {
+        __m128i al = _mm_shufflehi_epi16(_mm_shufflelo_epi16(tl, 0xFF), 0xFF);
+        __m128i ah = _mm_shufflehi_epi16(_mm_shufflelo_epi16(th, 0xFF), 0xFF);
+        __m128i dl = _mm_unpacklo_epi8(d, zero), dh = _mm_unpackhi_epi8(d, zero);
+        if (B == FastBlend::InvSrcAlpha) {
+            const __m128i ff = _mm_set1_epi16(255);
+            __m128i il = _mm_sub_epi16(ff, al), ih = _mm_sub_epi16(ff, ah);
+            __m128i rl = Div255x16(_mm_add_epi16(_mm_mullo_epi16(tl, al), _mm_mullo_epi16(dl, il)));
+            __m128i rh = Div255x16(_mm_add_epi16(_mm_mullo_epi16(th, ah), _mm_mullo_epi16(dh, ih)));
+            out = _mm_packus_epi16(rl, rh);
+        } else {
+            __m128i sl = Div255x16(_mm_mullo_epi16(tl, al)), sh = Div255x16(_mm_mullo_epi16(th, ah));
+            out = _mm_adds_epu8(_mm_packus_epi16(sl, sh), d);
+        }
+    }
+    out = _mm_or_si128(out, c.forceA4);
+    __m128i keep = _mm_cmpgt_epi32(_mm_srli_epi32(shaded, 24), c.refMinus1);
+    return _mm_or_si128(_mm_and_si128(keep, out), _mm_andnot_si128(keep, d));
+}
+#endif
+
+template <FastBlend B, int MODE, bool CONTIG>
+void FastSpan(const FastArgs& f) {
+    const FastConst c(f);
+    uint32_t* dst = f.dst;
+    const int n = f.n;
+    const uint32_t* row = f.tex + size_t(int(f.V >> 16) & f.maskV) * f.texW + (CONTIG ? int(f.U >> 16) : 0);
+    int64_t U = f.U, V = f.V;
+    auto fetch = [&](int i) -> uint32_t {
+        if (CONTIG) return row[i];
+        uint32_t t = f.tex[size_t(int(V >> 16) & f.maskV) * f.texW + (int(U >> 16) & f.maskU)];
+        U += f.dU, V += f.dV;
+        return t;
+    };
+    int i = 0;
+#if defined(__SSE2__)
+    for (; i + 4 <= n; i += 4) {
+        __m128i t;
+        if (CONTIG) {
+            t = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + i));
+        } else {
+            uint32_t t0 = fetch(i), t1 = fetch(i + 1), t2 = fetch(i + 2), t3 = fetch(i + 3);
+            t = _mm_set_epi32(int(t3), int(t2), int(t1), int(t0));
+        }
+        __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), Shade4<B, MODE>(t, d, c));
+    }
+#endif
+    for (; i < n; ++i) dst[i] = Shade1<B, MODE>(fetch(i), dst[i], c);
+}
+
+using FastSpanFn = void (*)(const FastArgs&);
 
 template <FastBlend B>
-FastSpanFn PickFast(bool add, bool white) {
-    if (white) return FastSpan<B, false, true>;
-    return add ? FastSpan<B, true, false> : FastSpan<B, false, false>;
+FastSpanFn PickFast(int mode, bool contig) {
+    if (mode == 1) return contig ? FastSpan<B, 1, true> : FastSpan<B, 1, false>;
+    if (mode == 2) return contig ? FastSpan<B, 2, true> : FastSpan<B, 2, false>;
+    return contig ? FastSpan<B, 0, true> : FastSpan<B, 0, false>;
+}
+
+FastSpanFn PickFast(FastBlend b, int mode, bool contig) {
+    switch (b) {
+    case FastBlend::None: return PickFast<FastBlend::None>(mode, contig);
+    case FastBlend::One: return PickFast<FastBlend::One>(mode, contig);
+    default: return PickFast<FastBlend::InvSrcAlpha>(mode, contig);
+    }
 }
 
 bool IsTexDif(DWORD a1, DWORD a2) {
@@ -513,23 +639,18 @@ private:
         const uint32_t flatColor = PackColor(v0.r, v0.g, v0.b, v0.a);
 
         // Fast path for this triangle?
-        FastSpanFn fast = nullptr;
-        if (fastState_ && flat && !p_.samp.linear && p_.samp.addrU == D3DTADDRESS_WRAP &&
-            p_.samp.addrV == D3DTADDRESS_WRAP && (p_.samp.w & (p_.samp.w - 1)) == 0 &&
-            (p_.samp.h & (p_.samp.h - 1)) == 0) {
-            bool add = st_.colorOp == D3DTOP_ADD;
-            bool white = !add && flatColor == 0xFFFFFFFFu;
-            switch (fastBlend_) {
-            case FastBlend::None: fast = PickFast<FastBlend::None>(add, white); break;
-            case FastBlend::One: fast = PickFast<FastBlend::One>(add, white); break;
-            default: fast = PickFast<FastBlend::InvSrcAlpha>(add, white); break;
-            }
-        }
+        bool fast = fastState_ && flat && !p_.samp.linear && p_.samp.addrU == D3DTADDRESS_WRAP &&
+                    p_.samp.addrV == D3DTADDRESS_WRAP && (p_.samp.w & (p_.samp.w - 1)) == 0 &&
+                    (p_.samp.h & (p_.samp.h - 1)) == 0;
+        const int fastMode = st_.colorOp == D3DTOP_ADD ? 2 : (flatColor != 0xFFFFFFFFu ? 1 : 0);
 
         // Edges a -> b with inside where E > 0; a pixel on an edge belongs to the triangle
         // when the edge is a top edge (horizontal, interior below) or a left edge.
         struct Edge {
             int64_t dx, dy, ax, ay, bias;
+            // floor(c / den) stepped from row to row: c grows by 16 dx per row.
+            int64_t den, q, r, qi, ri;
+            int64_t c0;  // c of a horizontal edge
         } edges[3];
         for (int i = 0; i < 3; ++i) {
             int j = (i + 1) % 3;
@@ -540,22 +661,34 @@ private:
             e.ay = Y[i];
             bool topLeft = (e.dy == 0 && e.dx > 0) || e.dy < 0;
             e.bias = topLeft ? 0 : 1;
+            // E(px) = dx * (py16 - ay) - dy * (16 px - ax); the pixel is in when E - bias >= 0,
+            // that is px <= floor(c / 16dy) for dy > 0 and px >= -floor(c / -16dy) for dy < 0.
+            int64_t c = e.dx * (rowStart * 16 - e.ay) + e.dy * e.ax - e.bias;
+            e.c0 = c;
+            if (e.dy != 0) {
+                e.den = 16 * (e.dy > 0 ? e.dy : -e.dy);
+                e.q = FloorDiv(c, e.den);
+                e.r = c - e.q * e.den;
+                int64_t inc = 16 * e.dx;
+                e.qi = FloorDiv(inc, e.den);
+                e.ri = inc - e.qi * e.den;
+            }
         }
+        const int64_t duFixed = std::llround(double(dux) * 65536.0), dvFixed = std::llround(double(dvx) * 65536.0);
 
         for (int64_t py = rowStart; py <= rowEnd; ++py) {
             int64_t lo = p_.clipX1, hi = int64_t(p_.clipX2) - 1;
-            int64_t py16 = py * 16;
             bool empty = false;
-            for (const Edge& e : edges) {
-                // E(px) = dx * (py16 - ay) - dy * (16 px - ax); need E - bias >= 0.
-                int64_t c = e.dx * (py16 - e.ay) + e.dy * e.ax - e.bias;
+            for (Edge& e : edges) {
                 if (e.dy == 0) {
-                    if (c < 0) empty = true;
-                } else if (e.dy > 0) {
-                    hi = std::min(hi, FloorDiv(c, 16 * e.dy));
-                } else {
-                    lo = std::max(lo, CeilDiv(-c, -16 * e.dy));
+                    if (e.c0 < 0) empty = true;
+                    continue;
                 }
+                if (e.dy > 0) hi = std::min(hi, e.q);
+                else lo = std::max(lo, -e.q);
+                e.q += e.qi;
+                e.r += e.ri;
+                if (e.r >= e.den) ++e.q, e.r -= e.den;
             }
             if (empty || lo > hi) continue;
             const int y = int(py);
@@ -565,21 +698,42 @@ private:
             if (fast) {
                 float U = U0 + dux * ox + duy * oy, V = V0 + dvx * ox + dvy * oy;
                 PixelBuffer& t = *p_.target;
-                fast(&t.pixels[size_t(y) * t.width + xs], n, p_.samp.px, p_.samp.w, p_.samp.w - 1, p_.samp.h - 1,
-                     int64_t(std::floor(double(U) * 65536.0)), int64_t(std::floor(double(V) * 65536.0)),
-                     int64_t(std::llround(double(dux) * 65536.0)), int64_t(std::llround(double(dvx) * 65536.0)),
-                     flatColor, p_.samp.alphaOr, fastRef_, p_.targetAlpha);
+                FastArgs f;
+                f.dst = &t.pixels[size_t(y) * t.width + xs];
+                f.n = n;
+                f.tex = p_.samp.px;
+                f.texW = p_.samp.w;
+                f.maskU = p_.samp.w - 1;
+                f.maskV = p_.samp.h - 1;
+                f.U = FloorToInt(double(U) * 65536.0);
+                f.V = FloorToInt(double(V) * 65536.0);
+                f.dU = duFixed;
+                f.dV = dvFixed;
+                f.color = flatColor;
+                f.alphaOr = p_.samp.alphaOr;
+                f.ref = fastRef_;
+                f.forceA = p_.targetAlpha ? 0 : 0xFF000000u;
+                // Texels read one after another from one row without wrapping?
+                int64_t u0 = f.U >> 16;
+                bool contig = f.dV == 0 && f.dU == 65536 && u0 >= 0 && u0 + n <= f.texW;
+                PickFast(fastBlend_, fastMode, contig)(f);
                 continue;
             }
             float z = v0.z + dzx * ox + dzy * oy;
-            float U = U0 + dux * ox + duy * oy, V = V0 + dvx * ox + dvy * oy;
+            // Texture coordinates step in 16.16 fixed point, as in the fast path.
+            int64_t Uf = FloorToInt(double(U0 + dux * ox + duy * oy) * 65536.0);
+            int64_t Vf = FloorToInt(double(V0 + dvx * ox + dvy * oy) * 65536.0);
             float r = v0.r + drx * ox + dry * oy, g = v0.g + dgx * ox + dgy * oy;
             float b = v0.b + dbx * ox + dby * oy, a = v0.a + dax * ox + day * oy;
             for (int i = 0; i < n; ++i) {
-                uint32_t tex = p_.textured ? p_.samp.Sample(U, V) : 0xFFFFFFFFu;
+                uint32_t tex = 0xFFFFFFFFu;
+                if (p_.textured) {
+                    tex = p_.samp.linear ? p_.samp.Sample(float(Uf) / 65536.0f, float(Vf) / 65536.0f)
+                                         : p_.samp.Texel(int(Uf >> 16), int(Vf >> 16));
+                }
                 uint32_t dif = flat ? flatColor : PackColor(r, g, b, a);
                 p_.Pixel(xs + i, y, tex, dif, z);
-                z += dzx, U += dux, V += dvx;
+                z += dzx, Uf += duFixed, Vf += dvFixed;
                 if (!flat) r += drx, g += dgx, b += dbx, a += dax;
             }
         }

@@ -295,3 +295,58 @@ TEST_F(Raster, SixteenBitTargetsQuantize) {
 }
 
 }  // namespace
+
+namespace {
+
+// The fast span path (taken without a depth test) must give exactly what the general pixel
+// path gives (forced by a depth test that always passes).
+class FastPath : public DeviceTest {};
+
+TEST_F(FastPath, MatchesTheGeneralPathForEveryBlendSetting) {
+    Make(64, 32, D3DFMT_A8R8G8B8, true);
+    uint32_t seed = 12345;
+    auto rnd = [&seed] { return seed = seed * 1664525u + 1013904223u; };
+    IDirect3DTexture9* t = Texture(16, 8, [&](UINT, UINT) { return rnd(); });
+    std::vector<uint32_t> background(64 * 32);
+    for (uint32_t& p : background) p = rnd();
+    IDirect3DSurface9* back = nullptr;
+    dev->GetRenderTarget(0, &back);
+    dev->SetTexture(0, t);
+    dev->SetRenderState(D3DRS_ZFUNC, D3DCMP_ALWAYS);
+    const DWORD blends[][2] = {{TRUE, D3DBLEND_INVSRCALPHA}, {TRUE, D3DBLEND_ONE}, {FALSE, D3DBLEND_ZERO}};
+    const DWORD colours[] = {0xFFFFFFFF, 0xC08040FF, 0x20FFFFFF};
+    int cases = 0;
+    for (const auto& b : blends)
+        for (DWORD op : {D3DTOP_MODULATE, D3DTOP_ADD})
+            for (DWORD col : colours)
+                for (DWORD alphaTest : {TRUE, FALSE}) {
+                    dev->SetRenderState(D3DRS_ALPHABLENDENABLE, b[0]);
+                    dev->SetRenderState(D3DRS_DESTBLEND, b[1]);
+                    dev->SetTextureStageState(0, D3DTSS_COLOROP, op);
+                    dev->SetRenderState(D3DRS_ALPHATESTENABLE, alphaTest);
+                    d3d9test::Image result[2];
+                    for (int general = 0; general < 2; ++general) {
+                        d3d9test::Image bg;
+                        bg.width = 64, bg.height = 32, bg.pixels = background;
+                        ASSERT_TRUE(d3d9test::WriteSurface(back, bg));
+                        dev->SetRenderState(D3DRS_ZENABLE, general ? TRUE : FALSE);
+                        Rect(1.25f, 2.5f, 38.25f, 9.5f, col, 0, 0, 0, 37.0f / 16, 7.0f / 8);  // 1:1, wrapping
+                        Rect(3, 12, 35, 28, col, 0, 0.25f, 0, 1.25f, 1);                     // doubled
+                        Rect(40, 3, 60, 30, col, 0, 0, 0, 1, 1);                              // sheared scale
+                        result[general] = Back();
+                    }
+                    size_t diff = 0;
+                    while (diff < result[0].pixels.size() && result[0].pixels[diff] == result[1].pixels[diff]) ++diff;
+                    EXPECT_EQ(diff, result[0].pixels.size())
+                        << "blend " << b[1] << " op " << op << " colour " << std::hex << col << " test " << alphaTest
+                        << " at " << std::dec << diff % 64 << "," << diff / 64 << ": " << std::hex
+                        << result[0].pixels[diff % result[0].pixels.size()] << " vs "
+                        << result[1].pixels[diff % result[0].pixels.size()];
+                    ++cases;
+                }
+    EXPECT_EQ(cases, 36);
+    back->Release();
+    t->Release();
+}
+
+}  // namespace
