@@ -2,6 +2,7 @@
 // WinMain, and a journey driven by scripted keys through the engine's own message path.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -27,6 +28,8 @@ bool DataPresent() {
 class GameE2E : public ::testing::Test {
 protected:
     void SetUp() override {
+        setenv("SDL_AUDIODRIVER", "dummy", 0);
+        setenv("SDL_VIDEODRIVER", "offscreen", 0);
         hl::Reset();
         hl::SetDebugEcho(false);
         g_MouseCaptured = false;
@@ -99,12 +102,12 @@ bool ScriptedFrame() {
         return true;
     }
     // A journey that has not ended after a good while starves: the ending follows at once.
-    if (!s.sawEnding && s.frame == 12000 && g->state == GAMESTATE_JOURNEY) {
+    if (!s.sawEnding && s.frame == 30000 && g->state == GAMESTATE_JOURNEY) {
         s.forcedAt = s.frame;
         g->food = 1;
         g->started = true;
     }
-    return s.frame >= 20000;
+    return s.frame >= 40000;
 }
 
 TEST_F(GameE2E, HoldingLeftFromTheTitleTravelsAndEndsAJourney) {
