@@ -333,3 +333,23 @@ TEST_F(GfxDeviceTest, AdjustWindowSetsStylesAndTopmost) {
     EXPECT_EQ(info.windowRect.right, 64);
     e->windowed = true;
 }
+
+TEST_F(GfxDeviceTest, ShutdownWithAnOpenSceneReleasesEverything) {
+    ASSERT_TRUE(Start(GfxOptions{64, 64, true, true, false, 32, 0}));
+    TargetHandle target = engine->Target_Create(16, 16, true);
+    TextureHandle tex = MakeTexture(4, 4, [](int, int) { return 0xFFFFFFFFu; });
+    ASSERT_NE(target, nullptr);
+    ASSERT_TRUE(engine->Gfx_BeginScene(target));
+    Quad q = MakeQuad(0, 0, 4, 4, 0xFFFFFFFF, tex);
+    engine->Gfx_RenderQuad(&q);
+    engine->Texture_Free(tex);
+    e->Gfx_Done();
+    EXPECT_EQ(e->vertArray, nullptr);
+    EXPECT_EQ(e->targets, nullptr);
+    EXPECT_EQ(e->curTarget, nullptr);
+    EXPECT_EQ(d3d9test::LiveObjectCount(), 0);
+    // Nothing is left to draw with.
+    EXPECT_FALSE(engine->Gfx_BeginScene());
+    engine->Gfx_RenderRect(0, 0, 1, 1, 0);
+    engine->Gfx_EndScene();
+}

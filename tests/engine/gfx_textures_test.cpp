@@ -2,6 +2,8 @@
 #include <png.h>
 #include <jpeglib.h>
 
+#include <unistd.h>
+
 #include <cstdio>
 
 #include "tests/engine/gfx_fixture.h"
@@ -380,4 +382,34 @@ TEST_F(GfxTextureTest, NoDeviceRefusesEverything) {
     engine->Gfx_SetClipping(1, 1, 2, 2);
     engine->Gfx_SetTransform(1, 1, 1, 1, 1, 1, 1);
     EXPECT_EQ(engine->Gfx_GetDevice(), nullptr);
+}
+
+TEST_F(GfxTextureTest, LoadsFromFileNames) {
+    char dir[] = "/tmp/fw_tex_XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    std::string good = std::string(dir) + "/pic.png";
+    std::string bad = std::string(dir) + "/bad.png";
+    auto png = EncodePng(10, 6, AlphaRamp);
+    FILE* f = fopen(good.c_str(), "wb");
+    fwrite(png.data(), 1, png.size(), f);
+    fclose(f);
+    f = fopen(bad.c_str(), "wb");
+    fwrite(png.data(), 1, png.size() / 3, f);
+    fclose(f);
+
+    TextureHandle tex = engine->Texture_Load(good.c_str());
+    ASSERT_NE(tex, nullptr);
+    EXPECT_EQ(engine->Texture_GetWidth(tex, true), 10);
+    EXPECT_EQ(engine->Texture_GetHeight(tex), 8);
+
+    EXPECT_EQ(engine->Texture_Load(bad.c_str()), nullptr);
+    EXPECT_EQ(Error(), "Can't create texture");
+
+    std::string missing = std::string(dir) + "/none.png";
+    EXPECT_EQ(engine->Texture_Load(missing.c_str()), nullptr);
+    EXPECT_EQ(Error(), "Can't load resource: " + missing);
+    engine->Texture_Free(tex);
+    unlink(good.c_str());
+    unlink(bad.c_str());
+    rmdir(dir);
 }
