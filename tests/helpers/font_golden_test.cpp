@@ -128,6 +128,20 @@ TEST_F(FontGolden, BitmapBesideTheDescription) {
     for (const std::string& l : platform::headless::DebugLines())
         logged |= l.find(folder) != std::string::npos && l.find("missing.png") != std::string::npos;
     EXPECT_TRUE(logged) << "the texture layer names the bitmap it looked for";
+
+    // Glyph rectangles outside the texture, or turned inside out, are kept and drawn safely.
+    std::string odd = helpers_test::WriteAppFile(
+        folder + "/odd.fnt", "[ZEVFONT]\nBitmap = glyphs.png\nChar = \"A\", 1000, -1000, 3, 6, 0, 1\n"
+                             "Char = \"B\", 60, 10, 30, 30, 0, 1\nChar = \"C\", 8, 8, -4, -6, 0, 1\n");
+    Font outside(odd.c_str());
+    ASSERT_NE(outside.texture, nullptr);
+    EXPECT_NE(outside.glyphs['A'], nullptr);
+    EXPECT_NE(outside.glyphs['C'], nullptr);
+    ASSERT_TRUE(engine->Gfx_BeginScene());
+    outside.Render(2, 2, ALIGN_LEFT, "ABC\nCBA");
+    outside.SetScale(1e30f);
+    outside.Render(0, 0, ALIGN_CENTER, "AB");
+    engine->Gfx_EndScene();
 }
 
 TEST_F(FontGolden, AlignmentsLinesAndColour) {

@@ -99,6 +99,8 @@ TEST_F(FontTest, CharLines) {
                           "Char = \"\"\", 0, 0, 2, 2, 0, 0\n"
                           "Char = 6a, 0, 0, 5, 30, 0, 0\n"
                           "Char = 1A0, 0, 0, 8, 99, 0, 0\n"        // code 416: skipped
+                          "Char = 100, 0, 0, 8, 99, 0, 0\n"        // code 256: skipped
+                          "Char = fF, 0, 0, 8, 2, 0, 0\n"
                           "Char = 0000000000000041, 9, 9, 9, 9, 9, 9\n"  // still 0x41: replaces
                           "Char = \"C\", 1, 2, 3\n"                // too few numbers: skipped
                           "Char \"D\" 1, 2, 3, 4, 5, 6\n"          // no '=': skipped
@@ -127,7 +129,8 @@ TEST_F(FontTest, CharLines) {
     EXPECT_EQ(font.glyphs['C'], nullptr);
     EXPECT_EQ(font.glyphs['D'], nullptr);
     EXPECT_EQ(font.glyphs['E'], nullptr);
-    EXPECT_EQ(GlyphCount(font), 6);
+    EXPECT_NE(font.glyphs[0xFF], nullptr);
+    EXPECT_EQ(GlyphCount(font), 7);
     EXPECT_EQ(font.height, 30.0f);  // the skipped 99 does not count
     EXPECT_EQ(font.texture, nullptr);
 }

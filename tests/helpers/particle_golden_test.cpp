@@ -102,3 +102,38 @@ TEST(ParticleGolden, SeededSystemsAfterFixedUpdates) {
     engine->System_Release();
     platform::headless::SetDebugEcho(true);
 }
+
+TEST(ParticleGolden, HugeValuesDrawSafely) {
+    platform::headless::Reset();
+    d3d9test::ResetControls();
+    platform::headless::SetDebugEcho(false);
+    Engine* engine = CreateEngine(ENGINE_VERSION);
+    std::string why;
+    if (!helpers_test::StartGraphics(engine, 32, 32, &why)) {
+        engine->System_Release();
+        platform::headless::SetDebugEcho(true);
+        GTEST_SKIP() << "graphics not available: " << why;
+    }
+    Sprite dot(0, 0, 0, 4, 4);
+    ParticleSystemInfo info;
+    info.sprite = &dot;
+    info.emissionRate = 1000;
+    info.systemLifetime = -1;
+    info.lifespanMin = info.lifespanMax = 10;
+    info.speedMin = info.speedMax = 3e38f;
+    info.sizeBirth = info.sizeDeath = 1e30f;
+    info.spinBirth = info.spinDeath = 1e20f;
+    info.colorBirth = info.colorDeath = Color(1, 1, 1, 1);
+    ParticleSystem ps(&info);
+    ps.StartAt(16, 16);
+    ASSERT_TRUE(engine->Gfx_BeginScene());
+    for (int i = 0; i < 5; i++) {
+        ps.Update(0.05f);
+        ps.Render();
+    }
+    engine->Gfx_EndScene();
+    EXPECT_LE(ps.GetParticlesAlive(), MAX_PARTICLES);
+    engine->System_Shutdown();
+    engine->System_Release();
+    platform::headless::SetDebugEcho(true);
+}
