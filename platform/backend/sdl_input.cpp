@@ -89,8 +89,6 @@ int NavigationKey(int numpadVk) {
     }
 }
 
-bool g_locksSynced = false;
-
 HWND KeyTarget(HWND hwnd) {
     HWND focus = GetFocus();
     return focus ? focus : hwnd;
@@ -123,7 +121,7 @@ HWND MouseTarget(HWND top, int x, int y, POINT* client) {
 bool TranslateKey(const SDL_KeyboardEvent& k, HWND hwnd) {
     bool down = k.type == SDL_KEYDOWN;
     Uint16 mod = k.keysym.mod;
-    if (!g_locksSynced) {
+    if (!LockKeyTogglesSet()) {
         // The lock keys start as the host has them; a lock key pressed now is counted by
         // its own message, so its state before this press is taken.
         bool caps = (mod & KMOD_CAPS) != 0, num = (mod & KMOD_NUM) != 0, scroll = (mod & KMOD_SCROLL) != 0;
@@ -133,7 +131,6 @@ bool TranslateKey(const SDL_KeyboardEvent& k, HWND hwnd) {
             if (k.keysym.scancode == SDL_SCANCODE_SCROLLLOCK) scroll = !scroll;
         }
         SetLockKeyToggles(caps, num, scroll);
-        g_locksSynced = true;
     }
     SdlKeyInfo key = SdlKeyOf(k.keysym.scancode, (mod & KMOD_NUM) != 0);
     if (!key.vk) return false;

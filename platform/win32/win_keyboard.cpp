@@ -7,6 +7,7 @@
 namespace {
 
 BYTE g_state[256];
+bool g_locksSet = false;
 
 // PC scan codes (set 1) of the left and right Shift keys.
 const UINT kRightShiftScan = 0x36;
@@ -156,8 +157,14 @@ void SetLockKeyToggles(bool capsLock, bool numLock, bool scrollLock) {
     set(VK_CAPITAL, capsLock);
     set(VK_NUMLOCK, numLock);
     set(VK_SCROLL, scrollLock);
+    g_locksSet = true;
 }
 
-void ResetKeyboardState() { std::memset(g_state, 0, sizeof(g_state)); }
+bool LockKeyTogglesSet() { return g_locksSet; }
+
+void ResetKeyboardState() {
+    std::memset(g_state, 0, sizeof(g_state));
+    g_locksSet = false;
+}
 
 }  // namespace platform

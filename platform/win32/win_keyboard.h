@@ -24,6 +24,8 @@ namespace platform {
 void KeyboardMessageRemoved(const MSG* msg);
 // Sets the toggle bits of the three lock keys (the host's state when input starts).
 void SetLockKeyToggles(bool capsLock, bool numLock, bool scrollLock);
-// Every key up and untoggled (tests).
+// Whether SetLockKeyToggles was called since the state was last reset.
+bool LockKeyTogglesSet();
+// Every key up and untoggled, the lock keys' host state unknown again (tests).
 void ResetKeyboardState();
 }  // namespace platform
