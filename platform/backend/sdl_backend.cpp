@@ -22,6 +22,8 @@ bool EnsureVideo() {
     // A failure is not kept: a later call tries again (the environment may have changed).
     g_video = VideoState::Failed;
     const char* asked = getenv("SDL_VIDEODRIVER");
+    // Presentation copies into the window surface; no GL renderer behind it is needed.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         fprintf(stderr, "SDL video: %s\n", SDL_GetError());
         return false;

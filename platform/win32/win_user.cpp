@@ -959,11 +959,11 @@ BOOL GetCursorPos(POINT* point) {
 
 BOOL SetCursorPos(int x, int y) {
     POINT pt{x, y};
-    Headless().warps.push_back(pt);
     if (platform::CurrentBackend() == platform::Backend::Sdl) {
         platform::sdl::WarpMouse(x, y);
         return TRUE;
     }
+    Headless().warps.push_back(pt);
     Headless().cursor = pt;
     HWND target = Sys().capture ? Sys().capture : WindowFromPoint(pt);
     if (Window* w = Find(target)) {

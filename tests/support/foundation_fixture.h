@@ -35,6 +35,7 @@ protected:
 
     void TearDown() override {
         if (manual) {
+            e->Input_ClearQueue();
             if (e->window) DestroyWindow(e->window);
             e->window = nullptr;
             if (e->d3d) e->d3d->Release();
