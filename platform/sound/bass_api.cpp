@@ -447,9 +447,12 @@ DWORD BASS_SetConfig(DWORD option, DWORD value) {
 }
 
 HSAMPLE BASS_SampleLoad(BOOL mem, const void* file, DWORD offset, DWORD length, DWORD max, DWORD flags) {
-    std::lock_guard<std::mutex> g(L().lock);
+    Library& l = L();
+    std::unique_lock<std::mutex> g(l.lock);
     Journal("BASS_SampleLoad(%d,%u,%u,%u,0x%X)", mem, offset, length, max, flags);
-    if (!L().initialised || Fault(FW_SOUND_FAULT_SAMPLE_LOAD) || !file) return 0;
+    if (!l.initialised || Fault(FW_SOUND_FAULT_SAMPLE_LOAD) || !file) return 0;
+    // Decoding takes a while: the mixer goes on meanwhile.
+    g.unlock();
     std::vector<unsigned char> disk;
     const unsigned char* data;
     int64_t size;
@@ -465,6 +468,8 @@ HSAMPLE BASS_SampleLoad(BOOL mem, const void* file, DWORD offset, DWORD length, 
     if (!s) return 0;
     s->max = std::clamp<DWORD>(max, 1, 65535);
     s->flags = (flags & (BASS_SAMPLE_LOOP | BASS_SAMPLE_OVER_VOL)) | (s->chans == 1 ? BASS_SAMPLE_MONO : 0);
+    g.lock();
+    if (!l.initialised) return 0;
     return Add(std::move(s), KIND_SAMPLE)->handle;
 }
 
@@ -583,10 +588,13 @@ BOOL BASS_SampleFree(HSAMPLE handle) {
 }
 
 HMUSIC BASS_MusicLoad(BOOL mem, const void* file, DWORD offset, DWORD length, DWORD flags, DWORD freq) {
-    std::lock_guard<std::mutex> g(L().lock);
-    Journal("BASS_MusicLoad(%d,%u,%u,0x%X,%u)", mem, offset, length, flags, freq);
     Library& l = L();
+    std::unique_lock<std::mutex> g(l.lock);
+    Journal("BASS_MusicLoad(%d,%u,%u,0x%X,%u)", mem, offset, length, flags, freq);
     if (!l.initialised || Fault(FW_SOUND_FAULT_MUSIC_LOAD) || !file) return 0;
+    DWORD rate = freq ? freq : l.rate;
+    // Loading and pre-scanning take a while: the mixer goes on meanwhile.
+    g.unlock();
     std::vector<unsigned char> disk;
     const unsigned char* data;
     int64_t size;
@@ -598,12 +606,14 @@ HMUSIC BASS_MusicLoad(BOOL mem, const void* file, DWORD offset, DWORD length, DW
         data = disk.data() + offset;
         size = length ? std::min<int64_t>(length, disk.size() - offset) : disk.size() - offset;
     }
-    auto m = OpenMusic(data, size, freq ? freq : l.rate);
+    auto m = OpenMusic(data, size, rate);
     if (!m) return 0;
     m->category = CAT_MUSIC;
     m->freq = m->defFreq;
     m->flags = flags & ~static_cast<DWORD>(BASS_SAMPLE_8BITS | BASS_SAMPLE_MONO);
     MusicApplyLoop(*m);
+    g.lock();
+    if (!l.initialised) return 0;
     return Add(std::move(m), KIND_MUSIC)->handle;
 }
 
