@@ -76,7 +76,8 @@ bool EngineImpl::Sound_Init() {
         BASS_Init(0, static_cast<DWORD>(sampleRate), 0, window, nullptr);
         silent = true;
     } else {
-        System_Log("Sound Device: %s", BASS_GetDeviceDescription(1));
+        const char* device = BASS_GetDeviceDescription(1);
+        System_Log("Sound Device: %s", device ? device : "");
         System_Log("Sample rate: %ld\n", static_cast<long>(sampleRate));
     }
 
