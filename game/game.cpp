@@ -18,7 +18,6 @@ constexpr int kSpaceBelow = 480;   // Space is taken from the ending's 121st fra
 
 }  // namespace
 
-// The effects of the party's cues, fetched on the first update (party.cpp plays them).
 EffectHandle g_GoodSound = 0;
 EffectHandle g_BadSound = 0;
 static bool s_cuesFetched = false;

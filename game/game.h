@@ -61,6 +61,10 @@ struct PartyMember {
 constexpr int PARTY_SIZE = 5;
 constexpr int MAX_CONTACT_POINTS = 256;
 
+// The party's cues, fetched on the first Game::Update and kept.
+extern EffectHandle g_GoodSound;
+extern EffectHandle g_BadSound;
+
 extern const FeatureType FeatureTypeTable[4];
 extern const char* const TownNames[16];
 extern const char* const RiverNames[15];

@@ -3,9 +3,6 @@
 #include "game/utils.h"
 #include "game/wagon.h"
 
-extern EffectHandle g_GoodSound;
-extern EffectHandle g_BadSound;
-
 const char* const InjuryMessages[3] = {"%s has a broken arm.", "%s has a broken leg.", "%s fainted."};
 
 namespace {
