@@ -387,7 +387,12 @@ BOOL BASS_Init(int device, DWORD freq, DWORD flags, HWND, const void*) {
         l.nullRun = true;
         l.nullThread = std::thread(NullOutputThread);
     }
-    if (out == OUT_SDL) SDL_PauseAudioDevice(l.sdlDevice, 0);
+    if (out == OUT_SDL) {
+        // Unpausing waits for SDL's audio thread, which may be waiting for our lock.
+        SDL_AudioDeviceID dev = l.sdlDevice;
+        g.unlock();
+        SDL_PauseAudioDevice(dev, 0);
+    }
     return TRUE;
 }
 
