@@ -369,6 +369,28 @@ TEST_F(SoundLibrary, MusicOrdersPositionsAttributesAndLength) {
     EXPECT_EQ(lib.BASS_MusicGetOrders(m), 0xFFFFFFFFu);
 }
 
+TEST_F(SoundLibrary, WavOggFlacAndMp3DecodeAlike) {
+    struct Format {
+        const char* name;
+        int format;
+    };
+    for (Format f : {Format{"wav", SF_FORMAT_WAV | SF_FORMAT_PCM_16}, Format{"ogg", SF_FORMAT_OGG | SF_FORMAT_VORBIS},
+                     Format{"flac", SF_FORMAT_FLAC | SF_FORMAT_PCM_16},
+                     Format{"mp3", SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III}}) {
+        SCOPED_TRACE(f.name);
+        auto file = MakeSoundFile(f.format, kRate, 1, kRate / 2, Sine(441, kRate));
+        if (file.empty()) continue;  // this libsndfile cannot write the format
+        HSAMPLE s = LoadSample(file);
+        ASSERT_NE(s, 0u);
+        HCHANNEL c = PlaySample(s);
+        EXPECT_NEAR(lib.BASS_ChannelBytes2Seconds(c, lib.BASS_ChannelGetLength(c)), 0.5f, 0.06f);
+        auto out = lib.Mix(kRate / 4);
+        EXPECT_NEAR(RisingCrossings(out, 0), 110, 3);
+        EXPECT_GT(Peak(out, 0), 10000);
+        lib.BASS_SampleFree(s);
+    }
+}
+
 TEST_F(SoundLibrary, BadDataIsRefused) {
     auto wav = MakeWav(kRate, 1, 1000, Constant(0.5f));
     auto mod = MakeMod();
