@@ -427,6 +427,31 @@ TEST_F(SoundLibrary, BadDataIsRefused) {
     EXPECT_EQ(lib.FW_SoundTest_LiveHandles(), 2u);
 }
 
+TEST_F(SoundLibrary, CorruptedDataNeverUpsetsTheMixer) {
+    auto ogg = MakeOgg(kRate, 2, kRate, Sine(441, kRate));
+    auto mod = MakeMod();
+    unsigned seed = 99;
+    auto scramble = [&](std::vector<unsigned char> v, size_t from) {
+        for (size_t i = from; i < v.size(); i += 7) v[i] = static_cast<unsigned char>((seed = seed * 1103515245 + 12345) >> 16);
+        return v;
+    };
+    auto badOgg = scramble(ogg, ogg.size() * 2 / 3);  // audio pages, past the headers
+    auto badMod = scramble(mod, 1084);  // patterns and sample data
+    HSTREAM st = lib.BASS_StreamCreateFile(TRUE, badOgg.data(), 0, static_cast<DWORD>(badOgg.size()), 0);
+    HMUSIC m = lib.BASS_MusicLoad(TRUE, badMod.data(), 0, static_cast<DWORD>(badMod.size()), 0x420200, 0);
+    HSAMPLE s = lib.BASS_SampleLoad(TRUE, badOgg.data(), 0, static_cast<DWORD>(badOgg.size()), 4, 0);
+    for (DWORD h : {st, m, lib.BASS_SampleGetChannel(s, FALSE)}) {
+        lib.BASS_ChannelSetFlags(h, BASS_SAMPLE_LOOP);
+        lib.BASS_ChannelPlay(h, TRUE);
+    }
+    for (int i = 0; i < 20; ++i) {
+        auto out = lib.Mix(4410);
+        ASSERT_EQ(out.size(), 8820u);
+    }
+    lib.BASS_ChannelSetPosition(st, 0);
+    lib.Mix(4410);
+}
+
 TEST_F(SoundLibrary, UnknownFreedAndWrongKindHandlesFail) {
     auto wav = MakeWav(kRate, 1, 1000, Constant(0.5f));
     HSAMPLE s = LoadSample(wav);
