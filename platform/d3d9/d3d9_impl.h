@@ -208,7 +208,7 @@ struct Controls {
     } faults[int(d3d9test::Fault::Count_)];
     bool pow2 = true;
     UINT maxTextureSize = 4096;
-    bool journal = true;
+    int journal = -1;  // -1: on with the headless backend only
 };
 Controls& Ctl();
 // Counts a call of the faulting kind and tells whether this one fails.

@@ -57,6 +57,7 @@ inline bool Compare(DWORD func, uint32_t value, uint32_t ref) {
 }
 
 inline int Wrap(int i, int n, DWORD mode) {
+    if (unsigned(i) < unsigned(n)) return i;
     switch (mode) {
     case D3DTADDRESS_CLAMP: return i < 0 ? 0 : (i >= n ? n - 1 : i);
     case D3DTADDRESS_MIRROR: {
@@ -76,22 +77,26 @@ struct Sampler {
 
     uint32_t Texel(int x, int y) const { return px[size_t(Wrap(y, h, addrV)) * w + Wrap(x, w, addrU)] | alphaOr; }
 
-    // U, V in texel units of the level; texel centres lie at i + 0.5.
+    // U, V in 16.16 fixed-point texels of the level; texel centres lie at i + 0.5.
+    uint32_t Fetch(int64_t U, int64_t V) const {
+        if (!linear) return Texel(int(U >> 16), int(V >> 16));
+        int64_t fu = U - 32768, fv = V - 32768;
+        int x0 = int(fu >> 16), y0 = int(fv >> 16);
+        uint32_t wu = uint32_t(fu >> 8) & 0xFF, wv = uint32_t(fv >> 8) & 0xFF;
+        uint32_t a = Texel(x0, y0), b = Texel(x0 + 1, y0), c = Texel(x0, y0 + 1), d = Texel(x0 + 1, y0 + 1);
+        const uint32_t M = 0x00FF00FFu;
+        auto mix = [M](uint32_t p, uint32_t q, uint32_t w) { return ((p & M) * (256 - w) + (q & M) * w) >> 8 & M; };
+        uint32_t rb = mix(mix(a, b, wu), mix(c, d, wu), wv);
+        uint32_t ag = mix(mix(a >> 8, b >> 8, wu), mix(c >> 8, d >> 8, wu), wv);
+        return rb | (ag << 8);
+    }
+
     uint32_t Sample(float U, float V) const {
-        if (!linear) return Texel(int(std::floor(U)), int(std::floor(V)));
-        float fu = U - 0.5f, fv = V - 0.5f;
-        float bu = std::floor(fu), bv = std::floor(fv);
-        int x0 = int(bu), y0 = int(bv);
-        uint32_t wu = uint32_t((fu - bu) * 256.0f + 0.5f), wv = uint32_t((fv - bv) * 256.0f + 0.5f);
-        uint32_t t00 = Texel(x0, y0), t10 = Texel(x0 + 1, y0), t01 = Texel(x0, y0 + 1), t11 = Texel(x0 + 1, y0 + 1);
-        uint32_t out = 0;
-        for (int sh = 0; sh < 32; sh += 8) {
-            uint32_t a = (t00 >> sh) & 0xFF, b = (t10 >> sh) & 0xFF, c = (t01 >> sh) & 0xFF, d = (t11 >> sh) & 0xFF;
-            uint32_t top = a * (256 - wu) + b * wu, bot = c * (256 - wu) + d * wu;
-            uint32_t v = (top * (256 - wv) + bot * wv + 32768) >> 16;
-            out |= std::min<uint32_t>(v, 255) << sh;
-        }
-        return out;
+        auto fix = [](float x) -> int64_t {
+            if (!(x > -1e9f && x < 1e9f)) return 0;
+            return int64_t(std::floor(double(x) * 65536.0));
+        };
+        return Fetch(fix(U), fix(V));
     }
 };
 
@@ -357,6 +362,7 @@ inline uint32_t SatAddPacked(uint32_t x, uint32_t y) {  // two lanes of 0..255 e
 }
 
 struct FastArgs {
+    const Sampler* samp;
     uint32_t* dst;
     int n;
     const uint32_t* tex;
@@ -466,7 +472,7 @@ inline __m128i Shade4(__m128i t, __m128i d, const FastConst& c) {
 }
 #endif
 
-template <FastBlend B, int MODE, bool CONTIG>
+template <FastBlend B, int MODE, bool CONTIG, bool LINEAR>
 void FastSpan(const FastArgs& f) {
     const FastConst c(f);
     uint32_t* dst = f.dst;
@@ -475,7 +481,7 @@ void FastSpan(const FastArgs& f) {
     int64_t U = f.U, V = f.V;
     auto fetch = [&](int i) -> uint32_t {
         if (CONTIG) return row[i];
-        uint32_t t = f.tex[size_t(int(V >> 16) & f.maskV) * f.texW + (int(U >> 16) & f.maskU)];
+        uint32_t t = LINEAR ? f.samp->Fetch(U, V) : f.tex[size_t(int(V >> 16) & f.maskV) * f.texW + (int(U >> 16) & f.maskU)];
         U += f.dU, V += f.dV;
         return t;
     };
@@ -499,17 +505,22 @@ void FastSpan(const FastArgs& f) {
 using FastSpanFn = void (*)(const FastArgs&);
 
 template <FastBlend B>
-FastSpanFn PickFast(int mode, bool contig) {
-    if (mode == 1) return contig ? FastSpan<B, 1, true> : FastSpan<B, 1, false>;
-    if (mode == 2) return contig ? FastSpan<B, 2, true> : FastSpan<B, 2, false>;
-    return contig ? FastSpan<B, 0, true> : FastSpan<B, 0, false>;
+FastSpanFn PickFast(int mode, bool contig, bool linear) {
+    if (linear) {
+        if (mode == 1) return FastSpan<B, 1, false, true>;
+        if (mode == 2) return FastSpan<B, 2, false, true>;
+        return FastSpan<B, 0, false, true>;
+    }
+    if (mode == 1) return contig ? FastSpan<B, 1, true, false> : FastSpan<B, 1, false, false>;
+    if (mode == 2) return contig ? FastSpan<B, 2, true, false> : FastSpan<B, 2, false, false>;
+    return contig ? FastSpan<B, 0, true, false> : FastSpan<B, 0, false, false>;
 }
 
-FastSpanFn PickFast(FastBlend b, int mode, bool contig) {
+FastSpanFn PickFast(FastBlend b, int mode, bool contig, bool linear) {
     switch (b) {
-    case FastBlend::None: return PickFast<FastBlend::None>(mode, contig);
-    case FastBlend::One: return PickFast<FastBlend::One>(mode, contig);
-    default: return PickFast<FastBlend::InvSrcAlpha>(mode, contig);
+    case FastBlend::None: return PickFast<FastBlend::None>(mode, contig, linear);
+    case FastBlend::One: return PickFast<FastBlend::One>(mode, contig, linear);
+    default: return PickFast<FastBlend::InvSrcAlpha>(mode, contig, linear);
     }
 }
 
@@ -639,7 +650,7 @@ private:
         const uint32_t flatColor = PackColor(v0.r, v0.g, v0.b, v0.a);
 
         // Fast path for this triangle?
-        bool fast = fastState_ && flat && !p_.samp.linear && p_.samp.addrU == D3DTADDRESS_WRAP &&
+        bool fast = fastState_ && flat && p_.samp.addrU == D3DTADDRESS_WRAP &&
                     p_.samp.addrV == D3DTADDRESS_WRAP && (p_.samp.w & (p_.samp.w - 1)) == 0 &&
                     (p_.samp.h & (p_.samp.h - 1)) == 0;
         const int fastMode = st_.colorOp == D3DTOP_ADD ? 2 : (flatColor != 0xFFFFFFFFu ? 1 : 0);
@@ -699,6 +710,7 @@ private:
                 float U = U0 + dux * ox + duy * oy, V = V0 + dvx * ox + dvy * oy;
                 PixelBuffer& t = *p_.target;
                 FastArgs f;
+                f.samp = &p_.samp;
                 f.dst = &t.pixels[size_t(y) * t.width + xs];
                 f.n = n;
                 f.tex = p_.samp.px;
@@ -715,8 +727,9 @@ private:
                 f.forceA = p_.targetAlpha ? 0 : 0xFF000000u;
                 // Texels read one after another from one row without wrapping?
                 int64_t u0 = f.U >> 16;
-                bool contig = f.dV == 0 && f.dU == 65536 && u0 >= 0 && u0 + n <= f.texW;
-                PickFast(fastBlend_, fastMode, contig)(f);
+                bool contig = !p_.samp.linear && f.dV == 0 && f.dU == 65536 && u0 >= 0 && u0 + n <= f.texW;
+                if (p_.samp.linear) contig = false;
+                PickFast(fastBlend_, fastMode, contig, p_.samp.linear)(f);
                 continue;
             }
             float z = v0.z + dzx * ox + dzy * oy;
@@ -728,8 +741,7 @@ private:
             for (int i = 0; i < n; ++i) {
                 uint32_t tex = 0xFFFFFFFFu;
                 if (p_.textured) {
-                    tex = p_.samp.linear ? p_.samp.Sample(float(Uf) / 65536.0f, float(Vf) / 65536.0f)
-                                         : p_.samp.Texel(int(Uf >> 16), int(Vf >> 16));
+                    tex = p_.samp.Fetch(Uf, Vf);
                 }
                 uint32_t dif = flat ? flatColor : PackColor(r, g, b, a);
                 p_.Pixel(xs + i, y, tex, dif, z);

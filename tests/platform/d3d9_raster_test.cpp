@@ -319,7 +319,10 @@ TEST_F(FastPath, MatchesTheGeneralPathForEveryBlendSetting) {
     for (const auto& b : blends)
         for (DWORD op : {D3DTOP_MODULATE, D3DTOP_ADD})
             for (DWORD col : colours)
-                for (DWORD alphaTest : {TRUE, FALSE}) {
+                for (DWORD alphaTest : {TRUE, FALSE})
+                    for (DWORD filter : {D3DTEXF_POINT, D3DTEXF_LINEAR}) {
+                    dev->SetSamplerState(0, D3DSAMP_MAGFILTER, filter);
+                    dev->SetSamplerState(0, D3DSAMP_MINFILTER, filter);
                     dev->SetRenderState(D3DRS_ALPHABLENDENABLE, b[0]);
                     dev->SetRenderState(D3DRS_DESTBLEND, b[1]);
                     dev->SetTextureStageState(0, D3DTSS_COLOROP, op);
@@ -339,12 +342,12 @@ TEST_F(FastPath, MatchesTheGeneralPathForEveryBlendSetting) {
                     while (diff < result[0].pixels.size() && result[0].pixels[diff] == result[1].pixels[diff]) ++diff;
                     EXPECT_EQ(diff, result[0].pixels.size())
                         << "blend " << b[1] << " op " << op << " colour " << std::hex << col << " test " << alphaTest
-                        << " at " << std::dec << diff % 64 << "," << diff / 64 << ": " << std::hex
+                        << " filter " << filter << " at " << std::dec << diff % 64 << "," << diff / 64 << ": " << std::hex
                         << result[0].pixels[diff % result[0].pixels.size()] << " vs "
                         << result[1].pixels[diff % result[0].pixels.size()];
                     ++cases;
                 }
-    EXPECT_EQ(cases, 36);
+    EXPECT_EQ(cases, 72);
     back->Release();
     t->Release();
 }
