@@ -441,6 +441,26 @@ TEST_F(SoundEngine, ChannelStatesAndTheAllChannelsCalls) {
     EXPECT_FALSE(engine->Channel_IsPlaying(after));
 }
 
+TEST_F(SoundEngine, SystemStartUpFailsWithoutTheLibraryAndGoesOnWithoutADevice) {
+    engine->System_SetState(STATE_WINDOWED, true);
+    engine->System_SetState(STATE_SCREEN_WIDTH, 64);
+    engine->System_SetState(STATE_SCREEN_HEIGHT, 48);
+    platform::SetModuleRefused("bass.dll", true);
+    EXPECT_FALSE(engine->System_Initiate());
+    EXPECT_STREQ(engine->System_GetErrorMessage(), "Can't load BASS.DLL");
+    EXPECT_EQ(e->window, nullptr);  // shut down again
+    platform::SetModuleRefused("bass.dll", false);
+
+    lib.FW_SoundTest_SetFault(FW_SOUND_FAULT_NO_DEVICE, TRUE);
+    ASSERT_TRUE(engine->System_Initiate()) << engine->System_GetErrorMessage();
+    EXPECT_TRUE(e->silent);
+    EXPECT_TRUE(LogHas("BASS Init failed, using no sound"));
+    EXPECT_EQ(engine->Stream_Load("data\\tune1.ogg"), 1u);
+    engine->System_Shutdown();
+    EXPECT_EQ(e->soundLib, nullptr);
+    EXPECT_EQ(platform::ModuleLoadBalance(), 0);
+}
+
 TEST_F(SoundEngine, SoundStateSwitchedOffAndOnWhileRunning) {
     ManualStart();
     ASSERT_TRUE(e->Sound_Init());
