@@ -81,16 +81,6 @@ TEST_F(GfxDeviceTest, SixteenBitDesktops) {
     EXPECT_EQ(Error(), "Can't create D3D device");
 }
 
-TEST_F(GfxDeviceTest, FormatRanks) {
-    EXPECT_EQ(e->Gfx_FormatId(D3DFMT_UNKNOWN), 0);
-    EXPECT_EQ(e->Gfx_FormatId(D3DFMT_R8G8B8), 0);
-    EXPECT_EQ(e->Gfx_FormatId(D3DFMT_R5G6B5), 1);
-    EXPECT_EQ(e->Gfx_FormatId(D3DFMT_X1R5G5B5), 2);
-    EXPECT_EQ(e->Gfx_FormatId(D3DFMT_A1R5G5B5), 3);
-    EXPECT_EQ(e->Gfx_FormatId(D3DFMT_X8R8G8B8), 4);
-    EXPECT_EQ(e->Gfx_FormatId(D3DFMT_A8R8G8B8), 5);
-}
-
 TEST_F(GfxDeviceTest, FailuresAtEachStepReleaseWhatWasMade) {
     struct Case {
         Fault fault;
@@ -128,8 +118,7 @@ TEST_F(GfxDeviceTest, FullScreenGoesOnWithUnknownDesktop) {
     EXPECT_TRUE(Logged("Can't determine desktop video mode"));
 }
 
-TEST_F(GfxDeviceTest, IndexPatternAndFixedState) {
-    d3d9test::EnableJournal(true);
+TEST_F(GfxDeviceTest, IndexPatternAndStartUpClear) {
     ASSERT_TRUE(Start());
     void* p = nullptr;
     ASSERT_EQ(e->indexBuffer->Lock(0, 0, &p, 0), D3D_OK);
@@ -138,20 +127,6 @@ TEST_F(GfxDeviceTest, IndexPatternAndFixedState) {
     EXPECT_EQ(std::vector<WORD>(idx + 5994, idx + 6000), (std::vector<WORD>{3996, 3997, 3998, 3998, 3999, 3996}));
     e->indexBuffer->Unlock();
 
-    auto vb = CallsNamed("CreateVertexBuffer");
-    ASSERT_EQ(vb.size(), 1u);
-    EXPECT_EQ(vb[0].args[0], 96000);
-    EXPECT_EQ(vb[0].args[2], 0x142);
-    auto ib = CallsNamed("CreateIndexBuffer");
-    ASSERT_EQ(ib.size(), 1u);
-    EXPECT_EQ(ib[0].args[0], 12000);
-    EXPECT_EQ(CountCalls("SetRenderState", D3DRS_ALPHAREF, 1), 1u);
-    EXPECT_EQ(CountCalls("SetSamplerState", 0, D3DSAMP_MAGFILTER), 1u);
-    auto mag = CallsNamed("SetSamplerState");
-    bool point = false;
-    for (auto& c : mag)
-        if (c.args[1] == D3DSAMP_MAGFILTER) point = c.args[2] == D3DTEXF_POINT;
-    EXPECT_TRUE(point);
     // Start-up clears the screen to black outside any scene.
     EXPECT_EQ(CountCalls("Clear"), 1u);
     EXPECT_EQ(CountCalls("BeginScene"), 0u);
@@ -182,7 +157,6 @@ TEST_F(GfxDeviceTest, LostDeviceRefusesScenesThenRestores) {
     TargetHandle plain = engine->Target_Create(16, 16, false);
     ASSERT_NE(target, nullptr);
     ASSERT_NE(plain, nullptr);
-    IDirect3DTexture9* oldTargetTexture = engine->Target_GetTexture(target);
 
     // The desktop changes to 16 bits while the device is lost.
     d3d9test::SetDesktopMode(1024, 768, D3DFMT_R5G6B5);
@@ -216,7 +190,6 @@ TEST_F(GfxDeviceTest, LostDeviceRefusesScenesThenRestores) {
     }
     EXPECT_NE(target->depth, nullptr);
     EXPECT_EQ(plain->depth, nullptr);
-    (void)oldTargetTexture;
     // A 16-bit target texture cannot be locked: null, no message.
     e->errorText[0] = 0;
     EXPECT_EQ(engine->Texture_Lock(engine->Target_GetTexture(plain)), nullptr);
@@ -313,25 +286,6 @@ TEST_F(GfxDeviceTest, ResizeFollowsParentOnly) {
     EXPECT_EQ(CountCalls("Reset"), 1u);
     EXPECT_EQ(d3d9test::PresentParameters(e->d3dDevice).BackBufferHeight, 80u);
     e->parentWindow = nullptr;
-}
-
-TEST_F(GfxDeviceTest, AdjustWindowSetsStylesAndTopmost) {
-    ASSERT_TRUE(Start(GfxOptions{64, 64, true, false, false, 32, 0}));
-    e->styleW = static_cast<LONG>(WS_POPUP | WS_VISIBLE | WS_CAPTION);
-    e->rectW = RECT{10, 20, 110, 140};
-    e->Gfx_AdjustWindow();
-    auto info = platform::headless::Inspect(hwnd);
-    EXPECT_EQ(info.style & WS_CAPTION, static_cast<DWORD>(WS_CAPTION));
-    EXPECT_EQ(info.exStyle & WS_EX_TOPMOST, 0u);
-    EXPECT_EQ(info.windowRect.left, 10);
-    EXPECT_EQ(info.windowRect.bottom, 140);
-
-    e->windowed = false;
-    e->Gfx_AdjustWindow();
-    info = platform::headless::Inspect(hwnd);
-    EXPECT_EQ(info.exStyle & WS_EX_TOPMOST, static_cast<DWORD>(WS_EX_TOPMOST));
-    EXPECT_EQ(info.windowRect.right, 64);
-    e->windowed = true;
 }
 
 TEST_F(GfxDeviceTest, ShutdownWithAnOpenSceneReleasesEverything) {

@@ -145,7 +145,7 @@ TEST_F(GfxSceneTest, DirectBatches) {
     EXPECT_EQ(calls[1].args[5], 2000);
 }
 
-TEST_F(GfxSceneTest, RenderRectCornersAndLineVertices) {
+TEST_F(GfxSceneTest, RenderRectCorners) {
     ASSERT_TRUE(engine->Gfx_BeginScene());
     engine->Gfx_RenderRect(10, 20, 30, 40, 0x80112233);
     Vertex* v = e->vertArray;
@@ -158,13 +158,6 @@ TEST_F(GfxSceneTest, RenderRectCornersAndLineVertices) {
         EXPECT_EQ(v[i].z, 0.0f);
         EXPECT_EQ(v[i].col, 0x80112233u);
     }
-    engine->Gfx_RenderLine(1, 2, 3, 4, 0xFF0000FF, 0.25f);
-    v = e->vertArray;
-    EXPECT_EQ(e->curPrimType, PRIM_LINES);
-    EXPECT_EQ(v[0].x, 1.0f);
-    EXPECT_EQ(v[1].y, 4.0f);
-    EXPECT_EQ(v[1].z, 0.25f);
-    EXPECT_EQ(v[0].col, 0xFF0000FFu);
     engine->Gfx_EndScene();
 }
 
