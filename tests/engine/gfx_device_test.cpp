@@ -307,3 +307,17 @@ TEST_F(GfxDeviceTest, ShutdownWithAnOpenSceneReleasesEverything) {
     engine->Gfx_RenderRect(0, 0, 1, 1, 0);
     engine->Gfx_EndScene();
 }
+
+TEST_F(GfxDeviceTest, FullScreenFocusLossAndReturn) {
+    ASSERT_TRUE(Start(GfxOptions{640, 480, false, false, false, 32, 0}));
+    d3d9test::WindowActivated(hwnd, false);
+    EXPECT_FALSE(engine->Gfx_BeginScene());
+    d3d9test::WindowActivated(hwnd, true);
+    d3d9test::ClearJournal();
+    ASSERT_TRUE(engine->Gfx_BeginScene());
+    EXPECT_EQ(CountCalls("Reset"), 1u);
+    engine->Gfx_RenderRect(0, 0, 8, 8, 0xFFFFFFFF);
+    engine->Gfx_EndScene();
+    EXPECT_EQ(BackBuffer().At(4, 4), 0xFFFFFFFFu);
+    EXPECT_EQ(e->d3dpp->BackBufferFormat, D3DFMT_X8R8G8B8);
+}
