@@ -117,29 +117,29 @@ TEST_F(Resources, LongNamesFailCleanly) {
 
 TEST_F(Resources, PacksNewestFirstBeforeDiskAndRemoval) {
     ScratchFolder dir("res_packs");
-    dir.Write("data/tamble.res", "disk");
-    ASSERT_TRUE(WriteZip(dir.path() + "one.zip", {{"data/tamble.res", "one"}, {"only1.txt", "1"}}));
-    ASSERT_TRUE(WriteZip(dir.path() + "two.zip", {{"DATA\\Tamble.RES", "two", "", false}}));
-    std::string rel = dir.name() + "\\data\\tamble.res";
+    dir.Write("data/packed.res", "disk");
+    ASSERT_TRUE(WriteZip(dir.path() + "one.zip", {{"data/packed.res", "one"}, {"only1.txt", "1"}}));
+    ASSERT_TRUE(WriteZip(dir.path() + "two.zip", {{"DATA\\Packed.RES", "two", "", false}}));
+    std::string rel = dir.name() + "\\data\\packed.res";
     EXPECT_EQ(Load(rel), "disk");
 
     EXPECT_TRUE(engine->Resource_AttachPack((dir.name() + "/one.zip").c_str()));
-    EXPECT_EQ(Load(rel), "disk");  // the pack holds "data/tamble.res", not the scratch folder's name
-    EXPECT_EQ(Load("data\\tamble.res"), "one");
-    EXPECT_EQ(Load("Data/Tamble.Res"), "one");
-    EXPECT_EQ(Load("tamble.res"), "<null>");  // stored names are compared whole
+    EXPECT_EQ(Load(rel), "disk");  // the pack holds "data/packed.res", not the scratch folder's name
+    EXPECT_EQ(Load("data\\packed.res"), "one");
+    EXPECT_EQ(Load("Data/Packed.Res"), "one");
+    EXPECT_EQ(Load("packed.res"), "<null>");  // stored names are compared whole
     EXPECT_EQ(Load("only1.txt"), "1");
 
     EXPECT_TRUE(engine->Resource_AttachPack((dir.name() + "\\two.zip").c_str()));
-    EXPECT_EQ(Load("data/TAMBLE.res"), "two");
+    EXPECT_EQ(Load("data/PACKED.res"), "two");
     EXPECT_EQ(Load("only1.txt"), "1");  // older packs still searched
 
     engine->Resource_RemovePack((dir.name() + "\\TWO.ZIP").c_str());
-    EXPECT_EQ(Load("data\\tamble.res"), "one");
+    EXPECT_EQ(Load("data\\packed.res"), "one");
     engine->Resource_RemovePack((dir.name() + "\\nothing.zip").c_str());  // not attached: nothing
     engine->Resource_RemoveAllPacks();
     EXPECT_EQ(engine->packs, nullptr);
-    EXPECT_EQ(Load("data\\tamble.res"), "<null>");
+    EXPECT_EQ(Load("data\\packed.res"), "<null>");
 }
 
 TEST_F(Resources, PackEntriesShadowDiskFilesForRelativeNamesOnly) {
