@@ -361,7 +361,10 @@ inline uint32_t SatAddPacked(uint32_t x, uint32_t y) {  // two lanes of 0..255 e
     return (s | (over - (over >> 8))) & 0x00FF00FFu;
 }
 
+struct FastConst;
+
 struct FastArgs {
+    const FastConst* fc;
     const Sampler* samp;
     uint32_t* dst;
     int n;
@@ -380,6 +383,7 @@ struct FastConst {
     __m128i alpha16;   // 255, 255, 255, da: alpha modulation after an add
     __m128i alphaOr4, forceA4, refMinus1;
 #endif
+    FastConst() = default;
     explicit FastConst(const FastArgs& f) {
         da = f.color >> 24, dr = (f.color >> 16) & 0xFF, dg = (f.color >> 8) & 0xFF, db = f.color & 0xFF;
         drb = (dr << 16) | db;
@@ -474,7 +478,7 @@ inline __m128i Shade4(__m128i t, __m128i d, const FastConst& c) {
 
 template <FastBlend B, int MODE, bool CONTIG, bool LINEAR>
 void FastSpan(const FastArgs& f) {
-    const FastConst c(f);
+    const FastConst& c = *f.fc;
     uint32_t* dst = f.dst;
     const int n = f.n;
     const uint32_t* row = f.tex + size_t(int(f.V >> 16) & f.maskV) * f.texW + (CONTIG ? int(f.U >> 16) : 0);
@@ -557,6 +561,31 @@ public:
 
     bool Ok() const { return ok_; }
 
+    // Two triangles (a, b, c) and (c, d, a) that make one axis-aligned rectangle on screen with
+    // attributes varying linearly across it are drawn as that rectangle, in full-width spans.
+    // False (nothing drawn) when they do not.
+    bool DrawQuad(const ClipVertex& a, const ClipVertex& b, const ClipVertex& c, const ClipVertex& d) {
+        if (st_.cullMode != D3DCULL_NONE || !Inside(a) || !Inside(b) || !Inside(c) || !Inside(d)) return false;
+        ScreenVertex s[4] = {ToScreen(a, vp_), ToScreen(b, vp_), ToScreen(c, vp_), ToScreen(d, vp_)};
+        int64_t X[4], Y[4];
+        for (int i = 0; i < 4; ++i) {
+            X[i] = FloorToInt(double(s[i].x) * 16.0 + 0.5);
+            Y[i] = FloorToInt(double(s[i].y) * 16.0 + 0.5);
+        }
+        bool rows = Y[0] == Y[1] && Y[2] == Y[3] && X[0] == X[3] && X[1] == X[2];
+        bool cols = X[0] == X[1] && X[2] == X[3] && Y[0] == Y[3] && Y[1] == Y[2];
+        if (!(rows || cols) || X[0] == X[2] || Y[0] == Y[2]) return false;
+        const float* f0 = &s[0].z;
+        const float* f1 = &s[1].z;
+        const float* f2 = &s[2].z;
+        const float* f3 = &s[3].z;
+        for (int k = 0; k < 7; ++k)  // z, colour, u, v: the fourth corner lies on the plane of the others
+            if (f1[k] + f3[k] != f0[k] + f2[k]) return false;
+        int64_t rect[4] = {std::min(X[0], X[2]), std::min(Y[0], Y[2]), std::max(X[0], X[2]), std::max(Y[0], Y[2])};
+        Raster(s[0], s[1], s[2], rect);
+        return true;
+    }
+
     void Draw(const ClipVertex& a, const ClipVertex& b, const ClipVertex& c) {
         if (Inside(a) && Inside(b) && Inside(c)) {
             Raster(ToScreen(a, vp_), ToScreen(b, vp_), ToScreen(c, vp_));
@@ -590,15 +619,18 @@ public:
     }
 
 private:
-    void Raster(ScreenVertex v0, ScreenVertex v1, ScreenVertex v2) {
-        int64_t x0 = std::llround(v0.x * 16.0f), y0 = std::llround(v0.y * 16.0f);
-        int64_t x1 = std::llround(v1.x * 16.0f), y1 = std::llround(v1.y * 16.0f);
-        int64_t x2 = std::llround(v2.x * 16.0f), y2 = std::llround(v2.y * 16.0f);
+    // rect (x min, y min, x max, y max in 1/16 pixel), when given, is an axis-aligned rectangle
+    // whose attribute planes the triangle defines: it replaces the triangle's edges.
+    void Raster(ScreenVertex v0, ScreenVertex v1, ScreenVertex v2, const int64_t* rect = nullptr) {
+        auto snap = [](float v) { return FloorToInt(double(v) * 16.0 + 0.5); };
+        int64_t x0 = snap(v0.x), y0 = snap(v0.y);
+        int64_t x1 = snap(v1.x), y1 = snap(v1.y);
+        int64_t x2 = snap(v2.x), y2 = snap(v2.y);
         int64_t area = (x1 - x0) * (y2 - y0) - (x2 - x0) * (y1 - y0);
         if (area == 0) return;
         // Screen y grows downward: a positive area is clockwise as seen.
-        if (st_.cullMode == D3DCULL_CCW && area < 0) return;
-        if (st_.cullMode == D3DCULL_CW && area > 0) return;
+        if (!rect && st_.cullMode == D3DCULL_CCW && area < 0) return;
+        if (!rect && st_.cullMode == D3DCULL_CW && area > 0) return;
         if (area < 0) {
             std::swap(v1, v2);
             std::swap(x1, x2);
@@ -611,6 +643,14 @@ private:
         int64_t minY = std::min({y0, y1, y2}), maxY = std::max({y0, y1, y2});
         int64_t rowStart = std::max<int64_t>(CeilDiv(minY, 16), p_.clipY1);
         int64_t rowEnd = std::min<int64_t>(FloorDiv(maxY, 16), p_.clipY2 - 1);
+        int64_t rectLo = 0, rectHi = -1;
+        if (rect) {  // top and left edges in, bottom and right out
+            rowStart = std::max<int64_t>(CeilDiv(rect[1], 16), p_.clipY1);
+            rowEnd = std::min<int64_t>(CeilDiv(rect[3], 16) - 1, p_.clipY2 - 1);
+            rectLo = std::max<int64_t>(CeilDiv(rect[0], 16), p_.clipX1);
+            rectHi = std::min<int64_t>(CeilDiv(rect[2], 16) - 1, int64_t(p_.clipX2) - 1);
+            if (rectLo > rectHi) return;
+        }
         if (rowStart > rowEnd) return;
 
         // Attribute planes over the snapped positions.
@@ -685,12 +725,36 @@ private:
                 e.ri = inc - e.qi * e.den;
             }
         }
-        const int64_t duFixed = std::llround(double(dux) * 65536.0), dvFixed = std::llround(double(dvx) * 65536.0);
+        const int64_t duFixed = FloorToInt(double(dux) * 65536.0 + 0.5), dvFixed = FloorToInt(double(dvx) * 65536.0 + 0.5);
+
+        // The fast span's arguments that hold for the whole triangle.
+        FastArgs fa{};
+        FastConst fc;
+        FastSpanFn spanContig = nullptr, spanStepped = nullptr;
+        if (fast) {
+            fa.fc = &fc;
+            fa.samp = &p_.samp;
+            fa.tex = p_.samp.px;
+            fa.texW = p_.samp.w;
+            fa.maskU = p_.samp.w - 1;
+            fa.maskV = p_.samp.h - 1;
+            fa.dU = duFixed;
+            fa.dV = dvFixed;
+            fa.color = flatColor;
+            fa.alphaOr = p_.samp.alphaOr;
+            fa.ref = fastRef_;
+            fa.forceA = p_.targetAlpha ? 0 : 0xFF000000u;
+            fc = FastConst(fa);
+            spanStepped = PickFast(fastBlend_, fastMode, false, p_.samp.linear);
+            if (!p_.samp.linear && dvFixed == 0 && duFixed == 65536)
+                spanContig = PickFast(fastBlend_, fastMode, true, false);
+        }
 
         for (int64_t py = rowStart; py <= rowEnd; ++py) {
             int64_t lo = p_.clipX1, hi = int64_t(p_.clipX2) - 1;
             bool empty = false;
-            for (Edge& e : edges) {
+            if (rect) lo = rectLo, hi = rectHi;
+            else for (Edge& e : edges) {
                 if (e.dy == 0) {
                     if (e.c0 < 0) empty = true;
                     continue;
@@ -708,28 +772,14 @@ private:
             const float ox = float(xs) - fx0, oy = float(py) - fy0;
             if (fast) {
                 float U = U0 + dux * ox + duy * oy, V = V0 + dvx * ox + dvy * oy;
-                PixelBuffer& t = *p_.target;
-                FastArgs f;
-                f.samp = &p_.samp;
-                f.dst = &t.pixels[size_t(y) * t.width + xs];
-                f.n = n;
-                f.tex = p_.samp.px;
-                f.texW = p_.samp.w;
-                f.maskU = p_.samp.w - 1;
-                f.maskV = p_.samp.h - 1;
-                f.U = FloorToInt(double(U) * 65536.0);
-                f.V = FloorToInt(double(V) * 65536.0);
-                f.dU = duFixed;
-                f.dV = dvFixed;
-                f.color = flatColor;
-                f.alphaOr = p_.samp.alphaOr;
-                f.ref = fastRef_;
-                f.forceA = p_.targetAlpha ? 0 : 0xFF000000u;
+                fa.dst = &p_.target->pixels[size_t(y) * p_.target->width + xs];
+                fa.n = n;
+                fa.U = FloorToInt(double(U) * 65536.0);
+                fa.V = FloorToInt(double(V) * 65536.0);
                 // Texels read one after another from one row without wrapping?
-                int64_t u0 = f.U >> 16;
-                bool contig = !p_.samp.linear && f.dV == 0 && f.dU == 65536 && u0 >= 0 && u0 + n <= f.texW;
-                if (p_.samp.linear) contig = false;
-                PickFast(fastBlend_, fastMode, contig, p_.samp.linear)(f);
+                int64_t u0 = fa.U >> 16;
+                bool contig = spanContig && u0 >= 0 && u0 + n <= fa.texW;
+                (contig ? spanContig : spanStepped)(fa);
                 continue;
             }
             float z = v0.z + dzx * ox + dzy * oy;
@@ -767,6 +817,21 @@ void DrawTriangles(const RasterState& st, const FvfVertex* verts, size_t vertexC
     TriangleRasterizer tr(st);
     if (!tr.Ok()) return;
     for (size_t t = 0; t < triangleCount; ++t) {
+        // Quads of the shared index pattern (n, n+1, n+2), (n+2, n+3, n).
+        if (indices && t + 1 < triangleCount) {
+            const uint16_t* q = indices + t * 3;
+            if (q[3] == q[2] && q[5] == q[0]) {
+                int64_t i0 = int64_t(q[0]) + baseVertex, i1 = int64_t(q[1]) + baseVertex;
+                int64_t i2 = int64_t(q[2]) + baseVertex, i3 = int64_t(q[4]) + baseVertex;
+                if (i0 >= 0 && i1 >= 0 && i2 >= 0 && i3 >= 0 && size_t(i0) < vertexCount &&
+                    size_t(i1) < vertexCount && size_t(i2) < vertexCount && size_t(i3) < vertexCount &&
+                    tr.DrawQuad(Transform(st.transform, verts[i0]), Transform(st.transform, verts[i1]),
+                                Transform(st.transform, verts[i2]), Transform(st.transform, verts[i3]))) {
+                    ++t;
+                    continue;
+                }
+            }
+        }
         int64_t idx[3];
         for (int k = 0; k < 3; ++k) idx[k] = indices ? int64_t(indices[t * 3 + k]) + baseVertex : int64_t(t * 3 + k);
         if (idx[0] < 0 || idx[1] < 0 || idx[2] < 0 || size_t(idx[0]) >= vertexCount ||

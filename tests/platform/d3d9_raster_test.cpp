@@ -48,7 +48,7 @@ TEST_F(Raster, QuadOnWholePixelsCoversExactlyItsPixels) {
     Make(16, 16);
     dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
     Counting(dev);
-    Rect(2, 3, 7, 9, 0xFF000001);  // pixels x 2..6, y 3..8
+    Rect(2, 3, 7, 9, 0xFF000001);   // pixels x 2..6, y 3..8
     Rect(7, 3, 10, 9, 0xFF000001);  // shares the edge x = 7
     d3d9test::Image img = Back();
     for (UINT y = 0; y < 16; ++y)
@@ -164,7 +164,8 @@ TEST_F(Raster, AlphaTestDropsTransparentTexels) {
 
 TEST_F(Raster, FormatsWithoutAlphaReadOpaque) {
     Make(4, 4);
-    IDirect3DTexture9* t = Texture(2, 2, [](UINT, UINT) { return 0x00336699u; }, D3DFMT_X8R8G8B8);
+    IDirect3DTexture9* t = Texture(
+        2, 2, [](UINT, UINT) { return 0x00336699u; }, D3DFMT_X8R8G8B8);
     dev->SetTexture(0, t);
     Rect(0, 0, 2, 2, 0xFFFFFFFF);
     EXPECT_EQ(Back().At(0, 0), 0xFF336699u);
@@ -321,33 +322,85 @@ TEST_F(FastPath, MatchesTheGeneralPathForEveryBlendSetting) {
             for (DWORD col : colours)
                 for (DWORD alphaTest : {TRUE, FALSE})
                     for (DWORD filter : {D3DTEXF_POINT, D3DTEXF_LINEAR}) {
-                    dev->SetSamplerState(0, D3DSAMP_MAGFILTER, filter);
-                    dev->SetSamplerState(0, D3DSAMP_MINFILTER, filter);
-                    dev->SetRenderState(D3DRS_ALPHABLENDENABLE, b[0]);
-                    dev->SetRenderState(D3DRS_DESTBLEND, b[1]);
-                    dev->SetTextureStageState(0, D3DTSS_COLOROP, op);
-                    dev->SetRenderState(D3DRS_ALPHATESTENABLE, alphaTest);
-                    d3d9test::Image result[2];
-                    for (int general = 0; general < 2; ++general) {
-                        d3d9test::Image bg;
-                        bg.width = 64, bg.height = 32, bg.pixels = background;
-                        ASSERT_TRUE(d3d9test::WriteSurface(back, bg));
-                        dev->SetRenderState(D3DRS_ZENABLE, general ? TRUE : FALSE);
-                        Rect(1.25f, 2.5f, 38.25f, 9.5f, col, 0, 0, 0, 37.0f / 16, 7.0f / 8);  // 1:1, wrapping
-                        Rect(3, 12, 35, 28, col, 0, 0.25f, 0, 1.25f, 1);                     // doubled
-                        Rect(40, 3, 60, 30, col, 0, 0, 0, 1, 1);                              // sheared scale
-                        result[general] = Back();
+                        dev->SetSamplerState(0, D3DSAMP_MAGFILTER, filter);
+                        dev->SetSamplerState(0, D3DSAMP_MINFILTER, filter);
+                        dev->SetRenderState(D3DRS_ALPHABLENDENABLE, b[0]);
+                        dev->SetRenderState(D3DRS_DESTBLEND, b[1]);
+                        dev->SetTextureStageState(0, D3DTSS_COLOROP, op);
+                        dev->SetRenderState(D3DRS_ALPHATESTENABLE, alphaTest);
+                        d3d9test::Image result[2];
+                        for (int general = 0; general < 2; ++general) {
+                            d3d9test::Image bg;
+                            bg.width = 64, bg.height = 32, bg.pixels = background;
+                            ASSERT_TRUE(d3d9test::WriteSurface(back, bg));
+                            dev->SetRenderState(D3DRS_ZENABLE, general ? TRUE : FALSE);
+                            Rect(1.25f, 2.5f, 38.25f, 9.5f, col, 0, 0, 0, 37.0f / 16, 7.0f / 8);  // 1:1, wrapping
+                            Rect(3, 12, 35, 28, col, 0, 0.25f, 0, 1.25f, 1);                      // doubled
+                            Rect(40, 3, 60, 30, col, 0, 0, 0, 1, 1);                              // sheared scale
+                            result[general] = Back();
+                        }
+                        size_t diff = 0;
+                        while (diff < result[0].pixels.size() && result[0].pixels[diff] == result[1].pixels[diff])
+                            ++diff;
+                        EXPECT_EQ(diff, result[0].pixels.size())
+                            << "blend " << b[1] << " op " << op << " colour " << std::hex << col << " test "
+                            << alphaTest << " filter " << filter << " at " << std::dec << diff % 64 << "," << diff / 64
+                            << ": " << std::hex << result[0].pixels[diff % result[0].pixels.size()] << " vs "
+                            << result[1].pixels[diff % result[0].pixels.size()];
+                        ++cases;
                     }
-                    size_t diff = 0;
-                    while (diff < result[0].pixels.size() && result[0].pixels[diff] == result[1].pixels[diff]) ++diff;
-                    EXPECT_EQ(diff, result[0].pixels.size())
-                        << "blend " << b[1] << " op " << op << " colour " << std::hex << col << " test " << alphaTest
-                        << " filter " << filter << " at " << std::dec << diff % 64 << "," << diff / 64 << ": " << std::hex
-                        << result[0].pixels[diff % result[0].pixels.size()] << " vs "
-                        << result[1].pixels[diff % result[0].pixels.size()];
-                    ++cases;
-                }
     EXPECT_EQ(cases, 72);
+    back->Release();
+    t->Release();
+}
+
+}  // namespace
+
+namespace {
+
+// Quads of the index buffer are filled as whole rectangles when they are upright; the result
+// must equal the two triangles drawn one by one.
+TEST_F(FastPath, UprightQuadsEqualTheirTwoTriangles) {
+    Make(48, 40, D3DFMT_A8R8G8B8);
+    uint32_t seed = 99;
+    auto rnd = [&seed] { return seed = seed * 1664525u + 1013904223u; };
+    IDirect3DTexture9* t = Texture(8, 8, [&](UINT, UINT) { return rnd() | 0x80000000u; });
+    dev->SetTexture(0, t);
+    IDirect3DSurface9* back = nullptr;
+    dev->GetRenderTarget(0, &back);
+    for (int round = 0; round < 20; ++round) {
+        // Corners off the pixel grid and texel steps of 1 or 1/2, so that no pixel centre samples
+        // exactly on a texel edge (where the two paths may round apart).
+        float x1 = float(rnd() % 28) + 0.3f, y1 = float(rnd() % 20) + 0.7f;
+        float x2 = x1 + float(8 << (rnd() % 2)), y2 = y1 + float(8 << (rnd() % 2));
+        float u0 = float(rnd() % 16) / 8, v0 = float(rnd() % 16) / 8;
+        DWORD c0 = 0xFF808080, c1 = 0xFFA09070, c2 = 0xFFC0A060, c3 = 0xFFA09070;  // linear across the quad
+        if (round % 2) c0 = c1 = c2 = c3 = 0xC0FFFFFF;
+        dev->SetSamplerState(0, D3DSAMP_MAGFILTER, round % 3 ? D3DTEXF_POINT : D3DTEXF_LINEAR);
+        FwVertex q[4] = {{x1, y1, 0, c0, u0, v0},
+                         {x2, y1, 0, c1, u0 + 1, v0},
+                         {x2, y2, 0, c2, u0 + 1, v0 + 1},
+                         {x1, y2, 0, c3, u0, v0 + 1}};
+        FwVertex tri[6] = {q[0], q[1], q[2], q[2], q[3], q[0]};
+        d3d9test::Image img[2];
+        for (int k = 0; k < 2; ++k) {
+            d3d9test::Image bg;
+            bg.width = 48, bg.height = 40, bg.pixels.assign(48 * 40, 0xFF203040);
+            ASSERT_TRUE(d3d9test::WriteSurface(back, bg));
+            if (k == 0)
+                DrawQuads(q, 1);
+            else
+                Triangles(tri, 2);
+            img[k] = Back();
+        }
+        // Interpolated colours and filter weights may round apart by one step; the rest matches.
+        int tolerance = (round % 2 && round % 3) ? 0 : 1, worst = 0;
+        for (size_t i = 0; i < img[0].pixels.size(); ++i)
+            for (int sh = 0; sh < 32; sh += 8)
+                worst = std::max(worst,
+                                 std::abs(int((img[0].pixels[i] >> sh) & 0xFF) - int((img[1].pixels[i] >> sh) & 0xFF)));
+        EXPECT_LE(worst, tolerance) << "round " << round;
+    }
     back->Release();
     t->Release();
 }
