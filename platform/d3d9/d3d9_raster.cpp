@@ -218,6 +218,11 @@ bool SetupPipeline(const RasterState& st, Pipeline* p) {
     p->zScale = vp.MaxZ - vp.MinZ;
     p->zBias = vp.MinZ;
     p->textured = st.texture != nullptr && !st.texture->levels.empty();
+    if (!p->textured) {  // stage 0 without a texture reads opaque white (also in the fast span)
+        static const uint32_t kWhite = 0xFFFFFFFFu;
+        p->samp = Sampler{};
+        p->samp.px = &kWhite;
+    }
     p->depthOn = st.zEnable && st.depth != nullptr;
     p->alphaRef = st.alphaTest ? st.alphaRef : 0;
     p->alphaFunc = st.alphaTest ? st.alphaFunc : DWORD(D3DCMP_ALWAYS);
@@ -540,14 +545,14 @@ public:
         const D3DVIEWPORT9& v = st.viewport;
         vp_ = Viewport{float(v.X), float(v.Y), float(v.Width) * 0.5f, float(v.Height) * 0.5f, v.MaxZ - v.MinZ, v.MinZ};
         // The fast path applies to the state as a whole; the sampler decides per triangle.
-        fastState_ = ok_ && p_.textured && p_.plain32 && !p_.depthOn && st.colorWrite == 0xF &&
+        fastState_ = ok_ && p_.plain32 && !p_.depthOn && st.colorWrite == 0xF &&
                      (st.colorOp == D3DTOP_MODULATE || st.colorOp == D3DTOP_ADD) &&
                      IsTexDif(st.colorArg1, st.colorArg2) && st.alphaOp == D3DTOP_MODULATE &&
                      IsTexDif(st.alphaArg1, st.alphaArg2) &&
                      (!st.alphaTest || st.alphaFunc == D3DCMP_GREATEREQUAL || st.alphaFunc == D3DCMP_ALWAYS) &&
                      (!st.alphaBlend || (st.srcBlend == D3DBLEND_SRCALPHA &&
                                          (st.destBlend == D3DBLEND_INVSRCALPHA || st.destBlend == D3DBLEND_ONE)));
-        if (fastState_) {
+        if (fastState_ && p_.textured) {
             D3DFORMAT f = st.texture->format;
             fastState_ = f == D3DFMT_A8R8G8B8 || f == D3DFMT_X8R8G8B8;
         }

@@ -317,39 +317,41 @@ TEST_F(FastPath, MatchesTheGeneralPathForEveryBlendSetting) {
     const DWORD blends[][2] = {{TRUE, D3DBLEND_INVSRCALPHA}, {TRUE, D3DBLEND_ONE}, {FALSE, D3DBLEND_ZERO}};
     const DWORD colours[] = {0xFFFFFFFF, 0xC08040FF, 0x20FFFFFF};
     int cases = 0;
-    for (const auto& b : blends)
-        for (DWORD op : {D3DTOP_MODULATE, D3DTOP_ADD})
-            for (DWORD col : colours)
-                for (DWORD alphaTest : {TRUE, FALSE})
-                    for (DWORD filter : {D3DTEXF_POINT, D3DTEXF_LINEAR}) {
-                        dev->SetSamplerState(0, D3DSAMP_MAGFILTER, filter);
-                        dev->SetSamplerState(0, D3DSAMP_MINFILTER, filter);
-                        dev->SetRenderState(D3DRS_ALPHABLENDENABLE, b[0]);
-                        dev->SetRenderState(D3DRS_DESTBLEND, b[1]);
-                        dev->SetTextureStageState(0, D3DTSS_COLOROP, op);
-                        dev->SetRenderState(D3DRS_ALPHATESTENABLE, alphaTest);
-                        d3d9test::Image result[2];
-                        for (int general = 0; general < 2; ++general) {
-                            d3d9test::Image bg;
-                            bg.width = 64, bg.height = 32, bg.pixels = background;
-                            ASSERT_TRUE(d3d9test::WriteSurface(back, bg));
-                            dev->SetRenderState(D3DRS_ZENABLE, general ? TRUE : FALSE);
-                            Rect(1.25f, 2.5f, 38.25f, 9.5f, col, 0, 0, 0, 37.0f / 16, 7.0f / 8);  // 1:1, wrapping
-                            Rect(3, 12, 35, 28, col, 0, 0.25f, 0, 1.25f, 1);                      // doubled
-                            Rect(40, 3, 60, 30, col, 0, 0, 0, 1, 1);                              // sheared scale
-                            result[general] = Back();
+    for (IDirect3DTexture9* tx : {t, static_cast<IDirect3DTexture9*>(nullptr)})
+        for (const auto& b : blends)
+            for (DWORD op : {D3DTOP_MODULATE, D3DTOP_ADD})
+                for (DWORD col : colours)
+                    for (DWORD alphaTest : {TRUE, FALSE})
+                        for (DWORD filter : {D3DTEXF_POINT, D3DTEXF_LINEAR}) {
+                            dev->SetTexture(0, tx);
+                            dev->SetSamplerState(0, D3DSAMP_MAGFILTER, filter);
+                            dev->SetSamplerState(0, D3DSAMP_MINFILTER, filter);
+                            dev->SetRenderState(D3DRS_ALPHABLENDENABLE, b[0]);
+                            dev->SetRenderState(D3DRS_DESTBLEND, b[1]);
+                            dev->SetTextureStageState(0, D3DTSS_COLOROP, op);
+                            dev->SetRenderState(D3DRS_ALPHATESTENABLE, alphaTest);
+                            d3d9test::Image result[2];
+                            for (int general = 0; general < 2; ++general) {
+                                d3d9test::Image bg;
+                                bg.width = 64, bg.height = 32, bg.pixels = background;
+                                ASSERT_TRUE(d3d9test::WriteSurface(back, bg));
+                                dev->SetRenderState(D3DRS_ZENABLE, general ? TRUE : FALSE);
+                                Rect(1.25f, 2.5f, 38.25f, 9.5f, col, 0, 0, 0, 37.0f / 16, 7.0f / 8);  // 1:1, wrapping
+                                Rect(3, 12, 35, 28, col, 0, 0.25f, 0, 1.25f, 1);                      // doubled
+                                Rect(40, 3, 60, 30, col, 0, 0, 0, 1, 1);                              // sheared scale
+                                result[general] = Back();
+                            }
+                            size_t diff = 0;
+                            while (diff < result[0].pixels.size() && result[0].pixels[diff] == result[1].pixels[diff])
+                                ++diff;
+                            EXPECT_EQ(diff, result[0].pixels.size())
+                                << "blend " << b[1] << " op " << op << " colour " << std::hex << col << " test "
+                                << alphaTest << " filter " << filter << " at " << std::dec << diff % 64 << ","
+                                << diff / 64 << ": " << std::hex << result[0].pixels[diff % result[0].pixels.size()]
+                                << " vs " << result[1].pixels[diff % result[0].pixels.size()];
+                            ++cases;
                         }
-                        size_t diff = 0;
-                        while (diff < result[0].pixels.size() && result[0].pixels[diff] == result[1].pixels[diff])
-                            ++diff;
-                        EXPECT_EQ(diff, result[0].pixels.size())
-                            << "blend " << b[1] << " op " << op << " colour " << std::hex << col << " test "
-                            << alphaTest << " filter " << filter << " at " << std::dec << diff % 64 << "," << diff / 64
-                            << ": " << std::hex << result[0].pixels[diff % result[0].pixels.size()] << " vs "
-                            << result[1].pixels[diff % result[0].pixels.size()];
-                        ++cases;
-                    }
-    EXPECT_EQ(cases, 72);
+    EXPECT_EQ(cases, 144);
     back->Release();
     t->Release();
 }
