@@ -204,6 +204,58 @@ TEST_F(Images, BadImagesFailWithoutCrashing) {
     EXPECT_TRUE(FAILED(D3DXCreateTexture(dev, 9, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t)));
 }
 
+// A DDS of uncompressed pixels with the given bit masks, level 0 only.
+std::vector<uint8_t> MakeDds(UINT w, UINT h, UINT bpp, uint32_t r, uint32_t g, uint32_t b, uint32_t a,
+                             const std::vector<uint32_t>& px) {
+    std::vector<uint8_t> d{'D', 'D', 'S', ' '};
+    Put32(d, 124);
+    Put32(d, 0x100F);
+    Put32(d, h);
+    Put32(d, w);
+    Put32(d, w * bpp / 8);
+    Put32(d, 0);
+    Put32(d, 1);
+    for (int i = 0; i < 11; ++i) Put32(d, 0);
+    Put32(d, 32);
+    Put32(d, 0x40 | (a ? 0x1 : 0));
+    Put32(d, 0);
+    Put32(d, bpp);
+    Put32(d, r), Put32(d, g), Put32(d, b), Put32(d, a);
+    for (int i = 0; i < 5; ++i) Put32(d, 0);
+    for (uint32_t p : px) bpp == 16 ? Put16(d, p) : Put32(d, p);
+    return d;
+}
+
+TEST_F(Images, DdsKeepsItsFormatTgaDecodes) {
+    Make();
+    IDirect3DTexture9* t = nullptr;
+    D3DXIMAGE_INFO info{};
+    auto dds16 = MakeDds(2, 2, 16, 0xF800, 0x7E0, 0x1F, 0, {0xF800, 0x07E0, 0x001F, 0xFFFF});
+    ASSERT_EQ(Load(dds16, D3DFMT_UNKNOWN, &t, &info), D3D_OK);
+    D3DSURFACE_DESC d;
+    t->GetLevelDesc(0, &d);
+    EXPECT_EQ(d.Format, D3DFMT_R5G6B5);
+    EXPECT_EQ(info.ImageFileFormat, D3DXIFF_DDS);
+    EXPECT_EQ(d3d9test::ReadTexture(t).At(1, 0), 0xFF00FF00u);
+    t->Release();
+    ASSERT_EQ(Load(dds16, D3DFMT_A8R8G8B8, &t, &info), D3D_OK);  // converted on request
+    t->GetLevelDesc(0, &d);
+    EXPECT_EQ(d.Format, D3DFMT_A8R8G8B8);
+    EXPECT_EQ(d3d9test::ReadTexture(t).At(0, 1), 0xFF0000FFu);
+    t->Release();
+    auto dxt = MakeDds(4, 4, 32, 0, 0, 0, 0, std::vector<uint32_t>(16, 0));
+    dxt[80] = 0x04;  // a compressed (four-character code) format is refused
+    EXPECT_TRUE(FAILED(Load(dxt, D3DFMT_UNKNOWN, &t, &info)));
+    // TGA: uncompressed 32-bit, bottom-up, 2 x 1.
+    std::vector<uint8_t> tga(18, 0);
+    tga[2] = 2, tga[12] = 2, tga[14] = 1, tga[16] = 32;
+    for (uint8_t v : {0x10, 0x20, 0x30, 0x40, 0x50, 0x60, 0x70, 0x80}) tga.push_back(v);
+    ASSERT_EQ(Load(tga, D3DFMT_UNKNOWN, &t, &info), D3D_OK);
+    EXPECT_EQ(info.ImageFileFormat, D3DXIFF_TGA);
+    EXPECT_EQ(d3d9test::ReadTexture(t).At(1, 0), 0x80706050u);
+    t->Release();
+}
+
 TEST_F(Images, DecodeFaultsHitOneFormatAtATime) {
     Make();
     auto png = MakePng(4, 4, true, Pattern);
