@@ -288,7 +288,7 @@ Canvas MakeWorldAtlas() {
     {
         c.Fill(232 + 22, 84 + 1, 84, 13, Brown);
         c.Fill(232 + 23, 84 + 2, 82, 11, Tan);
-        DrawText(c, 232 + 22 + (84 - TextWidth("INDEPENDENCE")) / 2, 84 + 4, "INDEPENDENCE", Black);
+        DrawText(c, 232 + 22 + (84 - TextWidth("TRAILHEAD")) / 2, 84 + 4, "TRAILHEAD", Black);
     }
     // city label (232, 104), 128 x 16, white so the game can tint it
     {
