@@ -45,10 +45,20 @@ public:
     }
 
 private:
-    static uint32_t Crc(uint32_t crc, unsigned char b) {
-        crc ^= b;
-        for (int i = 0; i < 8; ++i) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-        return crc;
+    static uint32_t Crc(uint32_t crc, unsigned char b) { return Table()[(crc ^ b) & 0xFF] ^ (crc >> 8); }
+    static const uint32_t* Table() {
+        static const auto table = [] {
+            struct T {
+                uint32_t v[256];
+            } t;
+            for (uint32_t n = 0; n < 256; ++n) {
+                uint32_t c = n;
+                for (int i = 0; i < 8; ++i) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
+                t.v[n] = c;
+            }
+            return t;
+        }();
+        return table.v;
     }
     void Update(unsigned char c) {
         keys_[0] = Crc(keys_[0], c);
