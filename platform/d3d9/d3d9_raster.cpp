@@ -173,7 +173,7 @@ struct Pipeline {
         uint32_t z24 = 0;
         if (depthOn && UINT(x) < depth->width && UINT(y) < depth->height) {
             dz = &depth->pixels[size_t(y) * depth->width + x];
-            float zc = std::clamp(z, 0.0f, 1.0f);
+            float zc = z > 0.0f ? (z < 1.0f ? z : 1.0f) : 0.0f;  // NaN reads as 0
             z24 = uint32_t(zc * 16777215.0f + 0.5f);
             if (!Compare(s.zFunc, z24, *dz)) return;
         }
@@ -242,8 +242,10 @@ void SetupSampler(const RasterState& st, Pipeline* p, float dudx, float dvdx, fl
     bool minify = rho > 1.0f + 1e-6f;
     size_t level = 0;
     if (minify && st.mipFilter != D3DTEXF_NONE && t->levels.size() > 1) {
+        // Nearest level (a LINEAR mip filter is treated as POINT).
         float lod = std::log2(rho);
-        level = std::min<size_t>(t->levels.size() - 1, size_t(std::max(0.0f, std::floor(lod + 0.5f))));
+        level = lod < 64.0f ? std::min<size_t>(t->levels.size() - 1, size_t(std::max(0.0f, std::floor(lod + 0.5f))))
+                            : t->levels.size() - 1;
     }
     const PixelBuffer& b = t->levels[level]->buf;
     p->samp.px = b.pixels.data();
@@ -340,12 +342,13 @@ inline int64_t FloorDiv(int64_t a, int64_t b) {  // b > 0
 inline int64_t CeilDiv(int64_t a, int64_t b) { return -FloorDiv(-a, b); }
 
 inline int64_t FloorToInt(double x) {
+    if (!(x > -4e18 && x < 4e18)) return 0;  // NaN or far out of range: any value will do
     int64_t i = int64_t(x);
     return double(i) > x ? i - 1 : i;
 }
 
 inline uint32_t PackColor(float r, float g, float b, float a) {
-    auto c = [](float v) { return uint32_t(std::clamp(v + 0.5f, 0.0f, 255.0f)); };
+    auto c = [](float v) { return v > 0.0f ? uint32_t(v < 255.0f ? v + 0.5f : 255.0f) : 0u; };
     return (c(a) << 24) | (c(r) << 16) | (c(g) << 8) | c(b);
 }
 
@@ -868,6 +871,7 @@ void DrawLines(const RasterState& st, const FvfVertex* verts, size_t vertexCount
         ClipVertex ca = t0 > 0.0f ? Lerp(a, b, t0) : a;
         ClipVertex cb = t1 < 1.0f ? Lerp(a, b, t1) : b;
         ScreenVertex s = ToScreen(ca, vp), e = ToScreen(cb, vp);
+        if (!std::isfinite(s.x) || !std::isfinite(s.y) || !std::isfinite(e.x) || !std::isfinite(e.y)) continue;
         float dx = e.x - s.x, dy = e.y - s.y;
         bool xMajor = std::fabs(dx) >= std::fabs(dy);
         float major0 = xMajor ? s.x : s.y, major1 = xMajor ? e.x : e.y;

@@ -1,5 +1,7 @@
 // Rasterizer rules of the software device: coverage, texel mapping, sampling, stage 0,
 // blending, alpha and depth tests, viewports, lines and render targets.
+#include <limits>
+
 #include "tests/platform/d3d9_fixture.h"
 
 namespace {
@@ -405,6 +407,30 @@ TEST_F(FastPath, UprightQuadsEqualTheirTwoTriangles) {
     }
     back->Release();
     t->Release();
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(Raster, NonFiniteAndHugeValuesDrawNothingHarmful) {
+    Make(16, 16);
+    IDirect3DTexture9* t = Texture(4, 4, [](UINT, UINT) { return 0xFFFFFFFFu; });
+    const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+    for (IDirect3DTexture9* tx : {t, static_cast<IDirect3DTexture9*>(nullptr)}) {
+        dev->SetTexture(0, tx);
+        dev->SetSamplerState(0, D3DSAMP_MAGFILTER, tx ? D3DTEXF_LINEAR : D3DTEXF_POINT);
+        Rect(0, 0, 8, 8, 0xFFFFFFFF, 0, nan, 0, inf, 1e30f);
+        Rect(2, 2, 9, 9, 0xFFFFFFFF, nan);
+        FwVertex tri[6] = {{nan, 0, 0, 0xFFFFFFFF, 0, 0}, {10, 0, 0, 0xFFFFFFFF, 0, 0}, {0, 10, 0, 0xFFFFFFFF, 0, 0},
+                           {1, 1, 0, 0xFFFFFFFF, -1e30f, 1e30f}, {inf, 1, 0, 0xFFFFFFFF, 0, 0}, {1, 9, 0, 0xFFFFFFFF, 0, 0}};
+        Triangles(tri, 2);
+        Line(nan, 3, 10, 3, 0xFFFFFFFF);
+        Line(1, 3, inf, 3, 0xFFFFFFFF);
+    }
+    dev->SetTexture(0, nullptr);
+    t->Release();
+    SUCCEED();
 }
 
 }  // namespace
