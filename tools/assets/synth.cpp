@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace assets {
 
@@ -254,6 +256,60 @@ bool WriteWav(const std::string& path, const Samples& s) {
     return sf_close(f) == 0 && n == static_cast<sf_count_t>(pcm.size());
 }
 
+namespace {
+
+// The page checksum of the Ogg container: CRC-32 with polynomial 0x04C11DB7, no reflection,
+// initial value 0, computed with the checksum field zeroed.
+uint32_t OggCrc(const unsigned char* data, size_t size) {
+    static uint32_t table[256];
+    static bool made = false;
+    if (!made) {
+        for (uint32_t i = 0; i < 256; ++i) {
+            uint32_t r = i << 24;
+            for (int k = 0; k < 8; ++k) r = (r & 0x80000000u) ? (r << 1) ^ 0x04C11DB7u : r << 1;
+            table[i] = r;
+        }
+        made = true;
+    }
+    uint32_t crc = 0;
+    for (size_t i = 0; i < size; ++i) crc = (crc << 8) ^ table[((crc >> 24) ^ data[i]) & 0xFF];
+    return crc;
+}
+
+// The encoder picks a random stream serial number; a fixed one (rewritten on every page, with
+// each page's checksum made anew) makes the file the same on every run.
+bool FixOggSerial(const std::string& path, uint32_t serial) {
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    std::vector<unsigned char> d;
+    unsigned char buf[65536];
+    size_t got;
+    while ((got = std::fread(buf, 1, sizeof(buf), f)) > 0) d.insert(d.end(), buf, buf + got);
+    std::fclose(f);
+    size_t p = 0;
+    while (p < d.size()) {
+        if (d.size() - p < 27 || std::memcmp(&d[p], "OggS", 4) != 0) return false;
+        const size_t segments = d[p + 26];
+        if (d.size() - p < 27 + segments) return false;
+        size_t size = 27 + segments;
+        for (size_t k = 0; k < segments; ++k) size += d[p + 27 + k];
+        if (d.size() - p < size) return false;
+        for (int k = 0; k < 4; ++k) {
+            d[p + 14 + k] = static_cast<unsigned char>(serial >> (8 * k));
+            d[p + 22 + k] = 0;
+        }
+        const uint32_t crc = OggCrc(&d[p], size);
+        for (int k = 0; k < 4; ++k) d[p + 22 + k] = static_cast<unsigned char>(crc >> (8 * k));
+        p += size;
+    }
+    f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    const bool ok = std::fwrite(d.data(), 1, d.size(), f) == d.size();
+    return std::fclose(f) == 0 && ok;
+}
+
+}  // namespace
+
 bool WriteOgg(const std::string& path, const Samples& s) {
     SF_INFO info{};
     info.samplerate = kRate;
@@ -264,7 +320,8 @@ bool WriteOgg(const std::string& path, const Samples& s) {
     double quality = 0.3;
     sf_command(f, SFC_SET_VBR_ENCODING_QUALITY, &quality, sizeof(quality));
     sf_count_t n = sf_write_float(f, s.data(), static_cast<sf_count_t>(s.size()));
-    return sf_close(f) == 0 && n == static_cast<sf_count_t>(s.size());
+    if (sf_close(f) != 0 || n != static_cast<sf_count_t>(s.size())) return false;
+    return FixOggSerial(path, 0x46570001u);
 }
 
 }  // namespace assets
