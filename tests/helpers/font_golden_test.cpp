@@ -38,7 +38,7 @@ const int kPerRow = 16;
 
 // Writes the font picture and its description into a folder of the application folder.
 std::string WriteFont(const std::string& folder) {
-    mkdir((helpers_test::AppFolder() + folder).c_str(), 0755);
+    helpers_test::MakeAppFolder(folder);
     d3d9test::Image img;
     img.width = 64;
     img.height = 16;
@@ -56,6 +56,7 @@ std::string WriteFont(const std::string& folder) {
         i++;
     }
     helpers_test::SavePng(helpers_test::AppFolder() + folder + "/glyphs.png", img);
+    helpers_test::WrittenPaths().push_back(helpers_test::AppFolder() + folder + "/glyphs.png");
     return helpers_test::WriteAppFile(folder + "/font.fnt", desc);
 }
 
