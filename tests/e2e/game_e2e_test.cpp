@@ -102,12 +102,12 @@ bool ScriptedFrame() {
         return true;
     }
     // A journey that has not ended after a good while starves: the ending follows at once.
-    if (!s.sawEnding && s.frame == 30000 && g->state == GAMESTATE_JOURNEY) {
+    if (!s.sawEnding && s.frame == 4000 && g->state == GAMESTATE_JOURNEY) {
         s.forcedAt = s.frame;
         g->food = 1;
         g->started = true;
     }
-    return s.frame >= 40000;
+    return s.frame >= 20000;
 }
 
 TEST_F(GameE2E, HoldingLeftFromTheTitleTravelsAndEndsAJourney) {
