@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include <cmath>
+#include <cstdlib>
 
 #include "platform/backend/headless.h"
 #include "platform/backend/sdl_input_map.h"
@@ -89,6 +90,16 @@ int NavigationKey(int numpadVk) {
     }
 }
 
+struct Click {
+    int button = -1;
+    HWND window = nullptr;
+    Uint32 time = 0;
+    POINT at{0, 0};
+    bool wasDouble = false;
+};
+Click g_lastClick;
+const Uint32 kDoubleClickMs = 500;
+
 HWND KeyTarget(HWND hwnd) {
     HWND focus = GetFocus();
     return focus ? focus : hwnd;
@@ -160,8 +171,17 @@ bool TranslateButton(const SDL_MouseButtonEvent& b, HWND hwnd) {
     HWND target = MouseTarget(hwnd, b.x, b.y, &pt);
     UINT msg = upMsg;
     if (b.type == SDL_MOUSEBUTTONDOWN) {
-        // Every second click of a run is a double click, for windows whose class asks.
-        bool dbl = b.clicks >= 2 && b.clicks % 2 == 0 && (headless::Inspect(target).classStyle & CS_DBLCLKS);
+        // A second press of the same button on the same window, within the double-click time
+        // and box, is a double click for windows whose class asks; a third is a press again.
+        POINT screen = pt;
+        ClientToScreen(target, &screen);
+        const Click& last = g_lastClick;
+        bool dbl = last.button == b.button && last.window == target && !last.wasDouble &&
+                   b.timestamp - last.time <= kDoubleClickMs &&
+                   std::abs(screen.x - last.at.x) <= GetSystemMetrics(SM_CXDOUBLECLK) / 2 &&
+                   std::abs(screen.y - last.at.y) <= GetSystemMetrics(SM_CYDOUBLECLK) / 2 &&
+                   (headless::Inspect(target).classStyle & CS_DBLCLKS);
+        g_lastClick = Click{b.button, target, b.timestamp, screen, dbl};
         msg = dbl ? dblMsg : downMsg;
     }
     PostMessageA(target, msg, MouseKeys(SDL_GetMouseState(nullptr, nullptr), SDL_GetModState()),

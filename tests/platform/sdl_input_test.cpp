@@ -185,25 +185,33 @@ TEST_F(SdlInput, MouseMovesButtonsAndDoubleClicks) {
     std::memset(&e, 0, sizeof(e));
     e.type = SDL_MOUSEBUTTONDOWN;
     e.button.button = SDL_BUTTON_LEFT;
-    e.button.clicks = 1;
     e.button.x = 5;
     e.button.y = 6;
+    e.button.timestamp = 1000;
     EXPECT_EQ(One(e).message, static_cast<UINT>(WM_LBUTTONDOWN));
     e.type = SDL_MOUSEBUTTONUP;
     EXPECT_EQ(One(e).message, static_cast<UINT>(WM_LBUTTONUP));
     e.type = SDL_MOUSEBUTTONDOWN;
-    e.button.clicks = 2;
+    e.button.timestamp = 1400;
+    e.button.x = 7;  // within the 4 x 4 box
     EXPECT_EQ(One(e).message, static_cast<UINT>(WM_LBUTTONDBLCLK));
-    e.button.clicks = 3;
+    e.button.timestamp = 1500;
+    EXPECT_EQ(One(e).message, static_cast<UINT>(WM_LBUTTONDOWN));  // a third press
+    e.button.timestamp = 2001;  // too late
     EXPECT_EQ(One(e).message, static_cast<UINT>(WM_LBUTTONDOWN));
-    e.button.button = SDL_BUTTON_RIGHT;
-    e.button.clicks = 4;
+    e.button.timestamp = 2100;
+    e.button.x = 10;  // too far
+    EXPECT_EQ(One(e).message, static_cast<UINT>(WM_LBUTTONDOWN));
+    e.button.button = SDL_BUTTON_RIGHT;  // another button
+    e.button.timestamp = 2200;
+    EXPECT_EQ(One(e).message, static_cast<UINT>(WM_RBUTTONDOWN));
+    e.button.timestamp = 2300;
     EXPECT_EQ(One(e).message, static_cast<UINT>(WM_RBUTTONDBLCLK));
     e.button.button = SDL_BUTTON_MIDDLE;
-    e.button.clicks = 1;
-    m = One(e);
-    EXPECT_EQ(m.message, static_cast<UINT>(WM_MBUTTONDOWN));
-    EXPECT_EQ(GET_X_LPARAM(m.lParam), 5);
+    e.button.timestamp = 5000;
+    MSG m2 = One(e);
+    EXPECT_EQ(m2.message, static_cast<UINT>(WM_MBUTTONDOWN));
+    EXPECT_EQ(GET_X_LPARAM(m2.lParam), 10);
     e.button.button = SDL_BUTTON_X1;
     EXPECT_FALSE(platform::SdlTranslateInputEvent(&e, window));
 
@@ -232,11 +240,13 @@ TEST_F(SdlInput, WindowsWithoutTheClassStyleGetNoDoubleClicks) {
     std::memset(&e, 0, sizeof(e));
     e.type = SDL_MOUSEBUTTONDOWN;
     e.button.button = SDL_BUTTON_LEFT;
-    e.button.clicks = 2;
-    ASSERT_TRUE(platform::SdlTranslateInputEvent(&e, plain));
-    auto msgs = Messages();
-    ASSERT_EQ(msgs.size(), 1u);
-    EXPECT_EQ(msgs[0].message, static_cast<UINT>(WM_LBUTTONDOWN));
+    for (Uint32 t : {100u, 200u}) {
+        e.button.timestamp = t;
+        ASSERT_TRUE(platform::SdlTranslateInputEvent(&e, plain));
+        auto msgs = Messages();
+        ASSERT_EQ(msgs.size(), 1u);
+        EXPECT_EQ(msgs[0].message, static_cast<UINT>(WM_LBUTTONDOWN));
+    }
 }
 
 TEST_F(SdlInput, WheelNotchesAtScreenPositions) {
