@@ -372,20 +372,6 @@ TEST_F(Input, MouseOverAtTheClientEdges) {
     EXPECT_TRUE(engine->Input_IsMouseOver());
 }
 
-TEST_F(Input, SetMousePosMovesTheCursorAndThePositionFollows) {
-    Run({[&] { engine->Input_SetMousePos(320.7f, 240.2f); },
-         [&] {
-             POINT want = Screen(320, 240);
-             ASSERT_FALSE(hl::CursorWarps().empty());
-             EXPECT_EQ(hl::CursorWarps().back().x, want.x);
-             EXPECT_EQ(hl::CursorWarps().back().y, want.y);
-             float x, y;
-             engine->Input_GetMousePos(&x, &y);
-             EXPECT_EQ(x, 320.0f);
-             EXPECT_EQ(y, 240.0f);
-         }});
-}
-
 TEST_F(Input, KeyNames) {
     struct Named {
         int code;

@@ -81,17 +81,4 @@ TEST(Power, NoSuppliesAtAllAndBatteryWithoutMains) {
     EXPECT_EQ(s.BatteryLifePercent, BATTERY_PERCENTAGE_UNKNOWN);
 }
 
-TEST(Power, TestFiguresAndFailures) {
-    SYSTEM_POWER_STATUS fixed = {0, 2, 12, 0, 100, 200};
-    platform::SetPowerStatusForTest(&fixed);
-    SYSTEM_POWER_STATUS s = Read();
-    EXPECT_EQ(s.BatteryLifePercent, 12);
-    EXPECT_EQ(s.BatteryFullLifeTime, 200u);
-    platform::SetPowerStatusFails(true);
-    EXPECT_FALSE(GetSystemPowerStatus(&s));
-    platform::SetPowerStatusFails(false);
-    platform::SetPowerStatusForTest(nullptr);
-    EXPECT_FALSE(GetSystemPowerStatus(nullptr));
-}
-
 }  // namespace
