@@ -7,6 +7,7 @@
 
 #include "platform/backend/backend.h"
 #include "platform/d3d9/d3d9_impl.h"
+#include "platform/win32/win32.h"
 
 namespace d3d9impl {
 
@@ -54,7 +55,12 @@ D3DDISPLAYMODE CurrentDesktopMode() {
         if (SDL_GetDesktopDisplayMode(0, &m) == 0)
             return D3DDISPLAYMODE{UINT(m.w), UINT(m.h), UINT(m.refresh_rate), FormatOfSdl(m.format)};
     }
-    return Ctl().desktop;
+    D3DDISPLAYMODE d = Ctl().desktop;
+    if (!Ctl().desktopSet) {  // the size of the window system's screen
+        int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+        if (w > 0 && h > 0) d.Width = UINT(w), d.Height = UINT(h);
+    }
+    return d;
 }
 
 std::vector<D3DDISPLAYMODE> CurrentModes() {

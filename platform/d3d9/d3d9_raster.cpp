@@ -378,7 +378,7 @@ struct FastArgs {
     int n;
     const uint32_t* tex;
     int texW, maskU, maskV;
-    int64_t U, V, dU, dV;
+    int64_t U, V, dU, dV;  // texel coordinates and steps, 32.32 fixed point
     uint32_t color;
     uint32_t alphaOr, ref, forceA;
 };
@@ -489,11 +489,12 @@ void FastSpan(const FastArgs& f) {
     const FastConst& c = *f.fc;
     uint32_t* dst = f.dst;
     const int n = f.n;
-    const uint32_t* row = f.tex + size_t(int(f.V >> 16) & f.maskV) * f.texW + (CONTIG ? int(f.U >> 16) : 0);
+    const uint32_t* row = f.tex + size_t(int(f.V >> 32) & f.maskV) * f.texW + (CONTIG ? int(f.U >> 32) : 0);
     int64_t U = f.U, V = f.V;
     auto fetch = [&](int i) -> uint32_t {
         if (CONTIG) return row[i];
-        uint32_t t = LINEAR ? f.samp->Fetch(U, V) : f.tex[size_t(int(V >> 16) & f.maskV) * f.texW + (int(U >> 16) & f.maskU)];
+        uint32_t t = LINEAR ? f.samp->Fetch(U >> 16, V >> 16)
+                            : f.tex[size_t(int(V >> 32) & f.maskV) * f.texW + (int(U >> 32) & f.maskU)];
         U += f.dU, V += f.dV;
         return t;
     };
@@ -682,8 +683,17 @@ private:
         }
         float dzx, dzy;
         grad(v0.z, v1.z, v2.z, &dzx, &dzy);
-        float su = 1, sv = 1, dux = 0, duy = 0, dvx = 0, dvy = 0;
-        float U0 = 0, V0 = 0;
+        // Texture coordinates in texels of the sampled level, evaluated in double precision.
+        float su = 1, sv = 1;
+        double dux = 0, duy = 0, dvx = 0, dvy = 0, U0 = 0, V0 = 0;
+        auto gradD = [&](double a0, double a1, double a2, double* dx, double* dy) {
+            const double dx1 = double(x1 - x0) / 16.0, dy1 = double(y1 - y0) / 16.0;
+            const double dx2 = double(x2 - x0) / 16.0, dy2 = double(y2 - y0) / 16.0;
+            const double id = 1.0 / (dx1 * dy2 - dx2 * dy1);
+            double d1 = a1 - a0, d2 = a2 - a0;
+            *dx = (d1 * dy2 - d2 * dy1) * id;
+            *dy = (d2 * dx1 - d1 * dx2) * id;
+        };
         if (p_.textured) {
             const PixelBuffer& l0 = st_.texture->levels[0]->buf;
             float w0 = float(l0.width), h0 = float(l0.height);
@@ -691,9 +701,9 @@ private:
             grad(v0.u * w0, v1.u * w0, v2.u * w0, &gux, &guy);
             grad(v0.v * h0, v1.v * h0, v2.v * h0, &gvx, &gvy);
             SetupSampler(st_, &p_, gux, gvx, guy, gvy, &su, &sv);
-            U0 = v0.u * su, V0 = v0.v * sv;
-            grad(U0, v1.u * su, v2.u * su, &dux, &duy);
-            grad(V0, v1.v * sv, v2.v * sv, &dvx, &dvy);
+            U0 = double(v0.u) * su, V0 = double(v0.v) * sv;
+            gradD(U0, double(v1.u) * su, double(v2.u) * su, &dux, &duy);
+            gradD(V0, double(v1.v) * sv, double(v2.v) * sv, &dvx, &dvy);
         }
         const uint32_t flatColor = PackColor(v0.r, v0.g, v0.b, v0.a);
 
@@ -733,7 +743,10 @@ private:
                 e.ri = inc - e.qi * e.den;
             }
         }
-        const int64_t duFixed = FloorToInt(double(dux) * 65536.0 + 0.5), dvFixed = FloorToInt(double(dvx) * 65536.0 + 0.5);
+        // 32.32 fixed point. A bias of 2^-16 texel takes a pixel centre that falls exactly on a
+        // texel edge (up to rounding) to the texel after the edge, whichever triangle draws it.
+        const int64_t duFixed = FloorToInt(dux * 4294967296.0 + 0.5), dvFixed = FloorToInt(dvx * 4294967296.0 + 0.5);
+        auto startFixed = [](double v) { return FloorToInt(v * 4294967296.0) + 65536; };
 
         // The fast span's arguments that hold for the whole triangle.
         FastArgs fa{};
@@ -754,7 +767,7 @@ private:
             fa.forceA = p_.targetAlpha ? 0 : 0xFF000000u;
             fc = FastConst(fa);
             spanStepped = PickFast(fastBlend_, fastMode, false, p_.samp.linear);
-            if (!p_.samp.linear && dvFixed == 0 && duFixed == 65536)
+            if (!p_.samp.linear && dvFixed == 0 && duFixed == (int64_t(1) << 32))
                 spanContig = PickFast(fastBlend_, fastMode, true, false);
         }
 
@@ -779,27 +792,27 @@ private:
             const int n = int(hi - lo + 1);
             const float ox = float(xs) - fx0, oy = float(py) - fy0;
             if (fast) {
-                float U = U0 + dux * ox + duy * oy, V = V0 + dvx * ox + dvy * oy;
+                double U = U0 + dux * ox + duy * oy, V = V0 + dvx * ox + dvy * oy;
                 fa.dst = &p_.target->pixels[size_t(y) * p_.target->width + xs];
                 fa.n = n;
-                fa.U = FloorToInt(double(U) * 65536.0);
-                fa.V = FloorToInt(double(V) * 65536.0);
+                fa.U = startFixed(U);
+                fa.V = startFixed(V);
                 // Texels read one after another from one row without wrapping?
-                int64_t u0 = fa.U >> 16;
+                int64_t u0 = fa.U >> 32;
                 bool contig = spanContig && u0 >= 0 && u0 + n <= fa.texW;
                 (contig ? spanContig : spanStepped)(fa);
                 continue;
             }
             float z = v0.z + dzx * ox + dzy * oy;
             // Texture coordinates step in 16.16 fixed point, as in the fast path.
-            int64_t Uf = FloorToInt(double(U0 + dux * ox + duy * oy) * 65536.0);
-            int64_t Vf = FloorToInt(double(V0 + dvx * ox + dvy * oy) * 65536.0);
+            int64_t Uf = startFixed(U0 + dux * ox + duy * oy);
+            int64_t Vf = startFixed(V0 + dvx * ox + dvy * oy);
             float r = v0.r + drx * ox + dry * oy, g = v0.g + dgx * ox + dgy * oy;
             float b = v0.b + dbx * ox + dby * oy, a = v0.a + dax * ox + day * oy;
             for (int i = 0; i < n; ++i) {
                 uint32_t tex = 0xFFFFFFFFu;
                 if (p_.textured) {
-                    tex = p_.samp.Fetch(Uf, Vf);
+                    tex = p_.samp.Fetch(Uf >> 16, Vf >> 16);
                 }
                 uint32_t dif = flat ? flatColor : PackColor(r, g, b, a);
                 p_.Pixel(xs + i, y, tex, dif, z);

@@ -14,7 +14,8 @@ namespace d3d9test {
 void ResetControls();
 
 // ---- Desktop mode and the adapter's mode list (headless backend; the SDL backend asks SDL
-// unless a test has set them). Default desktop: 1024 x 768, D3DFMT_X8R8G8B8, 60 Hz.
+// unless a test has set them). Default desktop: the screen size (SM_CXSCREEN x SM_CYSCREEN),
+// D3DFMT_X8R8G8B8, 60 Hz.
 // Default mode list: 640x480, 800x600, 1024x768, 1280x720, 1280x1024, 1920x1080, each in
 // D3DFMT_X8R8G8B8 and D3DFMT_R5G6B5. GetAdapterModeCount/EnumAdapterModes list only the modes
 // of the asked format, in list order.
