@@ -16,6 +16,10 @@ bool Involves(const b2ContactPoint* point, const b2Shape* shape) {
 
 }  // namespace
 
+void Game::ForgetContactSounds() {
+    s_gruntsFetched = s_hitsFetched = false;
+}
+
 bool Game::TakeContact() {
     if (contactCount >= MAX_CONTACT_POINTS) return false;
     ++contactCount;

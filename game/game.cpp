@@ -23,6 +23,12 @@ EffectHandle g_BadSound = 0;
 static bool s_cuesFetched = false;
 
 Game::Game() {
+    // Sounds and sprites are looked up once per game object: a program has one, so they are
+    // kept for its life, and a later game object (with its own resources) looks them up anew.
+    s_cuesFetched = false;
+    ForgetContactSounds();
+    Wagon::ForgetResources();
+
     g_Game = this;
     g_FrameCounter = 0;
     SeedRandom(0);

@@ -128,6 +128,8 @@ public:
 
 private:
     void JourneyStep();
+    // The contact sounds looked up so far are dropped when a game object is made.
+    static void ForgetContactSounds();
     // Takes one contact report of this step unless the step's cap is reached.
     bool TakeContact();
     // Up to five draws of a slot; the first whose member meets the test, or -1.

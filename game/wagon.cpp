@@ -112,6 +112,13 @@ void Wagon::Update() {
     }
 }
 
+void Wagon::ForgetResources() {
+    s_soundsFetched = false;
+    s_spritesFetched = false;
+    s_click = s_bad = 0;
+    s_frames[0] = s_frames[1] = nullptr;
+}
+
 void Wagon::Curse() {
     curseTimer = kCurseFrames;
     SetWheelRestitution(body, kCursedRestitution);

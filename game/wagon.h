@@ -16,6 +16,8 @@ public:
     void Curse();
     // Draws in scene pixels under the caller's camera transform.
     void Draw();
+    // Drops the sounds and sprites looked up so far (they belong to one game's resources).
+    static void ForgetResources();
 
     phys::b2Body* body = nullptr;
     phys::b2Shape* firstWheel = nullptr;   // local (-0.875, 0): west when upright

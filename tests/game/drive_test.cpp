@@ -40,7 +40,9 @@ TEST_F(DriveTest, HoldingLeftTravelsWestAndEveryJourneyEnds) {
         EXPECT_GT(CountEffect("click1"), 100);
         const bool won = game->won;
         wins += won;
-        if (won) EXPECT_EQ(engine.PlaysOf(Music("data\\tune1.ogg")), 1);
+        if (won) {
+            EXPECT_EQ(engine.PlaysOf(Music("data\\tune1.ogg")), 1);
+        }
 
         engine.keysHeld.clear();
         for (int i = 0; i < 599; ++i) game->Update();
