@@ -422,8 +422,9 @@ TEST_F(Raster, NonFiniteAndHugeValuesDrawNothingHarmful) {
         dev->SetSamplerState(0, D3DSAMP_MAGFILTER, tx ? D3DTEXF_LINEAR : D3DTEXF_POINT);
         Rect(0, 0, 8, 8, 0xFFFFFFFF, 0, nan, 0, inf, 1e30f);
         Rect(2, 2, 9, 9, 0xFFFFFFFF, nan);
-        FwVertex tri[6] = {{nan, 0, 0, 0xFFFFFFFF, 0, 0}, {10, 0, 0, 0xFFFFFFFF, 0, 0}, {0, 10, 0, 0xFFFFFFFF, 0, 0},
-                           {1, 1, 0, 0xFFFFFFFF, -1e30f, 1e30f}, {inf, 1, 0, 0xFFFFFFFF, 0, 0}, {1, 9, 0, 0xFFFFFFFF, 0, 0}};
+        FwVertex tri[6] = {{nan, 0, 0, 0xFFFFFFFF, 0, 0}, {10, 0, 0, 0xFFFFFFFF, 0, 0},
+                           {0, 10, 0, 0xFFFFFFFF, 0, 0},  {1, 1, 0, 0xFFFFFFFF, -1e30f, 1e30f},
+                           {inf, 1, 0, 0xFFFFFFFF, 0, 0}, {1, 9, 0, 0xFFFFFFFF, 0, 0}};
         Triangles(tri, 2);
         Line(nan, 3, 10, 3, 0xFFFFFFFF);
         Line(1, 3, inf, 3, 0xFFFFFFFF);
@@ -431,6 +432,37 @@ TEST_F(Raster, NonFiniteAndHugeValuesDrawNothingHarmful) {
     dev->SetTexture(0, nullptr);
     t->Release();
     SUCCEED();
+}
+
+}  // namespace
+
+namespace {
+
+// A pixel centre exactly on a texel edge samples the texel after the edge, the same in both
+// triangles of a quad and in every row.
+TEST_F(Raster, TexelEdgeTiesResolveTheSameEverywhere) {
+    Make(32, 40);
+    IDirect3DTexture9* t = Texture(8, 8, [](UINT x, UINT) { return 0xFF000000u | (x << 16); });
+    dev->SetTexture(0, t);
+    FwVertex quad[4] = {{1, 1, 0, 0xFFFFFFFF, 0, 0},
+                        {15, 1, 0, 0xFFFFFFFF, 1, 0},
+                        {15, 31, 0, 0xFFFFFFFF, 1, 1},
+                        {1, 31, 0, 0xFFFFFFFF, 0, 1}};
+    DrawQuads(quad, 1);
+    // The same shape slightly turned, so it is drawn as two triangles.
+    FwVertex tri[6] = {{17, 1, 0, 0xFFFFFFFF, 0, 0},       {31, 1, 0, 0xFFFFFFFF, 1, 0},
+                       {31, 31.001f, 0, 0xFFFFFFFF, 1, 1}, {31, 31.001f, 0, 0xFFFFFFFF, 1, 1},
+                       {17, 31, 0, 0xFFFFFFFF, 0, 1},      {17, 1, 0, 0xFFFFFFFF, 0, 0}};
+    Triangles(tri, 2);
+    d3d9test::Image img = Back();
+    for (UINT y = 1; y < 31; ++y)
+        for (UINT x = 1; x < 15; ++x) {
+            ASSERT_EQ(img.At(x, y), img.At(x, 1)) << x << "," << y;
+            ASSERT_EQ(img.At(16 + x, y), img.At(x, 1)) << x << "," << y;
+        }
+    EXPECT_EQ((img.At(4, 10) >> 16) & 0xFF, 2u);  // u = 3.5 / 14 * 8 = 2 exactly
+    dev->SetTexture(0, nullptr);
+    t->Release();
 }
 
 }  // namespace
