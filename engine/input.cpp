@@ -169,8 +169,9 @@ void EngineImpl::Input_BuildEvent(int type, int key, int scan, int flags, int x,
         ev.y = static_cast<float>(y);
     }
 
-    // Appended at the tail, kept so that a long queue costs nothing to grow.
-    if (queueTail)
+    // Appended at the tail, kept so that a long queue costs nothing to grow (an empty head
+    // means an empty queue, whatever the tail says).
+    if (queue && queueTail)
         queueTail->next = node;
     else
         queue = node;
