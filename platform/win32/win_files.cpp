@@ -37,6 +37,7 @@ std::set<FindObject*>& Finds() {
 }
 
 bool g_readFails = false;
+bool g_sizeFails = false;
 
 FileObject* AsFile(HANDLE h) {
     auto* f = static_cast<FileObject*>(h);
@@ -77,7 +78,7 @@ HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD /*shareMode*/, SECURITY_ATTR
 DWORD GetFileSize(HANDLE file, DWORD* sizeHigh) {
     FileObject* f = AsFile(file);
     struct stat st;
-    if (!f || fstat(f->fd, &st) != 0) return INVALID_FILE_SIZE;
+    if (!f || g_sizeFails || fstat(f->fd, &st) != 0) return INVALID_FILE_SIZE;
     uint64_t size = static_cast<uint64_t>(st.st_size);
     if (sizeHigh) *sizeHigh = static_cast<DWORD>(size >> 32);
     return static_cast<DWORD>(size);
@@ -189,4 +190,5 @@ namespace platform {
 int OpenFileHandleCount() { return static_cast<int>(Files().size()); }
 int OpenFindHandleCount() { return static_cast<int>(Finds().size()); }
 void SetReadFileFails(bool fails) { g_readFails = fails; }
+void SetGetFileSizeFails(bool fails) { g_sizeFails = fails; }
 }  // namespace platform

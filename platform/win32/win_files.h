@@ -51,6 +51,8 @@ namespace platform {
 // Balances for tests: handles opened by CreateFileA / FindFirstFileA and not yet closed.
 int OpenFileHandleCount();
 int OpenFindHandleCount();
-// Fault switch for tests: every ReadFile fails while set.
+// Fault switches for tests: while set, every ReadFile fails, or every GetFileSize gives
+// INVALID_FILE_SIZE.
 void SetReadFileFails(bool fails);
+void SetGetFileSizeFails(bool fails);
 }  // namespace platform

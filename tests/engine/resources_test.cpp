@@ -104,6 +104,10 @@ TEST_F(Resources, ReadFailureFreesAndReports) {
     EXPECT_EQ(Load(dir.name() + "\\f.txt"), "<null>");
     platform::SetReadFileFails(false);
     EXPECT_EQ(Error(), "Can't load resource: " + dir.name() + "\\f.txt");
+    platform::SetGetFileSizeFails(true);
+    EXPECT_EQ(Load(dir.name() + "\\f.txt"), "<null>");
+    platform::SetGetFileSizeFails(false);
+    EXPECT_EQ(Load(dir.name() + "\\f.txt"), "abc");
 }
 
 TEST_F(Resources, LongNamesFailCleanly) {
