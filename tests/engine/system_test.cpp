@@ -176,7 +176,9 @@ TEST_F(SystemTest, ParentWindowMakesAChildAtTheOriginAndForcesWindowed) {
     ASSERT_NE(child, nullptr);
     EXPECT_NE(child, host);
     for (const auto& t : hl::MessageTrace())
-        if (t.hwnd == child) EXPECT_NE(t.message, static_cast<UINT>(WM_ACTIVATE));
+        if (t.hwnd == child) {
+            EXPECT_NE(t.message, static_cast<UINT>(WM_ACTIVATE));
+        }
     if (up) {
         EXPECT_EQ(hl::Inspect(e->window).parent, host);
         RECT r;
