@@ -203,3 +203,82 @@ TEST_F(StatesTest, LogFileIsCreatedEmptyOrClearedWhenItCannotBe) {
 }
 
 }  // namespace
+
+namespace {
+
+// ---- Setters with a running device (full start-up; skipped while some device is missing).
+
+class RunningStatesTest : public fwtest::EngineTest {
+protected:
+    bool up = false;
+    void SetUp() override {
+        fwtest::EngineTest::SetUp();
+        engine->System_SetState(STATE_USE_SOUND, false);
+        engine->System_SetState(STATE_WINDOWED, true);
+        engine->System_SetState(STATE_SCREEN_WIDTH, 640);
+        engine->System_SetState(STATE_SCREEN_HEIGHT, 480);
+        engine->System_SetState(STATE_FPS, 60);
+        up = engine->System_Initiate();
+    }
+    void TearDown() override {
+        if (up) engine->System_Shutdown();
+        fwtest::EngineTest::TearDown();
+    }
+};
+
+TEST_F(RunningStatesTest, AltEnterSavesTheWindowedRectangleAndPutsTheWindowBack) {
+    if (!up) GTEST_SKIP() << "start-up stops at: " << engine->System_GetErrorMessage();
+    HWND w = e->window;
+    SetWindowPos(w, nullptr, 10, 20, 646, 505, SWP_NOZORDER);
+    LPARAM alt = LPARAM(1) << 29;
+    SendMessageA(w, WM_SYSKEYDOWN, VK_RETURN, alt);
+    EXPECT_FALSE(engine->System_GetState(STATE_WINDOWED));
+    EXPECT_EQ(e->rectW.left, 10);
+    EXPECT_EQ(e->rectW.top, 20);
+    RECT r;
+    GetWindowRect(w, &r);
+    EXPECT_EQ(r.left, 0);
+    EXPECT_EQ(r.right, 640);
+    EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(w, GWL_STYLE)), 0x90000000u);
+    SendMessageA(w, WM_SYSKEYDOWN, VK_RETURN, alt | (LPARAM(1) << 30));  // a repeat toggles too
+    EXPECT_TRUE(engine->System_GetState(STATE_WINDOWED));
+    GetWindowRect(w, &r);
+    EXPECT_EQ(r.left, 10);
+    EXPECT_EQ(r.top, 20);
+    EXPECT_EQ(r.right - r.left, 646);
+    EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(w, GWL_STYLE)), 0x90CA0000u);
+}
+
+TEST_F(RunningStatesTest, FrameRateSignChangesResetTheDeviceOnce) {
+    if (!up) GTEST_SKIP() << "start-up stops at: " << engine->System_GetErrorMessage();
+    d3d9test::ClearJournal();
+    engine->System_SetState(STATE_FPS, FPS_VSYNC);
+    EXPECT_EQ(d3d9test::CountCalls("Reset"), 1u);
+    EXPECT_EQ(e->d3dppFS.PresentationInterval, D3DPRESENT_INTERVAL_ONE);
+    engine->System_SetState(STATE_FPS, -2);
+    EXPECT_EQ(d3d9test::CountCalls("Reset"), 1u);
+    EXPECT_EQ(e->d3dppFS.PresentationInterval, D3DPRESENT_INTERVAL_ONE);  // still synchronised
+    engine->System_SetState(STATE_FPS, 30);
+    EXPECT_EQ(d3d9test::CountCalls("Reset"), 2u);
+    EXPECT_EQ(e->d3dppFS.PresentationInterval, D3DPRESENT_INTERVAL_IMMEDIATE);
+    engine->System_SetState(STATE_FPS, 0);
+    EXPECT_EQ(d3d9test::CountCalls("Reset"), 2u);
+    EXPECT_EQ(e->fixedDelta, 0u);
+}
+
+TEST_F(RunningStatesTest, DeviceSettingsReadBackUnchangedAndFilterGoesToTheSampler) {
+    if (!up) GTEST_SKIP() << "start-up stops at: " << engine->System_GetErrorMessage();
+    engine->System_SetState(STATE_ZBUFFER, true);
+    engine->System_SetState(STATE_SCREEN_WIDTH, 1024);
+    EXPECT_FALSE(engine->System_GetState(STATE_ZBUFFER));
+    EXPECT_EQ(engine->System_GetStateInt(STATE_SCREEN_WIDTH), 640);
+    d3d9test::ClearJournal();
+    engine->System_SetState(STATE_TEXTURE_FILTER, false);
+    EXPECT_EQ(d3d9test::CountCalls("SetSamplerState", 0, D3DSAMP_MAGFILTER), 1u);
+    EXPECT_EQ(d3d9test::CountCalls("SetSamplerState", 0, D3DSAMP_MINFILTER), 1u);
+    auto calls = d3d9test::CallsNamed("SetSamplerState");
+    ASSERT_FALSE(calls.empty());
+    EXPECT_EQ(calls.back().args[2], D3DTEXF_POINT);
+}
+
+}  // namespace
