@@ -195,7 +195,19 @@ TEST_F(GameFrames, JourneyAtTheStartTownWithItsMessage) {
     d3d9test::Image hidden = Frame(20);
     game->messageTimer = 0;
     d3d9test::Image none = Frame(20);
-    EXPECT_EQ(hidden.pixels, none.pixels);
+    EXPECT_TRUE(hidden.pixels == none.pixels);
+
+    // After an ending the status display stays but the start town's sign goes.
+    game->state = GAMESTATE_ENDED;
+    d3d9test::Image ended = Frame(20);
+    size_t differ = 0;
+    for (UINT y = 0; y < ended.height; ++y)
+        for (UINT x = 0; x < ended.width; ++x)
+            if (ended.At(x, y) != none.At(x, y)) {
+                ++differ;
+                EXPECT_TRUE(y < 224 - 80 && y >= 224 - 100) << "only the sign differs: " << x << "," << y;
+            }
+    EXPECT_GT(differ, 0u);
 }
 
 TEST_F(GameFrames, PartyWithSickAndDeadMembers) {
