@@ -263,6 +263,46 @@ TEST_F(SystemTest, AltEnterTogglesWindowedAndSendsNoKeyEvent) {
     EXPECT_FALSE(engine->Input_GetEvent(&ev));
 }
 
+TEST_F(SystemTest, DoubleClickQueuesASecondPressWithTheRepeatFlag) {
+    ManualStart();
+    LPARAM at = MAKELPARAM(10, 12);
+    SendMessageA(e->window, WM_LBUTTONDOWN, 0, at);
+    SendMessageA(e->window, WM_LBUTTONUP, 0, at);
+    SendMessageA(e->window, WM_LBUTTONDBLCLK, 0, at);
+    SendMessageA(e->window, WM_LBUTTONUP, 0, at);
+    InputEvent ev;
+    if (!engine->Input_GetEvent(&ev)) GTEST_SKIP() << "input events are not built yet";
+    int types[4] = {INPUT_MBUTTONDOWN, INPUT_MBUTTONUP, INPUT_MBUTTONDOWN, INPUT_MBUTTONUP};
+    for (int i = 0; i < 4; ++i) {
+        if (i) {
+            ASSERT_TRUE(engine->Input_GetEvent(&ev));
+        }
+        EXPECT_EQ(ev.type, types[i]) << i;
+        EXPECT_EQ(ev.key, VK_LBUTTON);
+        EXPECT_EQ((ev.flags & INPUT_FLAG_REPEAT) != 0, i == 2) << i;
+    }
+}
+
+TEST_F(SystemTest, WheelNotchesAreTruncatedTowardsZero) {
+    ManualStart();
+    POINT screen{5, 5};
+    ClientToScreen(e->window, &screen);
+    LPARAM at = MAKELPARAM(screen.x, screen.y);
+    SendMessageA(e->window, WM_MOUSEWHEEL, MAKEWPARAM(0, 120), at);
+    SendMessageA(e->window, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-120)), at);
+    SendMessageA(e->window, WM_MOUSEWHEEL, MAKEWPARAM(0, 60), at);
+    InputEvent ev;
+    if (!engine->Input_GetEvent(&ev)) GTEST_SKIP() << "input events are not built yet";
+    int wheels[3] = {1, -1, 0};
+    for (int i = 0; i < 3; ++i) {
+        if (i) {
+            ASSERT_TRUE(engine->Input_GetEvent(&ev));
+        }
+        EXPECT_EQ(ev.type, INPUT_MOUSEWHEEL);
+        EXPECT_EQ(ev.wheel, wheels[i]) << i;
+    }
+}
+
 TEST_F(SystemTest, AltF4AsksTheExitCallbackTwice) {
     engine->System_SetState(STATE_EXIT_FUNC, Exit);
     engine->System_SetState(STATE_FRAME_FUNC, StopAtOnce);
