@@ -28,7 +28,7 @@ struct Scene {
     IDirect3DTexture9* tex = nullptr;
     std::vector<V> quads;
 
-    Scene(bool fractional, DWORD colour, DWORD filter) {
+    Scene(bool fractional, DWORD colour, DWORD filter, bool corners = false) {
         d3d = Direct3DCreate9(D3D_SDK_VERSION);
         D3DPRESENT_PARAMETERS pp{};
         pp.BackBufferWidth = kW, pp.BackBufferHeight = kH, pp.BackBufferFormat = D3DFMT_X8R8G8B8;
@@ -82,10 +82,11 @@ struct Scene {
         for (int q = 0; q < kQuads; ++q) {
             float x = float(rng() % (kW - 32)), y = float(rng() % (kH - 32));
             if (fractional) x += 0.37f, y += 0.61f;
+            DWORD c1 = corners ? 0xFF40FF80 : colour, c2 = corners ? 0x80FF4080 : colour;
             quads.push_back({x, y, 0, colour, 0, 0});
-            quads.push_back({x + 32, y, 0, colour, 1, 0});
-            quads.push_back({x + 32, y + 32, 0, colour, 1, 1});
-            quads.push_back({x, y + 32, 0, colour, 0, 1});
+            quads.push_back({x + 32, y, 0, c1, 1, 0});
+            quads.push_back({x + 32, y + 32, 0, c2, 1, 1});
+            quads.push_back({x, y + 32, 0, c1, 0, 1});
         }
     }
 
@@ -109,8 +110,8 @@ struct Scene {
     }
 };
 
-void Run(benchmark::State& state, bool fractional, DWORD colour, DWORD filter) {
-    Scene scene(fractional, colour, filter);
+void Run(benchmark::State& state, bool fractional, DWORD colour, DWORD filter, bool corners = false) {
+    Scene scene(fractional, colour, filter, corners);
     for (auto _ : state) scene.Frame();
     state.SetItemsProcessed(state.iterations() * kQuads);
 }
@@ -119,6 +120,7 @@ void BM_DeviceQuadsWhite(benchmark::State& s) { Run(s, false, 0xFFFFFFFF, D3DTEX
 void BM_DeviceQuadsTinted(benchmark::State& s) { Run(s, false, 0xC0FF8080, D3DTEXF_POINT); }
 void BM_DeviceQuadsSubpixel(benchmark::State& s) { Run(s, true, 0xFFFFFFFF, D3DTEXF_POINT); }
 void BM_DeviceQuadsBilinear(benchmark::State& s) { Run(s, true, 0xFFFFFFFF, D3DTEXF_LINEAR); }
+void BM_DeviceQuadsCornerColours(benchmark::State& s) { Run(s, false, 0xFFFFFFFF, D3DTEXF_POINT, true); }
 
 // The same blits through SDL2's software renderer into a 640 x 480 surface.
 void BM_SdlSoftwareQuads(benchmark::State& state) {
@@ -148,6 +150,7 @@ BENCHMARK(BM_DeviceQuadsWhite);
 BENCHMARK(BM_DeviceQuadsTinted);
 BENCHMARK(BM_DeviceQuadsSubpixel);
 BENCHMARK(BM_DeviceQuadsBilinear);
+BENCHMARK(BM_DeviceQuadsCornerColours);
 BENCHMARK(BM_SdlSoftwareQuads);
 
 }  // namespace

@@ -22,6 +22,14 @@
 
 #include "platform/d3d9/d3d9_impl.h"
 
+#if defined(__GNUC__)
+#define FW_INLINE inline __attribute__((always_inline))
+#define FW_LAMBDA_INLINE __attribute__((always_inline))
+#else
+#define FW_INLINE inline
+#define FW_LAMBDA_INLINE
+#endif
+
 namespace d3d9impl {
 
 void FillRect(PixelBuffer& buf, LONG x1, LONG y1, LONG x2, LONG y2, uint32_t value) {
@@ -37,11 +45,11 @@ void FillRect(PixelBuffer& buf, LONG x1, LONG y1, LONG x2, LONG y2, uint32_t val
 namespace {
 
 // Exact round(a * b / 255) for a, b in 0..255 (and sums of such products up to 65025).
-inline uint32_t Div255(uint32_t x) {
+FW_INLINE uint32_t Div255(uint32_t x) {
     x += 128;
     return (x + (x >> 8)) >> 8;
 }
-inline uint32_t Mul255(uint32_t a, uint32_t b) { return Div255(a * b); }
+FW_INLINE uint32_t Mul255(uint32_t a, uint32_t b) { return Div255(a * b); }
 
 inline bool Compare(DWORD func, uint32_t value, uint32_t ref) {
     switch (func) {
@@ -341,10 +349,20 @@ inline int64_t FloorDiv(int64_t a, int64_t b) {  // b > 0
 }
 inline int64_t CeilDiv(int64_t a, int64_t b) { return -FloorDiv(-a, b); }
 
-inline int64_t FloorToInt(double x) {
+FW_INLINE int64_t FloorToInt(double x) {
     if (!(x > -4e18 && x < 4e18)) return 0;  // NaN or far out of range: any value will do
     int64_t i = int64_t(x);
     return double(i) > x ? i - 1 : i;
+}
+
+// Colour channels interpolated in 16.16 fixed point (64-bit, so long spans cannot overflow).
+FW_INLINE int64_t Fix16(double v) { return FloorToInt(v * 65536.0 + 0.5); }
+FW_INLINE uint32_t PackFixed(int64_t r, int64_t g, int64_t b, int64_t a) {
+    auto c = [](int64_t v) {
+        int64_t x = (v + 32768) >> 16;
+        return uint32_t(x < 0 ? 0 : (x > 255 ? 255 : x));
+    };
+    return (c(a) << 24) | (c(r) << 16) | (c(g) << 8) | c(b);
 }
 
 inline uint32_t PackColor(float r, float g, float b, float a) {
@@ -358,12 +376,12 @@ inline uint32_t PackColor(float r, float g, float b, float a) {
 // blended two at a time (red with blue, green with alpha) with the exact rounding of Div255.
 enum class FastBlend { None, InvSrcAlpha, One };
 
-inline uint32_t Div255Packed(uint32_t x) {  // two 16-bit lanes, each at most 65025
+FW_INLINE uint32_t Div255Packed(uint32_t x) {  // two 16-bit lanes, each at most 65025
     x += 0x00800080u;
     return ((x + ((x >> 8) & 0x00FF00FFu)) >> 8) & 0x00FF00FFu;
 }
 
-inline uint32_t SatAddPacked(uint32_t x, uint32_t y) {  // two lanes of 0..255 each
+FW_INLINE uint32_t SatAddPacked(uint32_t x, uint32_t y) {  // two lanes of 0..255 each
     uint32_t s = x + y;
     uint32_t over = s & 0x01000100u;
     return (s | (over - (over >> 8))) & 0x00FF00FFu;
@@ -379,6 +397,7 @@ struct FastArgs {
     const uint32_t* tex;
     int texW, maskU, maskV;
     int64_t U, V, dU, dV;  // texel coordinates and steps, 32.32 fixed point
+    int64_t r, g, b, a, drx, dgx, dbx, dax;  // interpolated colour at the span start and its steps, 16.16
     uint32_t color;
     uint32_t alphaOr, ref, forceA;
 };
@@ -408,11 +427,12 @@ struct FastConst {
 };
 
 template <FastBlend B, int MODE>
-inline uint32_t Shade1(uint32_t t, uint32_t d, const FastConst& c) {
+FW_INLINE uint32_t Shade1(uint32_t t, uint32_t d, const FastConst& c, uint32_t color) {
     t |= c.alphaOr;
     if (MODE == 1) {  // modulate: two channels per multiply
-        uint32_t rb = Div255Packed((((t >> 16) & 0xFFu) * c.dr << 16) | ((t & 0xFFu) * c.db));
-        uint32_t ga = Div255Packed(((t >> 24) * c.da << 16) | (((t >> 8) & 0xFFu) * c.dg));
+        const uint32_t da = color >> 24, dr = (color >> 16) & 0xFF, dg = (color >> 8) & 0xFF, db = color & 0xFF;
+        uint32_t rb = Div255Packed((((t >> 16) & 0xFFu) * dr << 16) | ((t & 0xFFu) * db));
+        uint32_t ga = Div255Packed(((t >> 24) * da << 16) | (((t >> 8) & 0xFFu) * dg));
         t = rb | (ga << 8);
     } else if (MODE == 2) {  // add colour, modulate alpha
         uint32_t rb = SatAddPacked(t & 0x00FF00FFu, c.drb);
@@ -440,21 +460,21 @@ inline uint32_t Shade1(uint32_t t, uint32_t d, const FastConst& c) {
 }
 
 #if defined(__SSE2__)
-inline __m128i Div255x16(__m128i x) {  // eight 16-bit lanes, each at most 65025
+FW_INLINE __m128i Div255x16(__m128i x) {  // eight 16-bit lanes, each at most 65025
     x = _mm_add_epi16(x, _mm_set1_epi16(128));
     return _mm_srli_epi16(_mm_add_epi16(x, _mm_srli_epi16(x, 8)), 8);
 }
 
 // The same as Shade1 for four pixels.
 template <FastBlend B, int MODE>
-inline __m128i Shade4(__m128i t, __m128i d, const FastConst& c) {
+FW_INLINE __m128i Shade4(__m128i t, __m128i d, const FastConst& c, __m128i colLo, __m128i colHi) {
     const __m128i zero = _mm_setzero_si128();
     t = _mm_or_si128(t, c.alphaOr4);
     if (MODE == 2) t = _mm_adds_epu8(t, c.rgb8);
     __m128i tl = _mm_unpacklo_epi8(t, zero), th = _mm_unpackhi_epi8(t, zero);
     if (MODE == 1) {
-        tl = Div255x16(_mm_mullo_epi16(tl, c.color16));
-        th = Div255x16(_mm_mullo_epi16(th, c.color16));
+        tl = Div255x16(_mm_mullo_epi16(tl, colLo));
+        th = Div255x16(_mm_mullo_epi16(th, colHi));
     } else if (MODE == 2) {
         tl = Div255x16(_mm_mullo_epi16(tl, c.alpha16));
         th = Div255x16(_mm_mullo_epi16(th, c.alpha16));
@@ -484,14 +504,22 @@ inline __m128i Shade4(__m128i t, __m128i d, const FastConst& c) {
 }
 #endif
 
-template <FastBlend B, int MODE, bool CONTIG, bool LINEAR>
+template <FastBlend B, int MODE, bool CONTIG, bool LINEAR, bool GOURAUD>
 void FastSpan(const FastArgs& f) {
+    // Interpolated diffuse colour, stepped per pixel as the general path steps it.
+    int64_t cr = f.r, cg = f.g, cb = f.b, ca = f.a;
+    auto colour = [&]() FW_LAMBDA_INLINE -> uint32_t {
+        if (!GOURAUD) return f.color;
+        uint32_t c = PackFixed(cr, cg, cb, ca);
+        cr += f.drx, cg += f.dgx, cb += f.dbx, ca += f.dax;
+        return c;
+    };
     const FastConst& c = *f.fc;
     uint32_t* dst = f.dst;
     const int n = f.n;
     const uint32_t* row = f.tex + size_t(int(f.V >> 32) & f.maskV) * f.texW + (CONTIG ? int(f.U >> 32) : 0);
     int64_t U = f.U, V = f.V;
-    auto fetch = [&](int i) -> uint32_t {
+    auto fetch = [&](int i) FW_LAMBDA_INLINE -> uint32_t {
         if (CONTIG) return row[i];
         uint32_t t = LINEAR ? f.samp->Fetch(U >> 16, V >> 16)
                             : f.tex[size_t(int(V >> 32) & f.maskV) * f.texW + (int(U >> 32) & f.maskU)];
@@ -509,31 +537,45 @@ void FastSpan(const FastArgs& f) {
             t = _mm_set_epi32(int(t3), int(t2), int(t1), int(t0));
         }
         __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), Shade4<B, MODE>(t, d, c));
+        __m128i lo = c.color16, hi = c.color16;
+        if (GOURAUD) {
+            uint32_t c0 = colour(), c1 = colour(), c2 = colour(), c3 = colour();
+            __m128i cv = _mm_set_epi32(int(c3), int(c2), int(c1), int(c0));
+            lo = _mm_unpacklo_epi8(cv, _mm_setzero_si128());
+            hi = _mm_unpackhi_epi8(cv, _mm_setzero_si128());
+        }
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), Shade4<B, MODE>(t, d, c, lo, hi));
     }
 #endif
-    for (; i < n; ++i) dst[i] = Shade1<B, MODE>(fetch(i), dst[i], c);
+    for (; i < n; ++i) {
+        uint32_t col = colour();
+        dst[i] = Shade1<B, MODE>(fetch(i), dst[i], c, col);
+    }
 }
 
 using FastSpanFn = void (*)(const FastArgs&);
 
 template <FastBlend B>
-FastSpanFn PickFast(int mode, bool contig, bool linear) {
-    if (linear) {
-        if (mode == 1) return FastSpan<B, 1, false, true>;
-        if (mode == 2) return FastSpan<B, 2, false, true>;
-        return FastSpan<B, 0, false, true>;
+FastSpanFn PickFast(int mode, bool contig, bool linear, bool gouraud) {
+    if (gouraud) {  // modulate only
+        if (linear) return FastSpan<B, 1, false, true, true>;
+        return contig ? FastSpan<B, 1, true, false, true> : FastSpan<B, 1, false, false, true>;
     }
-    if (mode == 1) return contig ? FastSpan<B, 1, true, false> : FastSpan<B, 1, false, false>;
-    if (mode == 2) return contig ? FastSpan<B, 2, true, false> : FastSpan<B, 2, false, false>;
-    return contig ? FastSpan<B, 0, true, false> : FastSpan<B, 0, false, false>;
+    if (linear) {
+        if (mode == 1) return FastSpan<B, 1, false, true, false>;
+        if (mode == 2) return FastSpan<B, 2, false, true, false>;
+        return FastSpan<B, 0, false, true, false>;
+    }
+    if (mode == 1) return contig ? FastSpan<B, 1, true, false, false> : FastSpan<B, 1, false, false, false>;
+    if (mode == 2) return contig ? FastSpan<B, 2, true, false, false> : FastSpan<B, 2, false, false, false>;
+    return contig ? FastSpan<B, 0, true, false, false> : FastSpan<B, 0, false, false, false>;
 }
 
-FastSpanFn PickFast(FastBlend b, int mode, bool contig, bool linear) {
+FastSpanFn PickFast(FastBlend b, int mode, bool contig, bool linear, bool gouraud) {
     switch (b) {
-    case FastBlend::None: return PickFast<FastBlend::None>(mode, contig, linear);
-    case FastBlend::One: return PickFast<FastBlend::One>(mode, contig, linear);
-    default: return PickFast<FastBlend::InvSrcAlpha>(mode, contig, linear);
+    case FastBlend::None: return PickFast<FastBlend::None>(mode, contig, linear, gouraud);
+    case FastBlend::One: return PickFast<FastBlend::One>(mode, contig, linear, gouraud);
+    default: return PickFast<FastBlend::InvSrcAlpha>(mode, contig, linear, gouraud);
     }
 }
 
@@ -708,7 +750,9 @@ private:
         const uint32_t flatColor = PackColor(v0.r, v0.g, v0.b, v0.a);
 
         // Fast path for this triangle?
-        bool fast = fastState_ && flat && p_.samp.addrU == D3DTADDRESS_WRAP &&
+        // Interpolated colours go the fast way too when they are modulated.
+        const bool gouraud = !flat;
+        bool fast = fastState_ && (flat || st_.colorOp == D3DTOP_MODULATE) && p_.samp.addrU == D3DTADDRESS_WRAP &&
                     p_.samp.addrV == D3DTADDRESS_WRAP && (p_.samp.w & (p_.samp.w - 1)) == 0 &&
                     (p_.samp.h & (p_.samp.h - 1)) == 0;
         const int fastMode = st_.colorOp == D3DTOP_ADD ? 2 : (flatColor != 0xFFFFFFFFu ? 1 : 0);
@@ -747,6 +791,7 @@ private:
         // texel edge (up to rounding) to the texel after the edge, whichever triangle draws it.
         const int64_t duFixed = FloorToInt(dux * 4294967296.0 + 0.5), dvFixed = FloorToInt(dvx * 4294967296.0 + 0.5);
         auto startFixed = [](double v) { return FloorToInt(v * 4294967296.0) + 65536; };
+        const int64_t rStep = Fix16(drx), gStep = Fix16(dgx), bStep = Fix16(dbx), aStep = Fix16(dax);
 
         // The fast span's arguments that hold for the whole triangle.
         FastArgs fa{};
@@ -766,9 +811,10 @@ private:
             fa.ref = fastRef_;
             fa.forceA = p_.targetAlpha ? 0 : 0xFF000000u;
             fc = FastConst(fa);
-            spanStepped = PickFast(fastBlend_, fastMode, false, p_.samp.linear);
+            fa.drx = rStep, fa.dgx = gStep, fa.dbx = bStep, fa.dax = aStep;
+            spanStepped = PickFast(fastBlend_, fastMode, false, p_.samp.linear, gouraud);
             if (!p_.samp.linear && dvFixed == 0 && duFixed == (int64_t(1) << 32))
-                spanContig = PickFast(fastBlend_, fastMode, true, false);
+                spanContig = PickFast(fastBlend_, fastMode, true, false, gouraud);
         }
 
         for (int64_t py = rowStart; py <= rowEnd; ++py) {
@@ -797,6 +843,10 @@ private:
                 fa.n = n;
                 fa.U = startFixed(U);
                 fa.V = startFixed(V);
+                if (gouraud) {
+                    fa.r = Fix16(v0.r + drx * ox + dry * oy), fa.g = Fix16(v0.g + dgx * ox + dgy * oy);
+                    fa.b = Fix16(v0.b + dbx * ox + dby * oy), fa.a = Fix16(v0.a + dax * ox + day * oy);
+                }
                 // Texels read one after another from one row without wrapping?
                 int64_t u0 = fa.U >> 32;
                 bool contig = spanContig && u0 >= 0 && u0 + n <= fa.texW;
@@ -807,17 +857,17 @@ private:
             // Texture coordinates step in 16.16 fixed point, as in the fast path.
             int64_t Uf = startFixed(U0 + dux * ox + duy * oy);
             int64_t Vf = startFixed(V0 + dvx * ox + dvy * oy);
-            float r = v0.r + drx * ox + dry * oy, g = v0.g + dgx * ox + dgy * oy;
-            float b = v0.b + dbx * ox + dby * oy, a = v0.a + dax * ox + day * oy;
+            int64_t r = Fix16(v0.r + drx * ox + dry * oy), g = Fix16(v0.g + dgx * ox + dgy * oy);
+            int64_t b = Fix16(v0.b + dbx * ox + dby * oy), a = Fix16(v0.a + dax * ox + day * oy);
             for (int i = 0; i < n; ++i) {
                 uint32_t tex = 0xFFFFFFFFu;
                 if (p_.textured) {
                     tex = p_.samp.Fetch(Uf >> 16, Vf >> 16);
                 }
-                uint32_t dif = flat ? flatColor : PackColor(r, g, b, a);
+                uint32_t dif = flat ? flatColor : PackFixed(r, g, b, a);
                 p_.Pixel(xs + i, y, tex, dif, z);
                 z += dzx, Uf += duFixed, Vf += dvFixed;
-                if (!flat) r += drx, g += dgx, b += dbx, a += dax;
+                if (!flat) r += rStep, g += gStep, b += bStep, a += aStep;
             }
         }
     }

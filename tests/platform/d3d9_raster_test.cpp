@@ -341,6 +341,12 @@ TEST_F(FastPath, MatchesTheGeneralPathForEveryBlendSetting) {
                                 Rect(1.25f, 2.5f, 38.25f, 9.5f, col, 0, 0, 0, 37.0f / 16, 7.0f / 8);  // 1:1, wrapping
                                 Rect(3, 12, 35, 28, col, 0, 0.25f, 0, 1.25f, 1);                      // doubled
                                 Rect(40, 3, 60, 30, col, 0, 0, 0, 1, 1);                              // sheared scale
+                                // Colours interpolated across a quad and a triangle.
+                                FwVertex g[4] = {{44.5f, 20.25f, 0, col, 0, 0},
+                                                 {63.0f, 18.0f, 0, 0x80FF0000, 1, 0},
+                                                 {62.0f, 31.0f, 0, 0xFF00FF00 & col, 1, 1},
+                                                 {41.0f, 30.0f, 0, 0x400000FF, 0, 1}};
+                                DrawQuads(g, 1);
                                 result[general] = Back();
                             }
                             size_t diff = 0;
