@@ -472,3 +472,56 @@ TEST_F(Raster, TexelEdgeTiesResolveTheSameEverywhere) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(Raster, MinificationPicksTheNearestMipLevel) {
+    Make(16, 16);
+    IDirect3DTexture9* t = nullptr;
+    ASSERT_EQ(D3DXCreateTexture(dev, 8, 8, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t), D3D_OK);
+    ASSERT_EQ(t->GetLevelCount(), 4u);
+    for (UINT level = 0; level < 4; ++level) {
+        D3DLOCKED_RECT lr;
+        ASSERT_EQ(t->LockRect(level, &lr, nullptr, 0), D3D_OK);
+        UINT n = (8 >> level) * (8 >> level);
+        for (UINT i = 0; i < n; ++i) static_cast<uint32_t*>(lr.pBits)[i] = 0xFF000000u | (0x40u << level);
+        t->UnlockRect(level);
+    }
+    dev->SetTexture(0, t);
+    Rect(0, 0, 4, 4, 0xFFFFFFFF);  // half size: level 1 (MIPFILTER POINT, as the engine sets it)
+    Rect(4, 0, 6, 2, 0xFFFFFFFF);  // quarter size: level 2
+    dev->SetSamplerState(0, D3DSAMP_MIPFILTER, D3DTEXF_NONE);
+    Rect(8, 0, 12, 4, 0xFFFFFFFF);  // without mip filtering level 0 only
+    d3d9test::Image img = Back();
+    EXPECT_EQ(img.At(1, 1), 0xFF000080u);
+    EXPECT_EQ(img.At(5, 1), 0xFF000100u);
+    EXPECT_EQ(img.At(9, 1), 0xFF000040u);
+    dev->SetTexture(0, nullptr);
+    t->Release();
+}
+
+TEST_F(Raster, DepthSurfaceSmallerThanTheTargetTestsOnlyWhereItReaches) {
+    Make(16, 16);
+    IDirect3DSurface9* ds = nullptr;
+    ASSERT_EQ(dev->CreateDepthStencilSurface(8, 8, D3DFMT_D24S8, D3DMULTISAMPLE_NONE, 0, FALSE, &ds, nullptr), D3D_OK);
+    dev->SetDepthStencilSurface(ds);
+    dev->SetRenderState(D3DRS_ZENABLE, TRUE);
+    dev->SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
+    dev->SetTexture(0, nullptr);
+    dev->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 0.5f, 0);
+    Rect(0, 0, 16, 16, 0xFFFFFFFF, 0.7f);  // behind the cleared depth where there is one
+    d3d9test::Image img = Back();
+    EXPECT_EQ(img.At(3, 3), 0xFF000000u);
+    EXPECT_EQ(img.At(12, 3), 0xFFFFFFFFu);
+    EXPECT_EQ(img.At(3, 12), 0xFFFFFFFFu);
+    // Clearing with rectangles clears only them.
+    D3DRECT r{2, 2, 4, 4};
+    dev->Clear(1, &r, D3DCLEAR_TARGET, 0xFF00FF00, 1.0f, 0);
+    img = Back();
+    EXPECT_EQ(img.At(2, 2), 0xFF00FF00u);
+    EXPECT_EQ(img.At(4, 4), 0xFF000000u);
+    dev->SetDepthStencilSurface(nullptr);
+    ds->Release();
+}
+
+}  // namespace
