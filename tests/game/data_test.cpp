@@ -153,8 +153,6 @@ TEST_F(GameData, EveryNameTheGameFetchesIsDeclaredInItsKind) {
         Sprite* s = rm->GetSprite(name);
         ASSERT_NE(s, nullptr) << name;
         EXPECT_NE(s->quad.tex, nullptr) << name << " has a texture";
-        EXPECT_EQ(s->GetColor(0), 0xFFFFFFFFu) << name;
-        EXPECT_EQ(s->quad.blend, BLENDMODE_DEFAULT) << name;
         // The rectangle lies inside the image.
         const int tw = g_Engine->Texture_GetWidth(s->quad.tex, true), th = g_Engine->Texture_GetHeight(s->quad.tex, true);
         EXPECT_TRUE(s->rectX >= 0 && s->rectY >= 0 && s->rectX + s->width <= tw && s->rectY + s->height <= th)
