@@ -60,7 +60,8 @@ bool EnsureVideo();
 void* CreateSdlWindow(const char* title, int x, int y, int w, int h, bool bordered, bool visible);
 void DestroySdlWindow(void* window);
 void SetTitle(void* window, const char* title);
-void SetGeometry(void* window, int x, int y, int w, int h, bool bordered);
+// fullScreen: the window takes the display at the w x h mode (or the closest one).
+void SetGeometry(void* window, int x, int y, int w, int h, bool bordered, bool fullScreen);
 void Show(void* window, bool show);
 void ShowCursor(bool show);
 void CaptureMouse(bool capture);

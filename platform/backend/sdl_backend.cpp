@@ -2,6 +2,7 @@
 // cursor and mouse, message boxes and presentation.
 #include <SDL.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -57,9 +58,18 @@ void SetTitle(void* window, const char* title) {
     if (window) SDL_SetWindowTitle(static_cast<SDL_Window*>(window), title ? title : "");
 }
 
-void SetGeometry(void* window, int x, int y, int w, int h, bool bordered) {
+void SetGeometry(void* window, int x, int y, int w, int h, bool bordered, bool fullScreen) {
     if (!window) return;
     SDL_Window* win = static_cast<SDL_Window*>(window);
+    bool isFull = (SDL_GetWindowFlags(win) & SDL_WINDOW_FULLSCREEN) != 0;
+    if (fullScreen) {
+        SDL_DisplayMode mode{SDL_PIXELFORMAT_UNKNOWN, w, h, 0, nullptr};
+        SDL_SetWindowDisplayMode(win, &mode);
+        if (!isFull && SDL_SetWindowFullscreen(win, SDL_WINDOW_FULLSCREEN) == 0) return;
+        if (isFull) return;
+    } else if (isFull) {
+        SDL_SetWindowFullscreen(win, 0);
+    }
     SDL_SetWindowBordered(win, bordered ? SDL_TRUE : SDL_FALSE);
     SDL_SetWindowSize(win, w > 0 ? w : 1, h > 0 ? h : 1);
     SDL_SetWindowPosition(win, x, y);
@@ -119,6 +129,19 @@ bool Present(void* window, int dx, int dy, int dw, int dh, const uint32_t* pixel
     if (!src) return false;
     SDL_SetSurfaceBlendMode(src, SDL_BLENDMODE_NONE);
     SDL_Rect to{dx, dy, dw, dh};
+    if (SDL_GetWindowFlags(win) & SDL_WINDOW_FULLSCREEN) {
+        // The display mode may be larger than asked for: fill it, keeping the proportions.
+        if (dst->w != dw || dst->h != dh) {
+            SDL_FillRect(dst, nullptr, SDL_MapRGB(dst->format, 0, 0, 0));
+            double scale = std::min(double(dst->w) / dw, double(dst->h) / dh);
+            to.w = int(dw * scale);
+            to.h = int(dh * scale);
+            to.x = (dst->w - to.w) / 2;
+            to.y = (dst->h - to.h) / 2;
+        }
+    }
+    dw = to.w;
+    dh = to.h;
     int rc = (dw == w && dh == h) ? SDL_BlitSurface(src, nullptr, dst, &to) : SDL_BlitScaled(src, nullptr, dst, &to);
     SDL_FreeSurface(src);
     if (rc != 0) return false;

@@ -174,7 +174,10 @@ LRESULT Call(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 void SyncSdlGeometry(Window& w) {
     if (!w.sdl) return;
     POINT c = ClientOrigin(w);
-    platform::sdl::SetGeometry(w.sdl, c.x, c.y, ClientWidth(w), ClientHeight(w), HasCaption(w));
+    // A top-most popup without caption at the origin is the full-screen presentation.
+    bool fullScreen = !(w.style & WS_CHILD) && !HasCaption(w) && (w.exStyle & WS_EX_TOPMOST) && w.rect.left == 0 &&
+                      w.rect.top == 0 && ClientWidth(w) > 0 && ClientHeight(w) > 0;
+    platform::sdl::SetGeometry(w.sdl, c.x, c.y, ClientWidth(w), ClientHeight(w), HasCaption(w), fullScreen);
 }
 
 void SetFocusInternal(HWND hwnd) {

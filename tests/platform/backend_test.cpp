@@ -110,12 +110,18 @@ TEST_F(SdlBackendTest, OffscreenDriverGivesARealWindowOfTheClientSizeAndTitle) {
     EXPECT_EQ(g, 0x66);
     EXPECT_EQ(b, 0x99);
 
-    // Full-screen style: a borderless SDL window of the whole size.
+    // A top-most popup at the origin is the full-screen presentation; a caption style again
+    // gives the window back its client size.
     SetWindowLongA(hwnd, GWL_STYLE, static_cast<LONG>(WS_POPUP | WS_VISIBLE));
     SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 320, 240, SWP_FRAMECHANGED);
+    EXPECT_TRUE(SDL_GetWindowFlags(win) & SDL_WINDOW_FULLSCREEN);
+    EXPECT_TRUE(platform::PresentToWindow(hwnd, pixels.data(), 320, 240, 320 * 4));
+    SetWindowLongA(hwnd, GWL_STYLE, static_cast<LONG>(WS_POPUP | WS_VISIBLE | WS_CAPTION));
+    SetWindowPos(hwnd, HWND_NOTOPMOST, 40, 30, 646, 505, SWP_FRAMECHANGED);
+    EXPECT_FALSE(SDL_GetWindowFlags(win) & SDL_WINDOW_FULLSCREEN);
     SDL_GetWindowSize(win, &w, &h);
-    EXPECT_EQ(w, 320);
-    EXPECT_EQ(h, 240);
+    EXPECT_EQ(w, 640);
+    EXPECT_EQ(h, 480);
 
     DestroyWindow(hwnd);
     EXPECT_EQ(platform::SdlWindowOf(hwnd), nullptr);
