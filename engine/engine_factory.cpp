@@ -21,6 +21,11 @@ void EngineImpl::System_Release() {
     if (nRef) return;
     if (pEngine->window) pEngine->System_Shutdown();
     Resource_RemoveAllPacks();
+    // A file search left open without a window to shut down would leak its handle.
+    if (pEngine->search) {
+        FindClose(pEngine->search);
+        pEngine->search = nullptr;
+    }
     delete pEngine;
     pEngine = nullptr;
 }

@@ -7,6 +7,7 @@
 
 #include "engine/engine_impl.h"
 #include "platform/backend/headless.h"
+#include "platform/win32/win_files.h"
 
 namespace {
 
@@ -96,6 +97,16 @@ TEST_F(FactoryTest, ReleaseAfterShutdownDoesNotShutDownAgain) {
     engine->System_Release();
     EXPECT_EQ(hl::DebugText().find("Finishing"), std::string::npos);
     EXPECT_EQ(pEngine, nullptr);
+}
+
+TEST_F(FactoryTest, LastReleaseWithoutAWindowClosesAnOpenFileSearch) {
+    int before = platform::OpenFindHandleCount();
+    Engine* engine = CreateEngine(ENGINE_VERSION);
+    // The program's own folder always holds the program, so the search stays open.
+    ASSERT_NE(engine->Resource_FindFile("*"), nullptr);
+    EXPECT_EQ(platform::OpenFindHandleCount(), before + 1);
+    engine->System_Release();
+    EXPECT_EQ(platform::OpenFindHandleCount(), before);
 }
 
 }  // namespace
