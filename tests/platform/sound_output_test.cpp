@@ -5,6 +5,7 @@
 #include <SDL.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 
@@ -32,9 +33,11 @@ int PeakOnDisk(Library& lib, const std::string& tag, const std::function<void()>
     setenv("SDL_AUDIODRIVER", "disk", 1);
     setenv("SDL_DISKAUDIOFILE", path.c_str(), 1);
     if (!lib.BASS_Init(-1, 44100, 0, nullptr, nullptr)) return -1;
+    // The device writes silence while play() loads its data, which may take long on a busy
+    // machine: wait for a quarter of a second of 16-bit stereo output after it returns.
     play();
-    // A quarter of a second of 16-bit stereo output, written at the device's own pace.
-    for (int i = 0; i < 500 && FileSize(path) < 44100; ++i) SDL_Delay(10);
+    long start = std::max(FileSize(path), 0L);
+    for (int i = 0; i < 500 && FileSize(path) < start + 44100; ++i) SDL_Delay(10);
     lib.BASS_Free();
     auto bytes = ReadFileBytes(path);
     remove(path.c_str());
