@@ -211,34 +211,32 @@ Samples MakeEffect(const std::string& name) {
 
 Samples MakeTune(int number) {
     switch (number) {
-        // Each tune is one pass of its melody, short enough for its place: the win and loss
-        // tunes end with the ending (10 s, the loss tune starting 1 s in), the tribe and start
-        // tunes soon after their messages.
+        // Each tune repeats its melody for at least 20 seconds.
         case 1:  // win: a bright fanfare
-            return Tune(8, 0.18,
+            return Tune(20, 0.18,
                         "C5:1 E5:1 G5:1 C6:3 G5:1 C6:4 -:1 A5:1 C6:1 E6:1 D6:2 C6:2 G5:2 E5:2 "
                         "F5:1 A5:1 C6:1 F6:3 E6:1 D6:2 C6:2 B5:2 G5:2 C6:6 -:2",
                         "C3:4 C3:4 G2:4 C3:4 A2:4 G2:3 F2:4 F2:4 G2:4 G2:4 C3:5 -:2",
                         kSquare, kTriangle, 1, 11);
         case 2:  // spare: a calm theme
-            return Tune(9, 0.3,
+            return Tune(20, 0.3,
                         "E4:2 G4:1 A4:1 G4:2 E4:2 D4:2 E4:1 G4:1 E4:4 C4:2 D4:1 E4:1 G4:2 A4:2 "
                         "G4:2 E4:1 D4:1 C4:4",
                         "C3:4 G2:4 A2:4 E2:4 F2:4 C3:4 G2:4 C3:4", kTriangle, kSine, 0, 22);
         case 3:  // tribe: drum-led, low and modal
-            return Tune(5, 0.17,
+            return Tune(20, 0.17,
                         "A3:2 A3:1 C4:1 D4:2 C4:2 A3:2 G3:2 A3:4 A3:2 C4:1 D4:1 E4:2 D4:2 C4:2 A3:2 "
                         "A3:4",
                         "A2:8 A2:8 G2:8 A2:8", kPulse, kTriangle, 2, 33);
         case 4:  // start: a travelling tune
-            return Tune(6, 0.2,
+            return Tune(20, 0.2,
                         "G4:1 G4:1 A4:1 B4:1 D5:2 B4:2 A4:1 G4:1 A4:1 B4:1 A4:4 G4:1 G4:1 A4:1 B4:1 "
                         "D5:2 E5:2 D5:1 B4:1 A4:1 B4:1 G4:4",
                         "G2:2 D3:2 G2:2 D3:2 D2:2 A2:2 D2:2 A2:2 G2:2 D3:2 C3:2 G2:2 D2:2 A2:2 G2:4",
                         kSquare, kTriangle, 1, 44);
         case 5:  // loss: a slow lament
         default:
-            return Tune(8, 0.26,
+            return Tune(20, 0.26,
                         "A4:2 G4:1 F4:1 E4:2 D4:2 F4:2 E4:1 D4:1 C#4:4 D4:2 E4:1 F4:1 G4:2 F4:2 "
                         "E4:2 D4:1 C#4:1 D4:4",
                         "D3:4 A2:4 Bb2:4 A2:4 D3:4 C3:4 A2:4 D3:4", kTriangle, kSine, 0, 55);
