@@ -240,9 +240,4 @@ TEST_F(WagonTest, TimersRunOnlyInTheJourney) {
     EXPECT_EQ(game->party[0].health + game->party[1].health, 200);
 }
 
-TEST_F(WagonTest, DrawingWithoutSpritesDoesNothing) {
-    W()->Draw();
-    SUCCEED();
-}
-
 }  // namespace
