@@ -481,8 +481,15 @@ FW_INLINE __m128i Shade4(__m128i t, __m128i d, const FastConst& c, __m128i colLo
     }
     __m128i shaded = (MODE == 0) ? t : _mm_packus_epi16(tl, th);
     __m128i out;
-    if (B == FastBlend::None) {
+    // Four texels all opaque or all clear blend to exactly the texels or the target.
+    const __m128i alpha4 = _mm_srli_epi32(shaded, 24);
+    const int opaque = B == FastBlend::InvSrcAlpha
+                           ? _mm_movemask_epi8(_mm_cmpeq_epi32(alpha4, _mm_set1_epi32(255))) : 0;
+    const int clear = B != FastBlend::None ? _mm_movemask_epi8(_mm_cmpeq_epi32(alpha4, zero)) : 0;
+    if (B == FastBlend::None || opaque == 0xFFFF) {
         out = shaded;
+    } else if (clear == 0xFFFF) {
+        out = d;
     } else {
         __m128i al = _mm_shufflehi_epi16(_mm_shufflelo_epi16(tl, 0xFF), 0xFF);
         __m128i ah = _mm_shufflehi_epi16(_mm_shufflelo_epi16(th, 0xFF), 0xFF);
@@ -499,7 +506,7 @@ FW_INLINE __m128i Shade4(__m128i t, __m128i d, const FastConst& c, __m128i colLo
         }
     }
     out = _mm_or_si128(out, c.forceA4);
-    __m128i keep = _mm_cmpgt_epi32(_mm_srli_epi32(shaded, 24), c.refMinus1);
+    __m128i keep = _mm_cmpgt_epi32(alpha4, c.refMinus1);
     return _mm_or_si128(_mm_and_si128(keep, out), _mm_andnot_si128(keep, d));
 }
 #endif
