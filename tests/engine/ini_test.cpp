@@ -57,7 +57,7 @@ TEST_F(Ini, NumberParsingRules) {
     ScratchFolder dir("ini_num");
     dir.Write("n.ini",
               "[n]\nletters=abc\nempty=\nlead=  +42xyz\nneg=-7\nhuge=99999999999999\nf1=1.5e2rest\n"
-              "f2=.25\nfbad=x1\nfempty=\nquoted=\"12\"\n");
+              "f2=.25\nfbad=x1\nfempty=\nquoted=\"12\"\nfhex=0x1A\nfinf=inf\nfnan=NaN\nfsign= -2.5E-1\n");
     engine->System_SetStateString(STATE_INI_FILE, (dir.name() + "\\N.INI").c_str());
     EXPECT_EQ(engine->Ini_GetInt("n", "letters", 5), 0);  // a value, not a number: 0
     EXPECT_EQ(engine->Ini_GetInt("n", "empty", 5), 5);    // an empty value: the default
@@ -69,6 +69,11 @@ TEST_F(Ini, NumberParsingRules) {
     EXPECT_FLOAT_EQ(engine->Ini_GetFloat("n", "f2", 1.0f), 0.25f);
     EXPECT_FLOAT_EQ(engine->Ini_GetFloat("n", "fbad", 1.0f), 0.0f);
     EXPECT_FLOAT_EQ(engine->Ini_GetFloat("n", "fempty", 1.0f), 1.0f);
+    // Only decimal numbers count: no hexadecimal, infinity or NaN.
+    EXPECT_FLOAT_EQ(engine->Ini_GetFloat("n", "fhex", 1.0f), 0.0f);
+    EXPECT_FLOAT_EQ(engine->Ini_GetFloat("n", "finf", 1.0f), 0.0f);
+    EXPECT_FLOAT_EQ(engine->Ini_GetFloat("n", "fnan", 1.0f), 0.0f);
+    EXPECT_FLOAT_EQ(engine->Ini_GetFloat("n", "fsign", 1.0f), -0.25f);
     EXPECT_STREQ(engine->Ini_GetString("n", "empty", "dflt"), "");  // texts: empty stays empty
 }
 
