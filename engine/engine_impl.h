@@ -307,6 +307,7 @@ public:
     // graphics:
     bool gfxClipEmpty = false;             // clip rectangle wholly outside the target: draw nothing
     TextureNode* gfxCreatedTextures = nullptr;  // textures of Texture_Create (no image size)
+    bool gfxLostReady = false;  // the last Gfx_InitLost finished: buffers made, quad pattern written
     // input:
     InputEventNode* queueTail = nullptr;  // last node of the event queue, null when it is empty
     // sound:

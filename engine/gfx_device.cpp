@@ -132,6 +132,7 @@ bool EngineImpl::Gfx_Init() {
 }
 
 bool EngineImpl::Gfx_InitLost() {
+    gfxLostReady = false;
     screenSurf = nullptr;
     screenDepth = nullptr;
     d3dDevice->GetRenderTarget(0, &screenSurf);
@@ -214,6 +215,7 @@ bool EngineImpl::Gfx_InitLost() {
 
     d3dDevice->SetTransform(D3DTS_VIEW, &viewMatrix);
     d3dDevice->SetTransform(D3DTS_PROJECTION, &projMatrix);
+    gfxLostReady = true;
     return true;
 }
 

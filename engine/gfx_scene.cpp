@@ -43,8 +43,9 @@ bool EngineImpl::Gfx_BeginScene(TargetHandle target) {
             screenBPP = Gfx_FormatId(mode.Format) < 4 ? 16 : 32;
         }
         if (!Gfx_Restore()) return false;
-    } else if (!vertexBuffer || !indexBuffer) {
-        // An earlier restore failed half-way while the device came back: make the lost objects again.
+    } else if (!gfxLostReady || !vertexBuffer || !indexBuffer) {
+        // An earlier restore failed half-way (a buffer missing, or the quad pattern unwritten)
+        // while the device came back: make the lost objects again.
         if (!Gfx_Restore()) return false;
     }
 

@@ -245,6 +245,19 @@ TEST_F(GfxDeviceTest, RecoversFromBufferFailureDuringRestore) {
     EXPECT_EQ(BackBuffer().At(1, 1), 0xFF00FF00u);
 }
 
+TEST_F(GfxDeviceTest, RecoversFromIndexLockFailureDuringRestore) {
+    ASSERT_TRUE(Start());
+    d3d9test::LoseDevice(0);
+    d3d9test::SetFault(Fault::IndexBufferLock, 1, 1);
+    EXPECT_FALSE(engine->Gfx_BeginScene());
+    EXPECT_EQ(Error(), "Can't lock D3D index buffer");
+    // Both buffers are held, yet the quad pattern was never written: it is made again.
+    ASSERT_TRUE(engine->Gfx_BeginScene());
+    engine->Gfx_RenderRect(0, 0, 8, 8, 0xFF00FF00);
+    engine->Gfx_EndScene();
+    EXPECT_EQ(BackBuffer().At(1, 1), 0xFF00FF00u);
+}
+
 TEST_F(GfxDeviceTest, UnreadableDesktopAtResetRefusesScene) {
     ASSERT_TRUE(Start());
     d3d9test::LoseDevice(0);
