@@ -235,6 +235,29 @@ TEST_F(ResourceGroups, ObjectKindsBuildWithoutTheirFiles) {
     EXPECT_EQ(rebuilt->GetColor(2), 0x80FF0000u);
 }
 
+TEST_F(ResourceGroups, FontTakesEverySettingOfItsBlock) {
+    auto rm = Load("rs_fontset.res",
+                   "Font f { filename = rs_o_missing.fnt color = \"80112233\" zorder = 0.2 blendmode = COLORADD, ZWRITE\n"
+                   "  scale = 2.5 proportion = 0.75 tracking = 3 spacing = 1.25 rotation = 0.5 }\n"
+                   "Font g : f { scale = 1 }\n");
+    Font* f = rm->GetFont("f");
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(f->GetColor(), 0x80112233u);
+    EXPECT_FLOAT_EQ(f->GetZ(), 0.2f);
+    EXPECT_EQ(f->GetBlendMode(), BLENDMODE_COLORADD | BLENDMODE_ALPHABLEND | BLENDMODE_ZWRITE);
+    EXPECT_FLOAT_EQ(f->GetScale(), 2.5f);
+    EXPECT_FLOAT_EQ(f->GetProportion(), 0.75f);
+    EXPECT_FLOAT_EQ(f->GetTracking(), 3.0f);
+    EXPECT_FLOAT_EQ(f->GetSpacing(), 1.25f);
+    EXPECT_FLOAT_EQ(f->GetRotation(), 0.5f);
+    Font* g = rm->GetFont("g");
+    ASSERT_NE(g, nullptr);
+    EXPECT_NE(g, f);
+    EXPECT_FLOAT_EQ(g->GetScale(), 1.0f);
+    EXPECT_FLOAT_EQ(g->GetTracking(), 3.0f);
+    EXPECT_EQ(g->GetColor(), 0x80112233u);
+}
+
 TEST_F(ResourceGroups, ReplaceScriptDropsTheOldRecords) {
     Write("rs_r_data.bin", "abc");
     auto rm = Load("rs_replace1.res", "Resource old { filename = rs_r_data.bin }\nSprite s { }\n");
