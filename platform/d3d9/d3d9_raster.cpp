@@ -127,8 +127,7 @@ inline uint32_t Arg(DWORD arg, uint32_t tex, uint32_t diffuse) {
     return (arg & 0xF) == D3DTA_TEXTURE ? tex : diffuse;  // DIFFUSE and CURRENT are the diffuse colour at stage 0
 }
 
-inline uint32_t BlendFactor(DWORD f, uint32_t ch, uint32_t sc, uint32_t sa, uint32_t dc, uint32_t da) {
-    (void)ch;
+inline uint32_t BlendFactor(DWORD f, uint32_t sc, uint32_t sa, uint32_t dc, uint32_t da) {
     switch (f) {
     case D3DBLEND_ZERO: return 0;
     case D3DBLEND_ONE: return 255;
@@ -193,8 +192,8 @@ struct Pipeline {
             out = 0;
             for (int i = 0; i < 4; ++i) {
                 uint32_t sc = Channel(color, i), dc = Channel(d, i);
-                uint32_t fs = BlendFactor(s.srcBlend, i, sc, sa, dc, da);
-                uint32_t fd = BlendFactor(s.destBlend, i, sc, sa, dc, da);
+                uint32_t fs = BlendFactor(s.srcBlend, sc, sa, dc, da);
+                uint32_t fd = BlendFactor(s.destBlend, sc, sa, dc, da);
                 uint32_t v = std::min<uint32_t>(255, Div255(sc * fs + dc * fd));
                 out |= v << (8 * i);
             }
@@ -245,7 +244,6 @@ bool SetupPipeline(const RasterState& st, Pipeline* p) {
 void SetupSampler(const RasterState& st, Pipeline* p, float dudx, float dvdx, float dudy, float dvdy,
                   float* scaleU, float* scaleV) {
     const TextureImpl* t = st.texture;
-    const PixelBuffer& l0 = t->levels[0]->buf;
     float rho = std::max(std::sqrt(dudx * dudx + dvdx * dvdx), std::sqrt(dudy * dudy + dvdy * dvdy));
     bool minify = rho > 1.0f + 1e-6f;
     size_t level = 0;
@@ -265,7 +263,6 @@ void SetupSampler(const RasterState& st, Pipeline* p, float dudx, float dvdx, fl
     p->samp.addrV = st.addressV;
     *scaleU = float(b.width);
     *scaleV = float(b.height);
-    (void)l0;
 }
 
 // ---- Vertices after the transform.
