@@ -129,6 +129,14 @@ HWND MouseTarget(HWND top, int x, int y, POINT* client) {
     return target;
 }
 
+// The lock keys start as the host has them, also when a mouse message comes first (its
+// modifier flags read them).
+void TakeHostLockKeys() {
+    if (LockKeyTogglesSet()) return;
+    SDL_Keymod mod = SDL_GetModState();
+    SetLockKeyToggles((mod & KMOD_CAPS) != 0, (mod & KMOD_NUM) != 0, (mod & KMOD_SCROLL) != 0);
+}
+
 bool TranslateKey(const SDL_KeyboardEvent& k, HWND hwnd) {
     bool down = k.type == SDL_KEYDOWN;
     Uint16 mod = k.keysym.mod;
@@ -229,9 +237,9 @@ bool SdlTranslateInputEvent(const void* sdlEvent, HWND window) {
     case SDL_KEYDOWN:
     case SDL_KEYUP: return TranslateKey(e.key, window);
     case SDL_MOUSEBUTTONDOWN:
-    case SDL_MOUSEBUTTONUP: return TranslateButton(e.button, window);
-    case SDL_MOUSEMOTION: return TranslateMotion(e.motion, window);
-    case SDL_MOUSEWHEEL: return TranslateWheel(e.wheel, window);
+    case SDL_MOUSEBUTTONUP: TakeHostLockKeys(); return TranslateButton(e.button, window);
+    case SDL_MOUSEMOTION: TakeHostLockKeys(); return TranslateMotion(e.motion, window);
+    case SDL_MOUSEWHEEL: TakeHostLockKeys(); return TranslateWheel(e.wheel, window);
     default: return false;
     }
 }

@@ -171,6 +171,21 @@ TEST_F(SdlInput, LockKeysStartAsTheHostHasThem) {
     EXPECT_EQ(GetKeyState(VK_CAPITAL) & 1, 0);
 }
 
+TEST_F(SdlInput, LockKeysStartAsTheHostHasThemWhenTheMouseComesFirst) {
+    SDL_Keymod before = SDL_GetModState();
+    SDL_SetModState(static_cast<SDL_Keymod>(KMOD_CAPS | KMOD_NUM));
+    SDL_Event e;
+    std::memset(&e, 0, sizeof(e));
+    e.type = SDL_MOUSEMOTION;
+    One(e);
+    SDL_SetModState(before);
+    EXPECT_EQ(GetKeyState(VK_CAPITAL) & 1, 1);
+    EXPECT_EQ(GetKeyState(VK_NUMLOCK) & 1, 1);
+    EXPECT_EQ(GetKeyState(VK_SCROLL) & 1, 0);
+    One(KeyEvent(true, SDL_SCANCODE_B, KMOD_NONE));  // taken once: a later key changes nothing
+    EXPECT_EQ(GetKeyState(VK_CAPITAL) & 1, 1);
+}
+
 TEST_F(SdlInput, MouseMovesButtonsAndDoubleClicks) {
     SDL_Event e;
     std::memset(&e, 0, sizeof(e));
