@@ -140,6 +140,63 @@ TEST_F(JourneyTest, SameSeedSameTrail) {
     }
 }
 
+// One journey worked out by hand from the generator's draws in their order: the city, then per
+// hill its length and two slopes, the slippery test past x 200, the type, and a feature or a gap.
+TEST_F(JourneyTest, DrawsComeInTheirOrder) {
+    SeedRandom(31337);
+    game->NewJourney();
+    struct Expected {
+        FeatureType type;
+        float x, width;
+        const char* name;
+    };
+    const Expected expected[] = {
+        {FEATURE_EL_MORVANE, 15.0f, 7.0f, nullptr},
+        {FEATURE_STORE, 155.69500732421875f, 7.0f, nullptr},
+        {FEATURE_TRIBE, 255.3832244873047f, 7.0f, nullptr},
+        {FEATURE_STORE, 330.95416259765625f, 7.0f, nullptr},
+        {FEATURE_STORE, 388.158447265625f, 7.0f, nullptr},
+        {FEATURE_STORE, 492.1993713378906f, 7.0f, nullptr},
+        {FEATURE_TOWN, 547.37451171875f, 7.0f, "North Platte"},
+        {FEATURE_TOWN, 623.9882202148438f, 7.0f, "Soda Springs"},
+        {FEATURE_RIVER, 711.3478393554688f, 3.731912851333618f, "Snake River"},
+        {FEATURE_TRIBE, 791.45751953125f, 7.0f, nullptr},
+        {FEATURE_RIVER, 859.1583251953125f, 2.845050096511841f, "Amazon River"},
+        {FEATURE_START_TOWN, 978.0f, 7.0f, nullptr},
+    };
+    const auto& fs = game->features;
+    ASSERT_EQ(fs.size(), sizeof(expected) / sizeof(expected[0]));
+    for (size_t i = 0; i < fs.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(fs[i].type, expected[i].type);
+        EXPECT_EQ(fs[i].position.x, expected[i].x);
+        EXPECT_EQ(fs[i].size.x, expected[i].width);
+        if (expected[i].name)
+            EXPECT_STREQ(fs[i].name, expected[i].name);
+        else
+            EXPECT_EQ(fs[i].name, nullptr);
+    }
+
+    // Hills from west to east (the shape list runs newest first, ending with floor and ceiling).
+    std::vector<const phys::b2PolygonShape*> hills;
+    for (b2Shape* s = game->ground->GetShapeList(); s; s = s->GetNext())
+        if (TagOf(s) == SHAPETAG_HILL || TagOf(s) == SHAPETAG_SLIPPERY_HILL)
+            hills.insert(hills.begin(), static_cast<const phys::b2PolygonShape*>(s));
+    ASSERT_EQ(hills.size(), 51u);
+    const b2Vec2* v = hills[0]->GetVertices();
+    EXPECT_EQ(v[0].x, 28.985008239746094f);
+    EXPECT_EQ(v[0].y, 96.73990631103516f);
+    EXPECT_EQ(v[1].x, 34.34979248046875f);
+    EXPECT_EQ(v[2].x, 23.24832534790039f);
+    for (size_t i = 0; i < hills.size(); ++i) {
+        const bool slippery = i >= 30 && i <= 32;
+        EXPECT_EQ(TagOf(hills[i]), slippery ? SHAPETAG_SLIPPERY_HILL : SHAPETAG_HILL) << i;
+    }
+    EXPECT_EQ(hills[30]->GetVertices()[2].x, 595.5167236328125f);
+    // The wagon and the party draw nothing: the generator stands where the trail left it.
+    EXPECT_EQ(g_RandomSeed, 1987653356u);
+}
+
 TEST_F(JourneyTest, RiverWidthFollowsPosition) {
     game->features.clear();
     EXPECT_NEAR(game->AddFeature(FEATURE_RIVER, 150.0f), 7.1f, 1e-5f);
