@@ -7,11 +7,12 @@
 
 namespace {
 
-// Copies at most size - 1 characters and terminates.
+// Copies at most size - 1 characters and terminates; the source may lie in the destination
+// (a title set from the title's own text).
 void CopyText(char* dst, const char* src, size_t size) {
     size_t n = strlen(src);
     if (n > size - 1) n = size - 1;
-    memcpy(dst, src, n);
+    memmove(dst, src, n);
     dst[n] = 0;
 }
 

@@ -137,6 +137,9 @@ TEST_F(StatesTest, TitleIsCopiedCutAndShownAtOnce) {
     std::string longTitle(300, 't');
     engine->System_SetState(STATE_TITLE, longTitle.c_str());
     EXPECT_EQ(std::string(engine->System_GetStateString(STATE_TITLE)), std::string(255, 't'));
+    engine->System_SetState(STATE_TITLE, "Farewander");
+    engine->System_SetState(STATE_TITLE, engine->System_GetStateString(STATE_TITLE) + 4);  // its own text
+    EXPECT_STREQ(engine->System_GetStateString(STATE_TITLE), "wander");
     ManualStart();
     engine->System_SetState(STATE_TITLE, "Shown");
     EXPECT_EQ(hl::Inspect(e->window).title, "Shown");
