@@ -1,23 +1,6 @@
-// Font descriptions: read from a file, then text measured and drawn.
-#include "engine/helpers/font.h"
-#include "fuzz/fuzz_support.h"
+// libFuzzer entry of the font target; the body is in font_input.h.
+#include "fuzz/font_input.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    Engine* engine = fwfuzz::GetEngine();
-    static const std::string name = fwfuzz::InputName("font") + ".fnt";
-    if (!fwfuzz::WriteInput(name, data, size)) return 0;
-    {
-        Font font(name.c_str());
-        static char all[256];
-        for (int i = 1; i < 256; i++) all[i - 1] = char(i);
-        font.TextWidth(all, true);
-        if (engine->Gfx_BeginScene()) {
-            font.Render(10, 10, 0, "Hello, trail!\nTWO lines 0123 ?");
-            font.Render(160, 100, 2, all);
-            font.PrintfWrapped(0, 0, 120, 80, 1, "%s %d", "wrapped text of the font", 42);
-            engine->Gfx_EndScene();
-        }
-    }
-    fwfuzz::ForgetLog();
-    return 0;
+    return fwfuzz::FontInput(fwfuzz::GetEngine(), data, size);
 }

@@ -1,63 +1,6 @@
-// Ini files through the layer's private-profile reader and writer, and through the engine.
-#include <cstring>
-#include <string>
-#include <vector>
-
-#include "fuzz/fuzz_support.h"
-#include "platform/win32/win32.h"
-
-namespace {
-
-// Up to 8 section and 8 key names seen in the text, so lookups hit what the file holds.
-void Names(const uint8_t* data, size_t size, std::vector<std::string>* sections, std::vector<std::string>* keys) {
-    std::string text(reinterpret_cast<const char*>(data), size);
-    size_t pos = 0;
-    while (pos < text.size() && (sections->size() < 8 || keys->size() < 8)) {
-        size_t end = text.find('\n', pos);
-        if (end == std::string::npos) end = text.size();
-        std::string line = text.substr(pos, end - pos);
-        pos = end + 1;
-        size_t open = line.find('['), close = line.find(']');
-        size_t eq = line.find('=');
-        if (open != std::string::npos && close != std::string::npos && close > open) {
-            if (sections->size() < 8) sections->push_back(line.substr(open + 1, close - open - 1));
-        } else if (eq != std::string::npos && keys->size() < 8) {
-            keys->push_back(line.substr(0, eq));
-        }
-    }
-    if (sections->empty()) sections->push_back("s");
-    if (keys->empty()) keys->push_back("k");
-}
-
-}  // namespace
+// libFuzzer entry of the ini target; the body is in ini_input.h.
+#include "fuzz/ini_input.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    Engine* engine = fwfuzz::GetEngine();
-    static const std::string name = fwfuzz::InputName("ini") + ".ini";
-    static const std::string path = fwfuzz::AppFolder() + name;
-    if (!fwfuzz::WriteInput(name, data, size)) return 0;
-    std::vector<std::string> sections, keys;
-    Names(data, size, &sections, &keys);
-
-    engine->System_SetState(STATE_INI_FILE, name.c_str());
-    char small[4];
-    for (const std::string& s : sections)
-        for (const std::string& k : keys) {
-            engine->Ini_GetString(s.c_str(), k.c_str(), "default");
-            engine->Ini_GetInt(s.c_str(), k.c_str(), -1);
-            engine->Ini_GetFloat(s.c_str(), k.c_str(), -1.0f);
-            GetPrivateProfileStringA(s.c_str(), k.c_str(), "dflt", small, sizeof(small), path.c_str());
-            GetPrivateProfileStringA(s.c_str(), k.c_str(), "dflt", small, 1, path.c_str());
-            GetPrivateProfileStringA(s.c_str(), k.c_str(), "dflt", small, 0, path.c_str());
-        }
-    // Rewrites: replace a key, add one, delete a key and a section.
-    WritePrivateProfileStringA(sections[0].c_str(), keys[0].c_str(), "new value", path.c_str());
-    WritePrivateProfileStringA(sections.back().c_str(), "added", "1", path.c_str());
-    WritePrivateProfileStringA(sections[0].c_str(), keys.back().c_str(), nullptr, path.c_str());
-    engine->Ini_SetInt("fuzz", "n", 7);
-    if (engine->Ini_GetInt("fuzz", "n", 0) != 7) __builtin_trap();  // a written value reads back
-    WritePrivateProfileStringA(sections.back().c_str(), nullptr, nullptr, path.c_str());
-    engine->System_SetState(STATE_INI_FILE, "");
-    fwfuzz::ForgetLog();
-    return 0;
+    return fwfuzz::IniInput(fwfuzz::GetEngine(), data, size);
 }

@@ -1,38 +1,6 @@
-// Zip resource packs: attached, every entry (up to 16) read through the engine, removed.
-// The first byte chooses whether the pack is attached with a password.
-#include <unzip.h>
-
-#include <string>
-#include <vector>
-
-#include "fuzz/fuzz_support.h"
+// libFuzzer entry of the pack target; the body is in pack_input.h.
+#include "fuzz/pack_input.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    Engine* engine = fwfuzz::GetEngine();
-    if (size < 1) return 0;
-    bool withPassword = data[0] & 1;
-    static const std::string name = fwfuzz::InputName("pack") + ".zip";
-    if (!fwfuzz::WriteInput(name, data + 1, size - 1)) return 0;
-
-    std::vector<std::string> entries;
-    if (unzFile zip = unzOpen((fwfuzz::AppFolder() + name).c_str())) {
-        for (int r = unzGoToFirstFile(zip); r == UNZ_OK && entries.size() < 16; r = unzGoToNextFile(zip)) {
-            char entry[256];
-            unz_file_info info;
-            if (unzGetCurrentFileInfo(zip, &info, entry, sizeof(entry), nullptr, 0, nullptr, 0) != UNZ_OK) break;
-            entries.push_back(entry);
-        }
-        unzClose(zip);
-    }
-    if (engine->Resource_AttachPack(name.c_str(), withPassword ? "secret" : nullptr)) {
-        for (const std::string& e : entries) {
-            DWORD got = 0;
-            if (void* block = engine->Resource_Load(e.c_str(), &got)) engine->Resource_Free(block);
-        }
-        DWORD got = 0;
-        if (void* block = engine->Resource_Load("not in the pack.txt", &got)) engine->Resource_Free(block);
-        engine->Resource_RemovePack(name.c_str());
-    }
-    fwfuzz::ForgetLog();
-    return 0;
+    return fwfuzz::PackInput(fwfuzz::GetEngine(), data, size);
 }
