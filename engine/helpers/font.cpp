@@ -1,5 +1,6 @@
 #include "engine/helpers/font.h"
 
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -169,14 +170,14 @@ void Font::Render(float x, float y, int align, const char* text) {
     float s = scale * proportion;
     auto lineStart = [&](const char* rest) {
         if (ha == ALIGN_RIGHT) return x - TextWidth(rest, false);
-        if (ha == ALIGN_CENTER) return x - static_cast<float>(static_cast<int>(TextWidth(rest, false) / 2));
+        if (ha == ALIGN_CENTER) return x - std::trunc(TextWidth(rest, false) / 2);
         return x;
     };
 
     float cx = lineStart(text);
     for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; p++) {
         if (*p == '\n') {
-            y += static_cast<float>(static_cast<int>(height * scale * spacing));
+            y += std::trunc(height * scale * spacing);
             cx = lineStart(reinterpret_cast<const char*>(p + 1));
             continue;
         }
@@ -244,9 +245,9 @@ void Font::PrintfWrapped(float x, float y, float w, float h, int align, const ch
     float blockHeight = height * spacing * scale * static_cast<float>(lines);
     float bx = x, by = y;
     if ((align & ALIGN_HORZMASK) == ALIGN_RIGHT) bx = x + w;
-    if ((align & ALIGN_HORZMASK) == ALIGN_CENTER) bx = x + static_cast<float>(static_cast<int>(w / 2));
+    if ((align & ALIGN_HORZMASK) == ALIGN_CENTER) bx = x + std::trunc(w / 2);
     if ((align & ALIGN_VERTMASK) == ALIGN_BOTTOM) by = y + h - blockHeight;
-    if ((align & ALIGN_VERTMASK) == ALIGN_MIDDLE) by = y + static_cast<float>(static_cast<int>((h - blockHeight) / 2));
+    if ((align & ALIGN_VERTMASK) == ALIGN_MIDDLE) by = y + std::trunc((h - blockHeight) / 2);
     Render(bx, by, align, buffer);
 }
 
