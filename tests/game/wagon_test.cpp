@@ -3,7 +3,10 @@
 
 #include <cmath>
 
+#include "engine/helpers/resource_manager.h"
+#include "engine/helpers/sprite.h"
 #include "tests/support/game_fixture.h"
+#include "tests/support/helpers_golden.h"
 
 using gametest::GameFixture;
 
@@ -238,6 +241,50 @@ TEST_F(WagonTest, TimersRunOnlyInTheJourney) {
     EXPECT_EQ(W()->curseTimer, 2700);
     EXPECT_EQ(W()->flipTimer, 0);
     EXPECT_EQ(game->party[0].health + game->party[1].health, 200);
+}
+
+// The drawn frame follows the held-key steps (6 a frame), and a cursed wagon takes the frame's
+// tint on all four corners.
+TEST_F(WagonTest, DrawPicksTheFrameByHeldStepsAndTintsItWhileCursed) {
+    const char* script = "wagon_draw_test.res";
+    helpers_test::WriteAppFile(script, "Sprite wagon1 { rect = 0, 0, 8, 8 }\nSprite wagon2 { rect = 0, 0, 8, 8 }\n");
+    ResourceManager rm(script);
+    Sprite* frame0 = rm.GetSprite("wagon1");
+    Sprite* frame1 = rm.GetSprite("wagon2");
+    helpers_test::RemoveAppFile(script);
+    if (!frame0 || !frame1) GTEST_SKIP() << "the resource layer cannot read the script";
+    g_ResourceManager = &rm;
+    Wagon::ForgetResources();
+    const DWORD kUntouched = 0x12345678;
+    auto Draw = [&](int steps) {
+        frame0->SetColor(kUntouched);
+        frame1->SetColor(kUntouched);
+        W()->stepCounter = steps;
+        W()->Draw();
+    };
+    auto AllCorners = [](Sprite* s, DWORD c) {
+        for (int i = 0; i < 4; ++i)
+            if (s->GetColor(i) != c) return false;
+        return true;
+    };
+
+    Draw(5);
+    EXPECT_TRUE(AllCorners(frame0, 0xFFFFFFFF));
+    EXPECT_TRUE(AllCorners(frame1, kUntouched));
+    Draw(6);
+    EXPECT_TRUE(AllCorners(frame0, kUntouched));
+    EXPECT_TRUE(AllCorners(frame1, 0xFFFFFFFF));
+
+    W()->Curse();
+    Draw(11);
+    EXPECT_TRUE(AllCorners(frame1, 0xFFC828C8));
+    EXPECT_TRUE(AllCorners(frame0, kUntouched));
+    Draw(12);
+    EXPECT_TRUE(AllCorners(frame0, 0xFFFF32FF));
+    EXPECT_TRUE(AllCorners(frame1, kUntouched));
+
+    g_ResourceManager = nullptr;
+    Wagon::ForgetResources();
 }
 
 }  // namespace
