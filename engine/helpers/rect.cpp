@@ -18,6 +18,6 @@ void Rect::AddPoint(float x, float y) {
 bool Rect::Contains(float x, float y) const { return x >= x1 && x < x2 && y >= y1 && y < y2; }
 
 bool Rect::Overlaps(const Rect& other) const {
-    if (std::fabs(x1 + x2 - other.x1 - other.x2) >= (x2 - x1) + (other.x2 - other.x1)) return false;
+    if (!(std::fabs(x1 + x2 - other.x1 - other.x2) < (x2 - x1) + (other.x2 - other.x1))) return false;
     return std::fabs(y1 + y2 - other.y1 - other.y2) < (y2 - y1) + (other.y2 - other.y1);
 }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "engine/helpers/rect.h"
 
 namespace {
@@ -30,6 +32,11 @@ TEST(Rect, OverlapsIsStrict) {
     Rect thin = Make(5, 0, 5, 10);
     EXPECT_FALSE(thin.Overlaps(thin));
     EXPECT_FALSE(a.Overlaps(Make(0, 10, 10, 20)));  // x overlaps, y only touches
+    // Both tests must hold: an x test that cannot be decided is not an overlap.
+    Rect odd = a;
+    odd.x1 = std::nanf("");
+    EXPECT_FALSE(odd.Overlaps(a));
+    EXPECT_FALSE(a.Overlaps(odd));
 }
 
 TEST(Rect, AddPointAfterClearRestartsFromThePoint) {
