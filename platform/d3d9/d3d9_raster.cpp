@@ -767,7 +767,7 @@ private:
             int64_t dx, dy, ax, ay, bias;
             // floor(c / den) stepped from row to row: c grows by 16 dx per row.
             int64_t den, q, r, qi, ri;
-            int64_t c0;  // c of a horizontal edge
+            int64_t c0;  // c of a horizontal edge, stepped from row to row
         } edges[3];
         for (int i = 0; i < 3; ++i) {
             int j = (i + 1) % 3;
@@ -826,8 +826,9 @@ private:
             bool empty = false;
             if (rect) lo = rectLo, hi = rectHi;
             else for (Edge& e : edges) {
-                if (e.dy == 0) {
+                if (e.dy == 0) {  // c = dx * (16 py - ay) - bias: the row is out when it is negative
                     if (e.c0 < 0) empty = true;
+                    e.c0 += 16 * e.dx;
                     continue;
                 }
                 if (e.dy > 0) hi = std::min(hi, e.q);

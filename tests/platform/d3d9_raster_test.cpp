@@ -46,6 +46,38 @@ TEST_F(Raster, AdjacentTrianglesCoverEveryPixelOnce) {
     EXPECT_NEAR(covered, area, 30.0);
 }
 
+// Edges through pixel centres (half-pixel coordinates under the engine's projection): a
+// centre on a shared edge belongs to one triangle only, the one whose top or left edge it is.
+TEST_F(Raster, CentresOnSharedEdgesAreDrawnOnce) {
+    Make(32, 32);
+    dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    Counting(dev);
+    const DWORD c = 0xFF000001;
+    FwVertex tri[12] = {
+        // Sharing the horizontal edge y = 8.5 (screen row 8): it is the upper one's bottom edge.
+        {2.5f, 2.5f, 0, c, 0, 0}, {20.5f, 8.5f, 0, c, 0, 0}, {2.5f, 8.5f, 0, c, 0, 0},
+        {2.5f, 8.5f, 0, c, 0, 0}, {20.5f, 8.5f, 0, c, 0, 0}, {2.5f, 14.5f, 0, c, 0, 0},
+        // Sharing the vertical edge x = 26.5 (screen column 26): it is the right one's left edge.
+        {22.5f, 18.5f, 0, c, 0, 0}, {26.5f, 18.5f, 0, c, 0, 0}, {26.5f, 28.5f, 0, c, 0, 0},
+        {26.5f, 18.5f, 0, c, 0, 0}, {30.5f, 22.5f, 0, c, 0, 0}, {26.5f, 28.5f, 0, c, 0, 0},
+    };
+    Triangles(tri, 4);
+    d3d9test::Image img = Back();
+    for (UINT y = 0; y < 32; ++y)
+        for (UINT x = 0; x < 32; ++x) ASSERT_LE(img.At(x, y) & 0xFF, 1u) << "pixel " << x << "," << y;
+    EXPECT_EQ(img.At(2, 8) & 0xFF, 1u);   // the lower triangle's top-left corner
+    EXPECT_EQ(img.At(10, 8) & 0xFF, 1u);  // on the shared edge
+    EXPECT_EQ(img.At(2, 14) & 0xFF, 0u);  // the lower triangle's bottom corner lies on no top edge
+    EXPECT_EQ(img.At(26, 20) & 0xFF, 1u);
+    // A single triangle with its bottom edge on row 5: row 5 stays empty.
+    dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    FwVertex one[3] = {{4.5f, 0.5f, 0, c, 0, 0}, {12.5f, 5.5f, 0, c, 0, 0}, {4.5f, 5.5f, 0, c, 0, 0}};
+    Triangles(one, 1);
+    img = Back();
+    for (UINT x = 0; x < 32; ++x) EXPECT_EQ(img.At(x, 5) & 0xFF, 0u) << x;
+    EXPECT_EQ(img.At(5, 4) & 0xFF, 1u);
+}
+
 TEST_F(Raster, QuadOnWholePixelsCoversExactlyItsPixels) {
     Make(16, 16);
     dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
