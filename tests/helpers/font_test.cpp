@@ -135,6 +135,33 @@ TEST_F(FontTest, CharLines) {
     EXPECT_EQ(font.texture, nullptr);
 }
 
+TEST_F(FontTest, BitmapIsLookedForBesideTheDescription) {
+    const std::string top = "helpers_font_" + helpers_test::TestName();
+    helpers_test::MakeAppFolder(top);
+    helpers_test::MakeAppFolder(top + "/fonts");
+    const std::string desc = "[ZEVFONT]\nBitmap = big.png\n";
+    Write("x", desc);  // checks that the resource layer reads files
+    SKIP_IF_UNREADABLE();
+    helpers_test::WriteAppFile(top + "/fonts/big.fnt", desc);
+    struct Case {
+        std::string description, bitmap;
+    } cases[] = {
+        {top + "\\fonts\\big.fnt", top + "\\fonts\\big.png"},
+        {top + "\\fonts/big.fnt", top + "\\big.png"},  // the last backslash decides
+        {top + "/fonts/big.fnt", top + "/fonts/big.png"},
+    };
+    for (const Case& c : cases) {
+        platform::headless::ClearDebugOutput();
+        Font font(c.description.c_str());
+        EXPECT_FALSE(Logged("Font " + c.description + " has incorrect format.")) << c.description;
+        EXPECT_TRUE(Logged("Can't load resource: " + c.bitmap)) << c.description;
+    }
+    helpers_test::WriteAppFile(top + ".fnt", desc);  // no folder at all
+    platform::headless::ClearDebugOutput();
+    Font bare((top + ".fnt").c_str());
+    EXPECT_TRUE(Logged("Can't load resource: big.png"));
+}
+
 TEST_F(FontTest, TextWidth) {
     std::string f = Write("basic", kBasic);
     SKIP_IF_UNREADABLE();

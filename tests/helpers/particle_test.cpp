@@ -389,6 +389,69 @@ TEST_F(ParticleTest, FifteenRandomNumbersPerParticle) {
     EXPECT_EQ(engine->Random_Float(0, 1), next);
 }
 
+TEST_F(ParticleTest, RandomNumbersAreDrawnInFieldOrder) {
+    ParticleSystemInfo info;
+    info.emissionRate = 1;
+    info.systemLifetime = -1;
+    info.lifespanMin = 2;
+    info.lifespanMax = 3;
+    info.direction = 0.5f;
+    info.spread = 0.25f;
+    info.speedMin = 10;
+    info.speedMax = 20;
+    info.gravityMin = 30;
+    info.gravityMax = 40;
+    info.radialAccelerationMin = 50;
+    info.radialAccelerationMax = 60;
+    info.tangentialAccelerationMin = 70;
+    info.tangentialAccelerationMax = 80;
+    info.sizeBirth = 1;
+    info.sizeDeath = 3;
+    info.sizeVariation = 0.5f;
+    info.spinBirth = 4;
+    info.spinDeath = 8;
+    info.spinVariation = 0.25f;
+    info.colorBirth = Color(0.1f, 0.2f, 0.3f, 0.4f);
+    info.colorDeath = Color(0.9f, 0.8f, 0.7f, 0.6f);
+    info.colorVariation = 0.5f;
+    info.alphaVariation = 0.75f;
+    ParticleSystem ps(&info);
+    ps.MoveTo(100, 50);
+    ps.Start();
+    ps.MoveTo(140, 70);  // running: emitted on the path from (100, 50)
+    engine->Random_Seed(7);
+    ps.Update(1.0f);
+    ASSERT_EQ(ps.GetParticlesAlive(), 1);
+    const Particle& p = ps.particles[0];
+
+    engine->Random_Seed(7);
+    auto R = [&](float a, float b) { return engine->Random_Float(a, b); };
+    const float life = R(2, 3);
+    const float t = R(0, 1);
+    const float x = 100 + 40 * t + R(-2, 2);
+    const float y = 50 + 20 * t + R(-2, 2);
+    const float angle = 0.5f - 1.5707964f + R(0, 0.25f) - 0.125f;
+    const float speed = R(10, 20);
+    EXPECT_EQ(p.lifespan, life);
+    EXPECT_FLOAT_EQ(p.position.x, x);
+    EXPECT_FLOAT_EQ(p.position.y, y);
+    EXPECT_FLOAT_EQ(p.velocity.x, std::cos(angle) * speed);
+    EXPECT_FLOAT_EQ(p.velocity.y, std::sin(angle) * speed);
+    EXPECT_EQ(p.gravity, R(30, 40));
+    EXPECT_EQ(p.radialAcceleration, R(50, 60));
+    EXPECT_EQ(p.tangentialAcceleration, R(70, 80));
+    EXPECT_EQ(p.size, R(1, 2));
+    EXPECT_EQ(p.spin, R(4, 5));
+    EXPECT_EQ(p.color.r, R(0.1f, 0.1f + (0.9f - 0.1f) * 0.5f));
+    EXPECT_EQ(p.color.g, R(0.2f, 0.2f + (0.8f - 0.2f) * 0.5f));
+    EXPECT_EQ(p.color.b, R(0.3f, 0.3f + (0.7f - 0.3f) * 0.5f));
+    EXPECT_EQ(p.color.a, R(0.4f, 0.4f + (0.6f - 0.4f) * 0.75f));
+    EXPECT_FLOAT_EQ(p.sizeRate, (3 - p.size) / life);
+    EXPECT_FLOAT_EQ(p.spinRate, (8 - p.spin) / life);
+    EXPECT_FLOAT_EQ(p.colorRate.a, (0.6f - p.color.a) / life);
+    EXPECT_EQ(p.age, 0.0f);  // not moved in the update that made it
+}
+
 TEST_F(ParticleTest, MovingTheEmitter) {
     ParticleSystemInfo info = Still(40);
     ParticleSystem ps(&info);
