@@ -238,7 +238,12 @@ bool DecodeDds(const uint8_t* d, size_t size, UINT maxSize, DecodedImage* out) {
     mr.Set(Rd32(d + 92)), mg.Set(Rd32(d + 96)), mb.Set(Rd32(d + 100));
     if (pfFlags & DDPF_ALPHAPIXELS) ma.Set(Rd32(d + 104));
     D3DFORMAT fmt = FormatOfMasks(int(bpp), mr.mask, mg.mask, mb.mask, ma.mask);
-    if (fmt == D3DFMT_UNKNOWN) return false;
+    if (fmt == D3DFMT_UNKNOWN) {
+        // A layout the device does not sample (24-bit, other channel orders): decoded all the
+        // same under a format no texture takes, so only a converting load succeeds.
+        if (!mr.mask || !mg.mask || !mb.mask) return false;
+        if (bpp == 24 && mr.mask == 0xFF0000 && mg.mask == 0xFF00 && mb.mask == 0xFF && !ma.mask) fmt = D3DFMT_R8G8B8;
+    }
     uint64_t bytes = bpp / 8, need = uint64_t(w) * h * bytes;
     if (need > size - 128) return false;
     out->width = w;

@@ -246,6 +246,20 @@ TEST_F(Images, DdsKeepsItsFormatTgaDecodes) {
     auto dxt = MakeDds(4, 4, 32, 0, 0, 0, 0, std::vector<uint32_t>(16, 0));
     dxt[80] = 0x04;  // a compressed (four-character code) format is refused
     EXPECT_TRUE(FAILED(Load(dxt, D3DFMT_UNKNOWN, &t, &info)));
+    // Layouts the device cannot sample fail in their own format and convert on request.
+    auto dds24 = MakeDds(2, 1, 24, 0xFF0000, 0xFF00, 0xFF, 0, {});
+    for (uint8_t v : {0x30, 0x20, 0x10, 0x60, 0x50, 0x40}) dds24.push_back(v);
+    auto abgr = MakeDds(2, 1, 32, 0xFF, 0xFF00, 0xFF0000, 0xFF000000u, {0x80302010u, 0xFF605040u});
+    for (const auto* file : {&dds24, &abgr}) {
+        EXPECT_TRUE(FAILED(Load(*file, D3DFMT_UNKNOWN, &t, &info)));
+        ASSERT_EQ(Load(*file, D3DFMT_A8R8G8B8, &t, &info), D3D_OK);
+        t->GetLevelDesc(0, &d);
+        EXPECT_EQ(d.Format, D3DFMT_A8R8G8B8);
+        d3d9test::Image img = d3d9test::ReadTexture(t);
+        EXPECT_EQ(img.At(0, 0), file == &dds24 ? 0xFF102030u : 0x80102030u);
+        EXPECT_EQ(img.At(1, 0), 0xFF405060u);
+        t->Release();
+    }
     // TGA: uncompressed 32-bit, bottom-up, 2 x 1.
     std::vector<uint8_t> tga(18, 0);
     tga[2] = 2, tga[12] = 2, tga[14] = 1, tga[16] = 32;
