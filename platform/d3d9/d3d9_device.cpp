@@ -373,7 +373,7 @@ public:
             if ((flags & D3DCLEAR_TARGET) && rt_) FillRect(rt_->buf, x1, y1, x2, y2, Quantize(rt_->buf.format, color));
             if ((flags & D3DCLEAR_ZBUFFER) && ds_) {
                 float zc = std::clamp(z, 0.0f, 1.0f);
-                FillRect(ds_->buf, x1, y1, x2, y2, uint32_t(zc * 16777215.0f + 0.5f));
+                FillRect(ds_->buf, x1, y1, x2, y2, uint32_t(double(zc) * 16777215.0 + 0.5));
             }
         };
         if (count == 0 || !rects)

@@ -181,7 +181,7 @@ struct Pipeline {
         if (depthOn && UINT(x) < depth->width && UINT(y) < depth->height) {
             dz = &depth->pixels[size_t(y) * depth->width + x];
             float zc = z > 0.0f ? (z < 1.0f ? z : 1.0f) : 0.0f;  // NaN reads as 0
-            z24 = uint32_t(zc * 16777215.0f + 0.5f);
+            z24 = uint32_t(double(zc) * 16777215.0 + 0.5);  // 1.0 is 0xFFFFFF (in float the sum rounds up)
             if (!Compare(s.zFunc, z24, *dz)) return;
         }
         uint32_t* dp = &target->pixels[size_t(y) * target->width + x];

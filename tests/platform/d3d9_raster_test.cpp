@@ -231,6 +231,22 @@ TEST_F(Raster, DepthTestAndWrite) {
     EXPECT_EQ(img.At(5, 1), 0xFFFF0000u);
     ASSERT_TRUE(d3d9test::ReadDepth(ds, 1, 1, &z));
     EXPECT_NEAR(z, 0.5f, 1e-5);
+    // Depth 1.0 is the largest 24-bit value, the same when cleared, drawn or freshly made:
+    // a primitive at z 1.0 passes LESSEQUAL on a new depth surface.
+    dev->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+    ASSERT_TRUE(d3d9test::ReadDepth(ds, 1, 1, &z));
+    EXPECT_EQ(z, 1.0f);
+    IDirect3DSurface9* fresh = nullptr;
+    ASSERT_EQ(dev->CreateDepthStencilSurface(8, 8, D3DFMT_D24S8, D3DMULTISAMPLE_NONE, 0, FALSE, &fresh, nullptr),
+              D3D_OK);
+    dev->SetDepthStencilSurface(fresh);
+    dev->SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
+    Rect(0, 0, 8, 8, 0xFF00FF00, 1.0f);
+    EXPECT_EQ(Back().At(1, 1), 0xFF00FF00u);
+    ASSERT_TRUE(d3d9test::ReadDepth(fresh, 1, 1, &z));
+    EXPECT_EQ(z, 1.0f);
+    dev->SetDepthStencilSurface(ds);
+    fresh->Release();
     ds->Release();
 }
 
