@@ -258,6 +258,24 @@ TEST_F(ResourceGroups, FontTakesEverySettingOfItsBlock) {
     EXPECT_EQ(g->GetColor(), 0x80112233u);
 }
 
+TEST_F(ResourceGroups, AnimationTakesTheSpriteSettingsAndItsSpeed) {
+    auto rm = Load("rs_animset.res",
+                   "Animation a { texture = rs_o_missing.png rect = 0, 0, 8, 8 hotspot = 3, 4 color = \"C0FF8000\"\n"
+                   "  zorder = 0.3 blendmode = ALPHAADD flip = false, true frames = 2 fps = 4 }\n");
+    Animation* a = rm->GetAnimation("a");
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->GetColor(0), 0xC0FF8000u);
+    EXPECT_EQ(a->GetColor(3), 0xC0FF8000u);
+    EXPECT_FLOAT_EQ(a->quad.v[1].z, 0.3f);
+    EXPECT_EQ(a->quad.blend, 0);
+    EXPECT_FLOAT_EQ(a->hotX, 3);
+    EXPECT_FLOAT_EQ(a->hotY, 4);
+    EXPECT_FALSE(a->flipX);
+    EXPECT_TRUE(a->flipY);
+    EXPECT_FLOAT_EQ(a->speed, 0.25f);
+    EXPECT_EQ(a->GetMode(), ANIM_LOOP);
+}
+
 TEST_F(ResourceGroups, ReplaceScriptDropsTheOldRecords) {
     Write("rs_r_data.bin", "abc");
     auto rm = Load("rs_replace1.res", "Resource old { filename = rs_r_data.bin }\nSprite s { }\n");
