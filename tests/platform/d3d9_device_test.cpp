@@ -79,9 +79,19 @@ TEST_F(Device, NthBufferCreationAndIndexLockFail) {
 TEST_F(Device, LostThenNotResetUntilAResetSucceeds) {
     Make();
     EXPECT_EQ(dev->TestCooperativeLevel(), D3D_OK);
+    dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF102030, 1.0f, 0);
     d3d9test::LoseDevice(2);
     EXPECT_EQ(dev->TestCooperativeLevel(), D3DERR_DEVICELOST);
     EXPECT_EQ(dev->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_DEVICELOST);
+    // While lost: Reset is refused and the device stays lost; Clear succeeds and does nothing;
+    // the vertex buffer still locks.
+    EXPECT_EQ(dev->Reset(&pp), D3DERR_DEVICELOST);
+    EXPECT_EQ(dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFFFFFFFF, 1.0f, 0), D3D_OK);
+    EXPECT_EQ(d3d9test::ReadBackBuffer(dev).At(0, 0), 0xFF102030u);
+    void* p = nullptr;
+    EXPECT_EQ(vb->Lock(0, 0, &p, 0), D3D_OK);
+    EXPECT_NE(p, nullptr);
+    vb->Unlock();
     EXPECT_EQ(dev->TestCooperativeLevel(), D3DERR_DEVICELOST);
     EXPECT_EQ(dev->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
     // Reset refused while the application holds default-pool objects.
@@ -96,7 +106,7 @@ TEST_F(Device, LostThenNotResetUntilAResetSucceeds) {
     EXPECT_EQ(dev->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
     EXPECT_EQ(dev->Reset(&pp), D3D_OK);
     EXPECT_EQ(dev->TestCooperativeLevel(), D3D_OK);
-    EXPECT_EQ(d3d9test::CountCalls("Reset"), 3u);
+    EXPECT_EQ(d3d9test::CountCalls("Reset"), 4u);
 }
 
 TEST_F(Device, ResetRestoresEveryDefault) {
