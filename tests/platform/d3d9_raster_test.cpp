@@ -204,6 +204,23 @@ TEST_F(Raster, FormatsWithoutAlphaReadOpaque) {
     Rect(0, 0, 2, 2, 0xFFFFFFFF);
     EXPECT_EQ(Back().At(0, 0), 0xFF336699u);
     t->Release();
+    // The 16-bit formats without alpha too: drawn opaque through the alpha test and blending.
+    for (D3DFORMAT f : {D3DFMT_R5G6B5, D3DFMT_X1R5G5B5}) {
+        dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+        ASSERT_EQ(D3DXCreateTexture(dev, 2, 2, 1, 0, f, D3DPOOL_MANAGED, &t), D3D_OK);
+        IDirect3DSurface9* s = nullptr;
+        ASSERT_EQ(t->GetSurfaceLevel(0, &s), D3D_OK);
+        d3d9test::Image img;
+        img.width = img.height = 2;
+        img.pixels.assign(4, 0x00FFFFFFu);
+        ASSERT_TRUE(d3d9test::WriteSurface(s, img));
+        s->Release();
+        dev->SetTexture(0, t);
+        Rect(0, 0, 2, 2, 0xFFFFFFFF);
+        EXPECT_EQ(Back().At(1, 1), 0xFFFFFFFFu) << f;
+        dev->SetTexture(0, nullptr);
+        t->Release();
+    }
 }
 
 TEST_F(Raster, DepthTestAndWrite) {
