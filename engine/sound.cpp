@@ -35,6 +35,39 @@ DWORD MusicPositionWord(int order, int row) {
     return 0x80000000u | ((static_cast<DWORD>(row) & 0xFFFF) << 16) | (static_cast<DWORD>(order) & 0xFFFF);
 }
 
+// The bytes a load call names: the caller's memory block when size is given, otherwise the
+// file read through the resource system (loaded, for the caller to free).
+struct SoundData {
+    const void* data = nullptr;
+    DWORD length = 0;
+    void* loaded = nullptr;
+};
+
+bool ReadSoundData(EngineImpl* e, const char* filename, DWORD size, SoundData& out) {
+    if (size) {
+        out.data = filename;
+        out.length = size;
+        return true;
+    }
+    out.loaded = e->Resource_Load(filename, &out.length);
+    out.data = out.loaded;
+    return out.loaded != nullptr;
+}
+
+// Sets a channel's flags with the loop flag as asked.
+void SetLooping(DWORD chn, DWORD flags, bool loop) {
+    BASS_ChannelSetFlags(chn, loop ? flags | BASS_SAMPLE_LOOP : flags & ~BASS_SAMPLE_LOOP);
+}
+
+// Plays a music or stream at its own frequency, centred, at the volume and looping as asked.
+void PlayAtOwnRate(DWORD chn, int volume, bool loop, BOOL restart) {
+    BASS_CHANNELINFO info = {};
+    BASS_ChannelGetInfo(chn, &info);
+    BASS_ChannelSetAttributes(chn, static_cast<int>(info.freq), volume, 0);
+    SetLooping(chn, info.flags, loop);
+    BASS_ChannelPlay(chn, restart);
+}
+
 }  // namespace
 
 bool EngineImpl::Sound_Init() {
@@ -122,21 +155,12 @@ EffectHandle EngineImpl::Effect_Load(const char* filename, DWORD size) {
     if (!soundLib) return 0;
     if (silent) return 1;
 
-    const void* data;
-    void* loaded = nullptr;
-    DWORD length;
-    if (size) {
-        data = filename;
-        length = size;
-    } else {
-        loaded = Resource_Load(filename, &length);
-        if (!loaded) return 0;
-        data = loaded;
-    }
+    SoundData in;
+    if (!ReadSoundData(this, filename, size, in)) return 0;
 
-    HSAMPLE sample = BASS_SampleLoad(TRUE, data, 0, length, 4, BASS_SAMPLE_OVER_VOL);
+    HSAMPLE sample = BASS_SampleLoad(TRUE, in.data, 0, in.length, 4, BASS_SAMPLE_OVER_VOL);
     if (!sample) {
-        HSTREAM stream = BASS_StreamCreateFile(TRUE, data, 0, length, BASS_STREAM_DECODE);
+        HSTREAM stream = BASS_StreamCreateFile(TRUE, in.data, 0, in.length, BASS_STREAM_DECODE);
         if (stream) {
             BASS_CHANNELINFO info = {};
             DWORD decoded = static_cast<DWORD>(BASS_ChannelGetLength(stream));
@@ -154,7 +178,7 @@ EffectHandle EngineImpl::Effect_Load(const char* filename, DWORD size) {
         }
     }
 
-    if (loaded) Resource_Free(loaded);
+    if (in.loaded) Resource_Free(in.loaded);
     return sample;
 }
 
@@ -175,9 +199,7 @@ ChannelHandle EngineImpl::Effect_PlayAdjusted(EffectHandle eff, int volume, int 
     BASS_SampleGetInfo(eff, &info);
     HCHANNEL chn = BASS_SampleGetChannel(eff, FALSE);
     BASS_ChannelSetAttributes(chn, PitchFrequency(info.freq, pitch), volume, pan);
-    info.flags &= ~BASS_SAMPLE_LOOP;
-    if (loop) info.flags |= BASS_SAMPLE_LOOP;
-    BASS_ChannelSetFlags(chn, info.flags);
+    SetLooping(chn, info.flags, loop);
     BASS_ChannelPlay(chn, TRUE);
     return chn;
 }
@@ -186,21 +208,12 @@ ChannelHandle EngineImpl::Effect_PlayAdjusted(EffectHandle eff, int volume, int 
 
 MusicHandle EngineImpl::Music_Load(const char* filename, DWORD size) {
     if (!soundLib) return 0;
-    const void* data;
-    void* loaded = nullptr;
-    DWORD length;
-    if (size) {
-        data = filename;
-        length = size;
-    } else {
-        loaded = Resource_Load(filename, &length);
-        if (!loaded) return 0;
-        data = loaded;
-    }
-    HMUSIC music = BASS_MusicLoad(TRUE, data, 0, length,
+    SoundData in;
+    if (!ReadSoundData(this, filename, size, in)) return 0;
+    HMUSIC music = BASS_MusicLoad(TRUE, in.data, 0, in.length,
                                   BASS_MUSIC_POSRESETEX | BASS_MUSIC_PRESCAN | BASS_MUSIC_RAMP, 0);
     if (!music) System_PostError("Can't load music");
-    if (loaded) Resource_Free(loaded);
+    if (in.loaded) Resource_Free(in.loaded);
     return music;
 }
 
@@ -215,13 +228,7 @@ ChannelHandle EngineImpl::Music_Play(MusicHandle mus, bool loop, int volume, int
     if (row == -1) row = HIWORD(pos);
     BASS_ChannelSetPosition(mus, MusicPositionWord(order, row));
 
-    BASS_CHANNELINFO info = {};
-    BASS_ChannelGetInfo(mus, &info);
-    BASS_ChannelSetAttributes(mus, static_cast<int>(info.freq), volume, 0);
-    info.flags &= ~BASS_SAMPLE_LOOP;
-    if (loop) info.flags |= BASS_SAMPLE_LOOP;
-    BASS_ChannelSetFlags(mus, info.flags);
-    BASS_ChannelPlay(mus, FALSE);
+    PlayAtOwnRate(mus, volume, loop, FALSE);
     return mus;
 }
 
@@ -281,29 +288,20 @@ StreamHandle EngineImpl::Stream_Load(const char* filename, DWORD size) {
     if (!soundLib) return 0;
     if (silent) return 1;
 
-    const void* data;
-    void* loaded = nullptr;
-    DWORD length;
-    if (size) {
-        data = filename;
-        length = size;
-    } else {
-        loaded = Resource_Load(filename, &length);
-        if (!loaded) return 0;
-        data = loaded;
-    }
+    SoundData in;
+    if (!ReadSoundData(this, filename, size, in)) return 0;
 
-    HSTREAM stream = BASS_StreamCreateFile(TRUE, data, 0, length, 0);
+    HSTREAM stream = BASS_StreamCreateFile(TRUE, in.data, 0, in.length, 0);
     if (!stream) {
         System_PostError("Can't load stream");
-        if (loaded) Resource_Free(loaded);
+        if (in.loaded) Resource_Free(in.loaded);
         return 0;
     }
-    if (loaded) {
+    if (in.loaded) {
         // The library reads the data while the stream plays: it lives as long as the stream.
         StreamNode* node = new StreamNode;
         node->stream = stream;
-        node->data = loaded;
+        node->data = in.loaded;
         node->next = soundStreams;
         soundStreams = node;
     }
@@ -328,13 +326,7 @@ void EngineImpl::Stream_Free(StreamHandle stream) {
 
 ChannelHandle EngineImpl::Stream_Play(StreamHandle stream, bool loop, int volume) {
     if (!soundLib) return 0;
-    BASS_CHANNELINFO info = {};
-    BASS_ChannelGetInfo(stream, &info);
-    BASS_ChannelSetAttributes(stream, static_cast<int>(info.freq), volume, 0);
-    info.flags &= ~BASS_SAMPLE_LOOP;
-    if (loop) info.flags |= BASS_SAMPLE_LOOP;
-    BASS_ChannelSetFlags(stream, info.flags);
-    BASS_ChannelPlay(stream, TRUE);
+    PlayAtOwnRate(stream, volume, loop, TRUE);
     return stream;
 }
 
