@@ -190,6 +190,7 @@ public:
     void Gfx_Done();
     int Gfx_FormatId(D3DFORMAT fmt);
     void Gfx_SetProjectionMatrix(int width, int height);
+    void Gfx_SetSceneView(TargetHandle target);
     void Gfx_RenderBatch(bool endOfScene = false);
     void Gfx_SetBlendMode(int blend);
 

@@ -6,12 +6,6 @@
 
 namespace {
 
-void SetIdentity(D3DMATRIX* m) {
-    D3DXMATRIX id;
-    D3DXMatrixIdentity(&id);
-    *m = id;
-}
-
 const char* const kFormatNames[] = {"UNKNOWN", "R5G6B5", "X1R5G5B5", "A1R5G5B5", "X8R8G8B8", "A8R8G8B8"};
 
 const DWORD kFvf = D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1;
@@ -123,7 +117,7 @@ bool EngineImpl::Gfx_Init() {
     textures = nullptr;
 
     Gfx_SetProjectionMatrix(screenWidth, screenHeight);
-    SetIdentity(&viewMatrix);
+    D3DXMatrixIdentity(&viewMatrix);
 
     if (!Gfx_InitLost()) return false;
 
@@ -256,7 +250,7 @@ bool EngineImpl::Gfx_Restore() {
 
     // The reset binds the back buffer with a whole-surface viewport: the scene code follows it,
     // so the current target is the screen again with the screen's projection.
-    if (curTarget) SetIdentity(&viewMatrix);
+    if (curTarget) D3DXMatrixIdentity(&viewMatrix);
     curTarget = nullptr;
     gfxClipEmpty = false;
     Gfx_SetProjectionMatrix(screenWidth, screenHeight);

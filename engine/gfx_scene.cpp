@@ -6,12 +6,6 @@
 
 namespace {
 
-void SetIdentity(D3DMATRIX* m) {
-    D3DXMATRIX id;
-    D3DXMatrixIdentity(&id);
-    *m = id;
-}
-
 int BatchLimit(int primType) { return VERTEX_BUFFER_SIZE / primType; }
 
 bool ValidPrimType(int primType) {
@@ -25,6 +19,22 @@ bool TargetListed(const RenderTarget* list, const RenderTarget* target) {
 }
 
 }  // namespace
+
+// Makes target (the screen when null) the current one for scenes: its depth test, its
+// projection and an identity view, with the clip rectangle reset.
+void EngineImpl::Gfx_SetSceneView(TargetHandle target) {
+    bool zOn = target ? target->depth != nullptr : zBuffer;
+    d3dDevice->SetRenderState(D3DRS_ZENABLE, zOn ? TRUE : FALSE);
+    if (target)
+        Gfx_SetProjectionMatrix(target->width, target->height);
+    else
+        Gfx_SetProjectionMatrix(screenWidth, screenHeight);
+    d3dDevice->SetTransform(D3DTS_PROJECTION, &projMatrix);
+    D3DXMatrixIdentity(&viewMatrix);
+    d3dDevice->SetTransform(D3DTS_VIEW, &viewMatrix);
+    curTarget = target;
+    gfxClipEmpty = false;
+}
 
 bool EngineImpl::Gfx_BeginScene(TargetHandle target) {
     if (!d3dDevice) return false;
@@ -77,20 +87,7 @@ bool EngineImpl::Gfx_BeginScene(TargetHandle target) {
         }
         d3dDevice->SetDepthStencilSurface(depth);
         if (target) surf->Release();
-
-        bool zOn = target ? depth != nullptr : zBuffer;
-        d3dDevice->SetRenderState(D3DRS_ZENABLE, zOn ? TRUE : FALSE);
-
-        if (target)
-            Gfx_SetProjectionMatrix(target->width, target->height);
-        else
-            Gfx_SetProjectionMatrix(screenWidth, screenHeight);
-        d3dDevice->SetTransform(D3DTS_PROJECTION, &projMatrix);
-        SetIdentity(&viewMatrix);
-        d3dDevice->SetTransform(D3DTS_VIEW, &viewMatrix);
-
-        curTarget = target;
-        gfxClipEmpty = false;
+        Gfx_SetSceneView(target);
     }
 
     d3dDevice->BeginScene();

@@ -241,13 +241,7 @@ void EngineImpl::Target_Free(TargetHandle target) {
             // Scenes go on into the screen rather than into a freed record.
             d3dDevice->SetRenderTarget(0, screenSurf);
             d3dDevice->SetDepthStencilSurface(screenDepth);
-            d3dDevice->SetRenderState(D3DRS_ZENABLE, zBuffer ? TRUE : FALSE);
-            Gfx_SetProjectionMatrix(screenWidth, screenHeight);
-            d3dDevice->SetTransform(D3DTS_PROJECTION, &projMatrix);
-            D3DXMatrixIdentity(&viewMatrix);
-            d3dDevice->SetTransform(D3DTS_VIEW, &viewMatrix);
-            curTarget = nullptr;
-            gfxClipEmpty = false;
+            Gfx_SetSceneView(nullptr);
         }
 
         if (target->texture) target->texture->Release();
