@@ -34,6 +34,25 @@ bool KnownTexture(const EngineImpl* e, TextureHandle tex) {
     return false;
 }
 
+// The size of a texture of this engine: as its image file had it (original) or as the device
+// holds it; 0 x 0 for an unknown texture.
+void TextureSize(EngineImpl* e, TextureHandle tex, bool original, int& width, int& height) {
+    width = height = 0;
+    if (!tex) return;
+    if (original) {
+        if (TextureNode* node = FindNode(e->textures, tex)) {
+            width = node->width;
+            height = node->height;
+        }
+        return;
+    }
+    if (!KnownTexture(e, tex)) return;
+    D3DSURFACE_DESC desc;
+    if (FAILED(tex->GetLevelDesc(0, &desc))) return;
+    width = static_cast<int>(desc.Width);
+    height = static_cast<int>(desc.Height);
+}
+
 }  // namespace
 
 TextureHandle EngineImpl::Texture_Load(const char* filename, DWORD size, bool bMipmap) {
@@ -124,27 +143,15 @@ void EngineImpl::Texture_Free(TextureHandle tex) {
 }
 
 int EngineImpl::Texture_GetWidth(TextureHandle tex, bool bOriginal) {
-    if (!tex) return 0;
-    if (bOriginal) {
-        TextureNode* node = FindNode(textures, tex);
-        return node ? node->width : 0;
-    }
-    if (!KnownTexture(this, tex)) return 0;
-    D3DSURFACE_DESC desc;
-    if (FAILED(tex->GetLevelDesc(0, &desc))) return 0;
-    return static_cast<int>(desc.Width);
+    int width, height;
+    TextureSize(this, tex, bOriginal, width, height);
+    return width;
 }
 
 int EngineImpl::Texture_GetHeight(TextureHandle tex, bool bOriginal) {
-    if (!tex) return 0;
-    if (bOriginal) {
-        TextureNode* node = FindNode(textures, tex);
-        return node ? node->height : 0;
-    }
-    if (!KnownTexture(this, tex)) return 0;
-    D3DSURFACE_DESC desc;
-    if (FAILED(tex->GetLevelDesc(0, &desc))) return 0;
-    return static_cast<int>(desc.Height);
+    int width, height;
+    TextureSize(this, tex, bOriginal, width, height);
+    return height;
 }
 
 DWORD* EngineImpl::Texture_Lock(TextureHandle tex, bool bReadOnly, int left, int top, int width, int height) {
