@@ -23,6 +23,15 @@ b2Vec2 FromLib(const ::b2Vec2& v) { return b2Vec2(v.x, v.y); }
 struct Access {
     static void* Fixture(const b2Shape* s) { return s->m_fixture; }
     static void* Body(const b2Body* b) { return b->m_body; }
+    // Deletes a body's record with its shapes' (the library's objects are gone already).
+    static void Delete(b2Body* b) {
+        for (b2Shape* s = b->m_shapeList; s;) {
+            b2Shape* next = s->m_next;
+            delete s;
+            s = next;
+        }
+        delete b;
+    }
 };
 
 namespace {
@@ -368,14 +377,7 @@ b2World::~b2World() {
     std::vector<b2Body*> bodies;
     for (b2Body* b = m_bodyList; b; b = b->m_next) bodies.push_back(b);
     delete m_impl;
-    for (b2Body* b : bodies) {
-        for (b2Shape* s = b->m_shapeList; s;) {
-            b2Shape* next = s->m_next;
-            delete s;
-            s = next;
-        }
-        delete b;
-    }
+    for (b2Body* b : bodies) Access::Delete(b);
 }
 
 void b2World::SetContactListener(b2ContactListener* listener) { m_impl->contactListener = listener; }
@@ -416,12 +418,7 @@ void b2World::DestroyBody(b2Body* body) {
     if (body->m_next) body->m_next->m_prev = body->m_prev;
     if (m_bodyList == body) m_bodyList = body->m_next;
     --m_bodyCount;
-    for (b2Shape* s = body->m_shapeList; s;) {
-        b2Shape* next = s->m_next;
-        delete s;
-        s = next;
-    }
-    delete body;
+    Access::Delete(body);
 }
 
 void b2World::CheckBounds(b2Body* body) {
