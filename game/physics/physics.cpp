@@ -66,6 +66,7 @@ struct b2World::Impl : public ::b2ContactListener {
     phys::b2ContactListener* contactListener = nullptr;
     b2BoundaryListener* boundaryListener = nullptr;
     std::unordered_map<::b2Contact*, PointSet> reported;
+    std::vector<b2Body*> stepBodies;  // Step's list of bodies to check, kept for its capacity
 
     Impl(const b2AABB& box, const b2Vec2& gravity) : world(ToLib(gravity)), bounds(box) {}
 
@@ -95,8 +96,9 @@ struct b2World::Impl : public ::b2ContactListener {
             cp.id = manifold->points[i].id.key;
         }
 
-        PointSet old = reported[contact];
-        reported[contact] = fresh;
+        PointSet& slot = reported[contact];
+        PointSet old = slot;
+        slot = fresh;
         if (!contactListener) return;
         bool oldMatched[b2_maxManifoldPoints] = {};
         for (int i = 0; i < fresh.count; ++i) {
@@ -440,10 +442,14 @@ void b2World::CheckBounds(b2Body* body) {
 void b2World::Step(float timeStep, int velocityIterations, int positionIterations) {
     if (IsLocked()) return;
     m_impl->world.Step(timeStep, velocityIterations, positionIterations);
+    // Collected first, as a boundary listener may change the body list; the vector is reused.
     std::vector<b2Body*> bodies;
+    bodies.swap(m_impl->stepBodies);
+    bodies.clear();
     for (b2Body* b = m_bodyList; b; b = b->m_next)
         if (!b->m_frozen && !b->IsStatic()) bodies.push_back(b);
     for (b2Body* b : bodies) CheckBounds(b);
+    m_impl->stepBodies.swap(bodies);
 }
 
 }  // namespace phys
