@@ -332,6 +332,26 @@ bool SeekChannel(Channel& c, uint64_t frame) {
     return true;
 }
 
+// The volume an attribute names: an instrument's or a channel's of the music, by number.
+struct MusicVolumeAttrib {
+    bool instrument = false;
+    int index = 0;
+};
+
+// False when the attribute names no instrument or channel the music has.
+bool DecodeVolumeAttrib(const MusicChannel& m, DWORD attrib, MusicVolumeAttrib& out) {
+    if (attrib >= BASS_MUSIC_ATTRIB_VOL_INST && attrib - BASS_MUSIC_ATTRIB_VOL_INST < m.instVol.size()) {
+        out = {true, static_cast<int>(attrib - BASS_MUSIC_ATTRIB_VOL_INST)};
+        return true;
+    }
+    if (attrib >= BASS_MUSIC_ATTRIB_VOL_CHAN && attrib < BASS_MUSIC_ATTRIB_VOL_INST &&
+        attrib - BASS_MUSIC_ATTRIB_VOL_CHAN < m.chanVol.size()) {
+        out = {false, static_cast<int>(attrib - BASS_MUSIC_ATTRIB_VOL_CHAN)};
+        return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 // ---- Entry points
@@ -652,15 +672,15 @@ DWORD BASS_MusicSetAttribute(HMUSIC handle, DWORD attrib, DWORD value) {
     MusicChannel* m = FindMusic(handle);
     if (!m) return 0xFFFFFFFFu;
     DWORD v = std::min<DWORD>(value, 100);
+    MusicVolumeAttrib a;
     if (attrib == BASS_MUSIC_ATTRIB_AMPLIFY) {
         m->amplify = v;
-    } else if (attrib >= BASS_MUSIC_ATTRIB_VOL_INST && attrib - BASS_MUSIC_ATTRIB_VOL_INST < m->instVol.size()) {
-        MusicSetInstrumentVolume(*m, static_cast<int>(attrib - BASS_MUSIC_ATTRIB_VOL_INST), v);
-    } else if (attrib >= BASS_MUSIC_ATTRIB_VOL_CHAN && attrib < BASS_MUSIC_ATTRIB_VOL_INST &&
-               attrib - BASS_MUSIC_ATTRIB_VOL_CHAN < m->chanVol.size()) {
-        MusicSetChannelVolume(*m, static_cast<int>(attrib - BASS_MUSIC_ATTRIB_VOL_CHAN), v);
-    } else {
+    } else if (!DecodeVolumeAttrib(*m, attrib, a)) {
         return 0xFFFFFFFFu;
+    } else if (a.instrument) {
+        MusicSetInstrumentVolume(*m, a.index, v);
+    } else {
+        MusicSetChannelVolume(*m, a.index, v);
     }
     return TRUE;
 }
@@ -671,12 +691,9 @@ DWORD BASS_MusicGetAttribute(HMUSIC handle, DWORD attrib) {
     MusicChannel* m = FindMusic(handle);
     if (!m) return 0xFFFFFFFFu;
     if (attrib == BASS_MUSIC_ATTRIB_AMPLIFY) return m->amplify;
-    if (attrib >= BASS_MUSIC_ATTRIB_VOL_INST && attrib - BASS_MUSIC_ATTRIB_VOL_INST < m->instVol.size())
-        return m->instVol[attrib - BASS_MUSIC_ATTRIB_VOL_INST];
-    if (attrib >= BASS_MUSIC_ATTRIB_VOL_CHAN && attrib < BASS_MUSIC_ATTRIB_VOL_INST &&
-        attrib - BASS_MUSIC_ATTRIB_VOL_CHAN < m->chanVol.size())
-        return m->chanVol[attrib - BASS_MUSIC_ATTRIB_VOL_CHAN];
-    return 0xFFFFFFFFu;
+    MusicVolumeAttrib a;
+    if (!DecodeVolumeAttrib(*m, attrib, a)) return 0xFFFFFFFFu;
+    return a.instrument ? m->instVol[a.index] : m->chanVol[a.index];
 }
 
 HSTREAM BASS_StreamCreateFile(BOOL mem, const void* file, DWORD offset, DWORD length, DWORD flags) {
