@@ -12,6 +12,25 @@ const DWORD kFvf = D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1;
 
 int BppOfRank(int rank) { return rank < 4 ? 16 : 32; }
 
+// Unbinds and releases the index and vertex buffers, unlocking a batch still held in the
+// vertex buffer.
+void ReleaseBuffers(EngineImpl* e) {
+    if (e->indexBuffer) {
+        e->d3dDevice->SetIndices(nullptr);
+        e->indexBuffer->Release();
+        e->indexBuffer = nullptr;
+    }
+    if (e->vertexBuffer) {
+        if (e->vertArray) {
+            e->vertexBuffer->Unlock();
+            e->vertArray = nullptr;
+        }
+        e->d3dDevice->SetStreamSource(0, nullptr, 0, sizeof(Vertex));
+        e->vertexBuffer->Release();
+        e->vertexBuffer = nullptr;
+    }
+}
+
 }  // namespace
 
 int EngineImpl::Gfx_FormatId(D3DFORMAT fmt) {
@@ -235,16 +254,7 @@ bool EngineImpl::Gfx_Restore() {
         t->depth = nullptr;
     }
 
-    if (indexBuffer) {
-        d3dDevice->SetIndices(nullptr);
-        indexBuffer->Release();
-        indexBuffer = nullptr;
-    }
-    if (vertexBuffer) {
-        d3dDevice->SetStreamSource(0, nullptr, 0, sizeof(Vertex));
-        vertexBuffer->Release();
-        vertexBuffer = nullptr;
-    }
+    ReleaseBuffers(this);
 
     d3dDevice->Reset(d3dpp);
 
@@ -312,20 +322,7 @@ void EngineImpl::Gfx_Done() {
     }
     curTarget = nullptr;
 
-    if (indexBuffer) {
-        d3dDevice->SetIndices(nullptr);
-        indexBuffer->Release();
-        indexBuffer = nullptr;
-    }
-    if (vertexBuffer) {
-        if (vertArray) {
-            vertexBuffer->Unlock();
-            vertArray = nullptr;
-        }
-        d3dDevice->SetStreamSource(0, nullptr, 0, sizeof(Vertex));
-        vertexBuffer->Release();
-        vertexBuffer = nullptr;
-    }
+    ReleaseBuffers(this);
     vertArray = nullptr;
     nPrim = 0;
     curTexture = nullptr;
