@@ -286,16 +286,11 @@ void EngineImpl::Gfx_AdjustWindow() {
     LONG style = windowed ? styleW : styleFS;
     SetWindowLongA(window, GWL_STYLE, style);
 
+    // Full screen stays on top of other windows; a window does not.
     LONG exStyle = GetWindowLongA(window, GWL_EXSTYLE);
-    if (windowed) {
-        SetWindowLongA(window, GWL_EXSTYLE, exStyle & ~WS_EX_TOPMOST);
-        SetWindowPos(window, HWND_NOTOPMOST, rc->left, rc->top, rc->right - rc->left, rc->bottom - rc->top,
-                     SWP_FRAMECHANGED);
-    } else {
-        SetWindowLongA(window, GWL_EXSTYLE, exStyle | WS_EX_TOPMOST);
-        SetWindowPos(window, HWND_TOPMOST, rc->left, rc->top, rc->right - rc->left, rc->bottom - rc->top,
-                     SWP_FRAMECHANGED);
-    }
+    SetWindowLongA(window, GWL_EXSTYLE, windowed ? exStyle & ~WS_EX_TOPMOST : exStyle | WS_EX_TOPMOST);
+    SetWindowPos(window, windowed ? HWND_NOTOPMOST : HWND_TOPMOST, rc->left, rc->top, rc->right - rc->left,
+                 rc->bottom - rc->top, SWP_FRAMECHANGED);
 }
 
 void EngineImpl::Gfx_Done() {
