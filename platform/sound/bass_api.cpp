@@ -332,6 +332,22 @@ bool SeekChannel(Channel& c, uint64_t frame) {
     return true;
 }
 
+// The bytes a load call names: length bytes of the caller's memory from offset, or the file
+// read whole into disk, from offset for length bytes (0: to its end). False when the file
+// cannot be read or is shorter than the offset.
+bool LoadInput(BOOL mem, const void* file, DWORD offset, DWORD length, std::vector<unsigned char>& disk,
+               const unsigned char*& data, int64_t& size) {
+    if (mem) {
+        data = static_cast<const unsigned char*>(file) + offset;
+        size = length;
+        return true;
+    }
+    if (!ReadWholeFile(static_cast<const char*>(file), disk) || offset > disk.size()) return false;
+    data = disk.data() + offset;
+    size = length ? std::min<int64_t>(length, disk.size() - offset) : disk.size() - offset;
+    return true;
+}
+
 // The volume an attribute names: an instrument's or a channel's of the music, by number.
 struct MusicVolumeAttrib {
     bool instrument = false;
@@ -481,14 +497,7 @@ HSAMPLE BASS_SampleLoad(BOOL mem, const void* file, DWORD offset, DWORD length, 
     std::vector<unsigned char> disk;
     const unsigned char* data;
     int64_t size;
-    if (mem) {
-        data = static_cast<const unsigned char*>(file) + offset;
-        size = length;
-    } else {
-        if (!ReadWholeFile(static_cast<const char*>(file), disk) || offset > disk.size()) return 0;
-        data = disk.data() + offset;
-        size = length ? std::min<int64_t>(length, disk.size() - offset) : disk.size() - offset;
-    }
+    if (!LoadInput(mem, file, offset, length, disk, data, size)) return 0;
     std::unique_ptr<Sample> s = DecodeSample(data, size);
     if (!s) return 0;
     s->max = std::clamp<DWORD>(max, 1, 65535);
@@ -623,14 +632,7 @@ HMUSIC BASS_MusicLoad(BOOL mem, const void* file, DWORD offset, DWORD length, DW
     std::vector<unsigned char> disk;
     const unsigned char* data;
     int64_t size;
-    if (mem) {
-        data = static_cast<const unsigned char*>(file) + offset;
-        size = length;
-    } else {
-        if (!ReadWholeFile(static_cast<const char*>(file), disk) || offset > disk.size()) return 0;
-        data = disk.data() + offset;
-        size = length ? std::min<int64_t>(length, disk.size() - offset) : disk.size() - offset;
-    }
+    if (!LoadInput(mem, file, offset, length, disk, data, size)) return 0;
     auto m = OpenMusic(data, size, rate);
     if (!m) return 0;
     m->category = CAT_MUSIC;
@@ -703,21 +705,15 @@ HSTREAM BASS_StreamCreateFile(BOOL mem, const void* file, DWORD offset, DWORD le
     bool decode = (flags & BASS_STREAM_DECODE) != 0;
     if (!l.initialised || !file) return 0;
     if (Fault(decode ? FW_SOUND_FAULT_DECODE_STREAM : FW_SOUND_FAULT_STREAM)) return 0;
-    std::unique_ptr<StreamChannel> st;
-    if (mem) {
-        // Read in place: the caller keeps the data alive until the stream is freed.
-        st = OpenStream(static_cast<const unsigned char*>(file) + offset, length);
-    } else {
-        std::vector<unsigned char> disk;
-        if (!ReadWholeFile(static_cast<const char*>(file), disk) || offset > disk.size()) return 0;
-        int64_t size = length ? std::min<int64_t>(length, disk.size() - offset) : disk.size() - offset;
-        std::vector<unsigned char> copy(disk.begin() + offset, disk.begin() + offset + size);
-        disk.clear();
-        const unsigned char* p = copy.data();
-        st = OpenStream(p, size);
-        if (st) st->owned = std::move(copy);  // the vector's buffer moves with it
-    }
+    // Memory is read in place: the caller keeps it alive until the stream is freed. A file's
+    // image is kept by the stream (the vector's buffer moves with it).
+    std::vector<unsigned char> disk;
+    const unsigned char* data;
+    int64_t size;
+    if (!LoadInput(mem, file, offset, length, disk, data, size)) return 0;
+    std::unique_ptr<StreamChannel> st = OpenStream(data, size);
     if (!st) return 0;
+    if (!mem) st->owned = std::move(disk);
     st->decodeOnly = decode;
     st->category = CAT_STREAM;
     st->freq = st->defFreq;
