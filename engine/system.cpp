@@ -12,6 +12,19 @@ const char* const kWindowClass = "ZEV__WNDCLASS";
 // The log line buffer shared by every caller: at most 255 characters, always terminated.
 char g_logLine[256];
 
+// The key code of the button a mouse button message is about.
+int ButtonKey(UINT msg) {
+    switch (msg) {
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_LBUTTONDBLCLK: return VK_LBUTTON;
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+    case WM_RBUTTONDBLCLK: return VK_RBUTTON;
+    default: return VK_MBUTTON;
+    }
+}
+
 }  // namespace
 
 bool EngineImpl::System_Initiate() {
@@ -219,26 +232,20 @@ LRESULT CALLBACK EngineImpl::System_WindowProc(HWND hwnd, UINT msg, WPARAM wpara
         return 0;
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
-    case WM_MBUTTONDOWN: {
-        int key = msg == WM_LBUTTONDOWN ? VK_LBUTTON : msg == WM_RBUTTONDOWN ? VK_RBUTTON : VK_MBUTTON;
+    case WM_MBUTTONDOWN:
         SetFocus(hwnd);
-        e->Input_BuildEvent(INPUT_MBUTTONDOWN, key, 0, 0, x, y);
+        e->Input_BuildEvent(INPUT_MBUTTONDOWN, ButtonKey(msg), 0, 0, x, y);
         return 0;
-    }
     case WM_LBUTTONUP:
     case WM_RBUTTONUP:
-    case WM_MBUTTONUP: {
-        int key = msg == WM_LBUTTONUP ? VK_LBUTTON : msg == WM_RBUTTONUP ? VK_RBUTTON : VK_MBUTTON;
-        e->Input_BuildEvent(INPUT_MBUTTONUP, key, 0, 0, x, y);
+    case WM_MBUTTONUP:
+        e->Input_BuildEvent(INPUT_MBUTTONUP, ButtonKey(msg), 0, 0, x, y);
         return 0;
-    }
     case WM_LBUTTONDBLCLK:
     case WM_RBUTTONDBLCLK:
-    case WM_MBUTTONDBLCLK: {
-        int key = msg == WM_LBUTTONDBLCLK ? VK_LBUTTON : msg == WM_RBUTTONDBLCLK ? VK_RBUTTON : VK_MBUTTON;
-        e->Input_BuildEvent(INPUT_MBUTTONDOWN, key, 0, INPUT_FLAG_REPEAT, x, y);
+    case WM_MBUTTONDBLCLK:
+        e->Input_BuildEvent(INPUT_MBUTTONDOWN, ButtonKey(msg), 0, INPUT_FLAG_REPEAT, x, y);
         return 0;
-    }
     case WM_MOUSEWHEEL:
         e->Input_BuildEvent(INPUT_MOUSEWHEEL, GET_WHEEL_DELTA_WPARAM(wparam) / WHEEL_DELTA, 0, 0, x, y);
         return 0;
