@@ -16,6 +16,18 @@ void CopyText(char* dst, const char* src, size_t size) {
     dst[n] = 0;
 }
 
+// Sets a file-name state to the full path of a name; empty, and false, for no name or one
+// without a path.
+bool SetFullPath(EngineImpl* e, char* dst, size_t size, const char* name) {
+    const char* full = name ? e->Resource_FullPath(name) : nullptr;
+    if (!full || !full[0]) {
+        dst[0] = 0;
+        return false;
+    }
+    CopyText(dst, full, size);
+    return true;
+}
+
 }  // namespace
 
 void EngineImpl::System_SetStateBool(BoolState state, bool value) {
@@ -141,29 +153,11 @@ void EngineImpl::System_SetStateString(StringState state, const char* value) {
         CopyText(winTitle, value, sizeof(winTitle));
         if (window) SetWindowTextA(window, winTitle);
         break;
-    case STATE_INI_FILE: {
-        if (!value) {
-            iniFile[0] = 0;
-            break;
-        }
-        const char* full = Resource_FullPath(value);
-        if (full && full[0])
-            CopyText(iniFile, full, sizeof(iniFile));
-        else
-            iniFile[0] = 0;
+    case STATE_INI_FILE:
+        SetFullPath(this, iniFile, sizeof(iniFile), value);
         break;
-    }
     case STATE_LOG_FILE: {
-        if (!value) {
-            logFile[0] = 0;
-            break;
-        }
-        const char* full = Resource_FullPath(value);
-        if (!full || !full[0]) {
-            logFile[0] = 0;
-            break;
-        }
-        CopyText(logFile, full, sizeof(logFile));
+        if (!SetFullPath(this, logFile, sizeof(logFile), value)) break;
         FILE* f = fopen(platform::TranslatePath(logFile).c_str(), "w");
         if (f)
             fclose(f);
