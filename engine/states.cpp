@@ -124,12 +124,11 @@ void EngineImpl::System_SetStateInt(IntState state, int value) {
     case STATE_FPS:
         if (vertArray) break;
         if (d3dDevice && ((fps >= 0) != (value >= 0))) {
+            d3dppW.SwapEffect = D3DSWAPEFFECT_COPY;
             if (value == FPS_VSYNC) {
-                d3dppW.SwapEffect = D3DSWAPEFFECT_COPY;
                 d3dppW.PresentationInterval = D3DPRESENT_INTERVAL_DEFAULT;
                 d3dppFS.PresentationInterval = D3DPRESENT_INTERVAL_ONE;
             } else {
-                d3dppW.SwapEffect = D3DSWAPEFFECT_COPY;
                 d3dppFS.PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
             }
             Gfx_Restore();
