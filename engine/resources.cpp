@@ -208,19 +208,14 @@ void* EngineImpl::Resource_Load(const char* filename, DWORD* size) {
     }
     DWORD length = GetFileSize(file, nullptr);
     void* block = length == INVALID_FILE_SIZE ? nullptr : std::malloc(length ? length : 1);
-    if (!block) {
-        CloseHandle(file);
-        System_PostError(message);
-        return nullptr;
-    }
     DWORD read = 0;
-    if (!ReadFile(file, block, length, &read, nullptr)) {
-        CloseHandle(file);
+    bool ok = block && ReadFile(file, block, length, &read, nullptr);
+    CloseHandle(file);
+    if (!ok) {
         std::free(block);
         System_PostError(message);
         return nullptr;
     }
-    CloseHandle(file);
     if (size) *size = read;
     return block;
 }
