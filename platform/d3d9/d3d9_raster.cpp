@@ -287,12 +287,14 @@ ClipVertex Transform(const D3DMATRIX& m, const FvfVertex& in) {
     return o;
 }
 
-ClipVertex Lerp(const ClipVertex& a, const ClipVertex& b, float t) {
+// In double precision: a corner far outside cut back to the guard band lands on it exactly
+// enough, however far away it was.
+ClipVertex Lerp(const ClipVertex& a, const ClipVertex& b, double t) {
     ClipVertex o;
     const float* pa = &a.x;
     const float* pb = &b.x;
     float* po = &o.x;
-    for (int i = 0; i < 10; ++i) po[i] = pa[i] + (pb[i] - pa[i]) * t;
+    for (int i = 0; i < 10; ++i) po[i] = float(pa[i] + (double(pb[i]) - pa[i]) * t);
     return o;
 }
 
@@ -301,21 +303,22 @@ ClipVertex Lerp(const ClipVertex& a, const ClipVertex& b, float t) {
 constexpr float kGuard = 16.0f;
 constexpr int kPlanes = 7;
 
-inline float PlaneDist(const ClipVertex& v, int plane) {
+inline double PlaneDist(const ClipVertex& v, int plane) {
+    const double w = v.w;
     switch (plane) {
     case 0: return v.z;
-    case 1: return v.w - v.z;
-    case 2: return kGuard * v.w + v.x;
-    case 3: return kGuard * v.w - v.x;
-    case 4: return kGuard * v.w + v.y;
-    case 5: return kGuard * v.w - v.y;
-    default: return v.w - 1e-6f;
+    case 1: return w - v.z;
+    case 2: return kGuard * w + v.x;
+    case 3: return kGuard * w - v.x;
+    case 4: return kGuard * w + v.y;
+    case 5: return kGuard * w - v.y;
+    default: return w - 1e-6f;
     }
 }
 
 inline bool Inside(const ClipVertex& v) {
     for (int p = 0; p < kPlanes; ++p)
-        if (!(PlaneDist(v, p) >= 0.0f)) return false;  // NaN counts as outside
+        if (!(PlaneDist(v, p) >= 0.0)) return false;  // NaN counts as outside
     return true;
 }
 
@@ -657,11 +660,11 @@ public:
             for (int i = 0; i < n; ++i) {
                 const ClipVertex& s = in[i];
                 const ClipVertex& e = in[(i + 1) % n];
-                float ds = PlaneDist(s, p), de = PlaneDist(e, p);
-                bool si = ds >= 0.0f, ei = de >= 0.0f;
+                double ds = PlaneDist(s, p), de = PlaneDist(e, p);
+                bool si = ds >= 0.0, ei = de >= 0.0;
                 if (si) out[m++] = s;
                 if (si != ei && m < 15) {
-                    float t = ds / (ds - de);
+                    double t = ds / (ds - de);
                     if (std::isfinite(t)) out[m++] = Lerp(s, e, t);
                 }
             }
@@ -677,7 +680,12 @@ private:
     // rect (x min, y min, x max, y max in 1/16 pixel), when given, is an axis-aligned rectangle
     // whose attribute planes the triangle defines: it replaces the triangle's edges.
     void Raster(ScreenVertex v0, ScreenVertex v1, ScreenVertex v2, const int64_t* rect = nullptr) {
-        auto snap = [](float v) { return FloorToInt(double(v) * 16.0 + 0.5); };
+        // Snapped to 1/16 pixel and held within 2^25 pixels of the origin, so that edge and
+        // area products of differences stay inside 64 bits; the screen is never that large.
+        auto snap = [](float v) {
+            constexpr int64_t kLimit = int64_t(1) << 29;
+            return std::clamp<int64_t>(FloorToInt(double(v) * 16.0 + 0.5), -kLimit, kLimit);
+        };
         int64_t x0 = snap(v0.x), y0 = snap(v0.y);
         int64_t x1 = snap(v1.x), y1 = snap(v1.y);
         int64_t x2 = snap(v2.x), y2 = snap(v2.y);
