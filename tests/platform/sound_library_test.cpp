@@ -1,6 +1,8 @@
 // The sound library on its test output: the output is mixed into buffers on demand.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <cstring>
 
@@ -271,6 +273,25 @@ TEST_F(SoundLibrary, StreamPlaysFromMemoryThatOutlivesItOnly) {
     free(data);
     EXPECT_EQ(Peak(lib.Mix(4410), 0), 0);
     EXPECT_FALSE(lib.BASS_StreamFree(st));
+}
+
+TEST_F(SoundLibrary, StreamPlaysFromAFileOnDisk) {
+    auto ogg = MakeOgg(kRate, 1, kRate / 2, Sine(441, kRate / 2));
+    ASSERT_FALSE(ogg.empty());
+    std::string path = "/tmp/fw_stream_file_" + std::to_string(getpid()) + ".ogg";
+    FILE* f = fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    fwrite(ogg.data(), 1, ogg.size(), f);
+    fclose(f);
+    HSTREAM st = lib.BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, 0);
+    remove(path.c_str());  // the stream keeps what it read
+    ASSERT_NE(st, 0u);
+    EXPECT_EQ(lib.BASS_ChannelGetLength(st), static_cast<QWORD>(kRate));  // half a second, mono 16-bit
+    lib.BASS_ChannelPlay(st, TRUE);
+    auto out = lib.Mix(kRate / 4);
+    EXPECT_GT(Peak(out, 0), 10000);
+    EXPECT_TRUE(lib.BASS_StreamFree(st));
+    EXPECT_EQ(lib.BASS_StreamCreateFile(FALSE, path.c_str(), 0, 0, 0), 0u);  // gone: refused
 }
 
 TEST_F(SoundLibrary, DecodingStreamFillsACreatedSample) {
