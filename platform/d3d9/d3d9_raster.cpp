@@ -92,8 +92,8 @@ struct Sampler {
         int x0 = int(fu >> 16), y0 = int(fv >> 16);
         uint32_t wu = uint32_t(fu >> 8) & 0xFF, wv = uint32_t(fv >> 8) & 0xFF;
         uint32_t a = Texel(x0, y0), b = Texel(x0 + 1, y0), c = Texel(x0, y0 + 1), d = Texel(x0 + 1, y0 + 1);
-        const uint32_t M = 0x00FF00FFu;
-        auto mix = [M](uint32_t p, uint32_t q, uint32_t w) { return ((p & M) * (256 - w) + (q & M) * w) >> 8 & M; };
+        constexpr uint32_t M = 0x00FF00FFu;
+        auto mix = [](uint32_t p, uint32_t q, uint32_t w) { return ((p & M) * (256 - w) + (q & M) * w) >> 8 & M; };
         uint32_t rb = mix(mix(a, b, wu), mix(c, d, wu), wv);
         uint32_t ag = mix(mix(a >> 8, b >> 8, wu), mix(c >> 8, d >> 8, wu), wv);
         return rb | (ag << 8);
