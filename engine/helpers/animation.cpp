@@ -77,8 +77,16 @@ void Animation::Update(float dt) {
     }
 }
 
+// Float to int without undefined conversions: NaN gives 0, out-of-range values the limits.
+static int ClampToInt(float v) {
+    if (!(v == v)) return 0;
+    if (v >= 2147483647.0f) return 2147483647;
+    if (v <= -2147483648.0f) return -2147483647 - 1;
+    return static_cast<int>(v);
+}
+
 void Animation::SetFrame(int n) {
-    int W = static_cast<int>(width);
+    int W = ClampToInt(width);
     n %= frames;
     if (n < 0) n += frames;
     curFrame = n;
@@ -89,7 +97,7 @@ void Animation::SetFrame(int n) {
     // Without a row width (no image width, or a frame wider than the image) every frame
     // stays on the first row.
     if (cols > 0 && fx > origTexWidth - width) {
-        int k = n - static_cast<int>(origTexWidth - rectX) / W;
+        long long k = n - static_cast<long long>(ClampToInt(origTexWidth - rectX)) / W;
         fx = (k % cols) * width;
         fy = rectY + (k / cols + 1) * height;
     }
