@@ -23,4 +23,10 @@ void* SdlWindowOf(HWND hwnd);
 // sizes differ. Headless: only counted (headless::PresentCount). False for a stale handle.
 bool PresentToWindow(HWND hwnd, const uint32_t* pixels, int width, int height, int pitchBytes);
 
+// Called whenever a top-level window becomes active or inactive (minimising and destruction
+// included), so the Direct3D device can lose and regain a full-screen device with its focus.
+// Null: none.
+using ActivationObserver = void (*)(HWND window, bool active);
+void SetActivationObserver(ActivationObserver observer);
+
 }  // namespace platform

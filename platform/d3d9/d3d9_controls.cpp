@@ -111,6 +111,7 @@ std::string Call::ToString() const {
 }
 
 void EnableJournal(bool on) { Ctl().journal = on ? 1 : 0; }
+void EnableVsyncWait(bool on) { Ctl().vsync = on ? 1 : 0; }
 const std::vector<Call>& Journal() { return JournalStore(); }
 void ClearJournal() { JournalStore().clear(); }
 

@@ -241,6 +241,7 @@ public:
         presentedH_ = b.height;
         HWND w = destWindow ? destWindow : (pp_.hDeviceWindow ? pp_.hDeviceWindow : focus_);
         if (w) platform::PresentToWindow(w, presented_.data(), int(b.width), int(b.height), int(b.width * 4));
+        if (pp_.PresentationInterval != D3DPRESENT_INTERVAL_IMMEDIATE) WaitForVerticalBlank();
         return D3D_OK;
     }
 
@@ -541,6 +542,19 @@ public:
 
     // ---- Layer side.
 
+    // Sleeps to the next tick of the refresh rate on the window system's clock.
+    void WaitForVerticalBlank() const {
+        int on = Ctl().vsync;
+        if (on == 0 || (on < 0 && platform::CurrentBackend() != platform::Backend::Sdl)) return;
+        UINT hz = pp_.Windowed ? 0 : pp_.FullScreen_RefreshRateInHz;
+        if (hz == 0) hz = CurrentDesktopMode().RefreshRate;
+        if (hz == 0 || hz > 1000) hz = 60;
+        uint64_t now = timeGetTime();
+        uint64_t tick = now * hz / 1000 + 1;        // the next blank after now
+        uint64_t at = (tick * 1000 + hz - 1) / hz;  // its time, rounded up to whole ms
+        if (at > now) Sleep(DWORD(at - now));
+    }
+
     void Lose(int lostCalls) {
         coop_ = Coop::Lost;
         lostCalls_ = lostCalls;
@@ -740,6 +754,7 @@ HRESULT Direct3DImpl::CreateDevice(UINT adapter, D3DDEVTYPE, HWND focus, DWORD, 
     if (!out || !pp || adapter != 0) hr = D3DERR_INVALIDCALL;
     else if (FaultHits(d3d9test::Fault::CreateDevice)) hr = D3DERR_NOTAVAILABLE;
     if (SUCCEEDED(hr)) {
+        platform::SetActivationObserver(&ActivateWindow);
         auto* dev = new DeviceImpl(this, focus);
         hr = dev->Setup(pp);
         if (FAILED(hr)) dev->Release();

@@ -209,6 +209,7 @@ struct Controls {
     bool pow2 = true;
     UINT maxTextureSize = 4096;
     int journal = -1;  // -1: on with the headless backend only
+    int vsync = -1;    // Present waits for the vertical blank; -1: with the SDL backend only
 };
 Controls& Ctl();
 // Counts a call of the faulting kind and tells whether this one fails.

@@ -59,6 +59,11 @@ void LoseDevice(int lostCalls);
 // NOTRESET on re-activation; windowed devices are not affected.
 void WindowActivated(HWND window, bool active);
 
+// Whether Present with an interval other than IMMEDIATE waits for the next vertical blank
+// of the display's refresh rate on the window system's clock (by default on with the SDL
+// backend and off headless).
+void EnableVsyncWait(bool on);
+
 // D3DX rounds texture sizes up to powers of two (default on).
 void SetPow2Rounding(bool on);
 // The largest texture dimension the device accepts (default 4096).

@@ -180,6 +180,15 @@ void SyncSdlGeometry(Window& w) {
     platform::sdl::SetGeometry(w.sdl, c.x, c.y, ClientWidth(w), ClientHeight(w), HasCaption(w), fullScreen);
 }
 
+platform::ActivationObserver& Observer() {
+    static platform::ActivationObserver observer = nullptr;
+    return observer;
+}
+
+void NotifyActivation(HWND hwnd, bool active) {
+    if (Observer()) Observer()(hwnd, active);
+}
+
 void SetFocusInternal(HWND hwnd) {
     HWND old = Sys().focus;
     if (old == hwnd) return;
@@ -191,6 +200,7 @@ void SetFocusInternal(HWND hwnd) {
 void DeactivateInternal(HWND hwnd, bool minimized) {
     if (!Find(hwnd)) return;
     if (Sys().active == hwnd) Sys().active = nullptr;
+    NotifyActivation(hwnd, false);
     Call(hwnd, WM_NCACTIVATE, FALSE, 0);
     Call(hwnd, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, minimized ? 1 : 0), 0);
     if (Sys().focus && IsSelfOrDescendant(Sys().focus, hwnd)) SetFocusInternal(nullptr);
@@ -203,6 +213,7 @@ void ActivateInternal(HWND hwnd) {
     if (old == hwnd) return;
     if (old && Find(old)) DeactivateInternal(old, false);
     Sys().active = hwnd;
+    NotifyActivation(hwnd, true);
     Call(hwnd, WM_NCACTIVATE, TRUE, 0);
     Call(hwnd, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, 0), reinterpret_cast<LPARAM>(old));
     if (Sys().active == hwnd && !(Sys().focus && IsSelfOrDescendant(Sys().focus, hwnd))) SetFocusInternal(hwnd);
@@ -215,6 +226,7 @@ void MinimizeInternal(HWND hwnd) {
     Call(hwnd, WM_SIZE, SIZE_MINIMIZED, 0);
     if (Find(hwnd)) {
         if (Sys().active == hwnd) Sys().active = nullptr;
+        NotifyActivation(hwnd, false);
         Call(hwnd, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 1), 0);
     }
 }
@@ -263,6 +275,10 @@ bool MatchesWindow(HWND msgWnd, HWND filter) {
 
 // ---------------------------------------------------------------- internal hooks
 
+namespace platform {
+void SetActivationObserver(ActivationObserver observer) { Observer() = observer; }
+}  // namespace platform
+
 namespace platform::detail {
 
 void ResetWindowSystem() {
@@ -310,11 +326,13 @@ void NoteSdlActivation(HWND hwnd, bool gained) {
     if (gained) {
         if (Sys().active == hwnd) return;
         Sys().active = hwnd;
+        NotifyActivation(hwnd, true);
         if (!(Sys().focus && IsSelfOrDescendant(Sys().focus, hwnd))) Sys().focus = hwnd;
         PostMessageA(hwnd, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, (w->style & WS_MINIMIZE) ? 1 : 0), 0);
     } else {
         if (Sys().active != hwnd) return;
         Sys().active = nullptr;
+        NotifyActivation(hwnd, false);
         if (Sys().focus && IsSelfOrDescendant(Sys().focus, hwnd)) Sys().focus = nullptr;
         PostMessageA(hwnd, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, (w->style & WS_MINIMIZE) ? 1 : 0), 0);
     }
@@ -328,6 +346,7 @@ void NoteSdlMinimized(HWND hwnd, bool minimized) {
         w->style |= WS_MINIMIZE;
         PostMessageA(hwnd, WM_SIZE, SIZE_MINIMIZED, 0);
         if (Sys().active == hwnd) Sys().active = nullptr;
+        NotifyActivation(hwnd, false);
         PostMessageA(hwnd, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 1), 0);
     } else {
         if (!(w->style & WS_MINIMIZE)) return;
@@ -507,6 +526,7 @@ BOOL DestroyWindow(HWND hwnd) {
     if (Sys().active && IsSelfOrDescendant(Sys().active, hwnd)) {
         HWND a = Sys().active;
         Sys().active = nullptr;
+        NotifyActivation(a, false);
         Call(a, WM_NCACTIVATE, FALSE, 0);
         Call(a, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 0), 0);
         Call(a, WM_ACTIVATEAPP, FALSE, 0);
