@@ -44,6 +44,24 @@ def bmp(w, h, bits):
     return header + info + palette + pixels
 
 
+def dds(w, h, fourcc=None):
+    """A DDS of level 0: 32-bit ARGB, or DXT blocks of the given four-character code."""
+    if fourcc:
+        block = 8 if fourcc == b"DXT1" else 16
+        body = bytes((i * 29 + 7) & 0xFF for i in range(((w + 3) // 4) * ((h + 3) // 4) * block))
+        pf = struct.pack("<II4s5I", 32, 0x4, fourcc, 0, 0, 0, 0, 0)
+    else:
+        body = bytes((i * 13) & 0xFF for i in range(w * h * 4))
+        pf = struct.pack("<II4s5I", 32, 0x41, b"\0\0\0\0", 32, 0xFF0000, 0xFF00, 0xFF, 0xFF000000)
+    head = struct.pack("<7I", 124, 0x100F, h, w, w * 4, 0, 1) + bytes(44) + pf + bytes(20)
+    return b"DDS " + head + body
+
+
+def tga(w, h):
+    head = struct.pack("<BBBHHBHHHHBB", 0, 0, 2, 0, 0, 0, 0, 0, w, h, 32, 0x20)
+    return head + bytes((i * 17) & 0xFF for i in range(w * h * 4))
+
+
 def wav(frames, channels=1):
     data = b"".join(struct.pack("<h", ((i * 600) % 20000) - 10000) for i in range(frames * channels))
     fmt = struct.pack("<HHIIHH", 1, channels, 22050, 22050 * 2 * channels, 2 * channels, 16)
@@ -124,6 +142,10 @@ def main():
     put("image", "tiny24.bmp", bmp(5, 3, 24))
     put("image", "tiny32.bmp", bmp(2, 2, 32))
     put("image", "tiny8.bmp", bmp(7, 2, 8))
+    put("image", "argb.dds", dds(3, 2))
+    for code in (b"DXT1", b"DXT3", b"DXT4", b"DXT5"):
+        put("image", code.decode().lower() + ".dds", dds(6, 5, code))
+    put("image", "top_down.tga", tga(3, 2))
     jpg = "/usr/share/doc/nodejs/thin-white-stripe.jpg"
     if os.path.exists(jpg):
         with open(jpg, "rb") as f:

@@ -1,8 +1,9 @@
-// Image decoders: PNG (libpng), JPEG (libjpeg), BMP, uncompressed DDS and TGA (own readers).
+// Image decoders: PNG (libpng), JPEG (libjpeg), BMP, DDS and TGA (own readers).
 #include "platform/d3dx9/d3dx9_image.h"
 
 #include <png.h>
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -225,15 +226,108 @@ bool DecodeBmp(const uint8_t* d, size_t size, UINT maxSize, DecodedImage* out) {
     return true;
 }
 
-// ---- DDS (uncompressed RGB formats, level 0).
+// ---- DDS (uncompressed RGB formats and DXT1 to DXT5, level 0).
+
+void Expand565(uint32_t c, uint32_t* r, uint32_t* g, uint32_t* b) {
+    uint32_t r5 = c >> 11, g6 = (c >> 5) & 0x3F, b5 = c & 0x1F;
+    *r = (r5 << 3) | (r5 >> 2), *g = (g6 << 2) | (g6 >> 4), *b = (b5 << 3) | (b5 >> 2);
+}
+
+// The colours of one 4 x 4 block, row by row. A DXT1 block whose first colour is not above
+// its second has three colours and a transparent fourth entry.
+void DecodeColourBlock(const uint8_t* p, bool dxt1, uint32_t px[16]) {
+    uint32_t c0 = Rd16(p), c1 = Rd16(p + 2), idx = Rd32(p + 4);
+    uint32_t r[4], g[4], b[4], a[4] = {0xFF, 0xFF, 0xFF, 0xFF};
+    Expand565(c0, &r[0], &g[0], &b[0]);
+    Expand565(c1, &r[1], &g[1], &b[1]);
+    if (!dxt1 || c0 > c1) {
+        r[2] = (2 * r[0] + r[1]) / 3, g[2] = (2 * g[0] + g[1]) / 3, b[2] = (2 * b[0] + b[1]) / 3;
+        r[3] = (r[0] + 2 * r[1]) / 3, g[3] = (g[0] + 2 * g[1]) / 3, b[3] = (b[0] + 2 * b[1]) / 3;
+    } else {
+        r[2] = (r[0] + r[1]) / 2, g[2] = (g[0] + g[1]) / 2, b[2] = (b[0] + b[1]) / 2;
+        r[3] = g[3] = b[3] = a[3] = 0;
+    }
+    for (int i = 0; i < 16; ++i) {
+        uint32_t k = (idx >> (2 * i)) & 3;
+        px[i] = (a[k] << 24) | (r[k] << 16) | (g[k] << 8) | b[k];
+    }
+}
+
+// DXT2/DXT3: sixteen explicit 4-bit alphas.
+void DecodeExplicitAlpha(const uint8_t* p, uint32_t alpha[16]) {
+    for (int i = 0; i < 16; ++i) {
+        uint32_t v = (p[i / 2] >> (4 * (i & 1))) & 0xF;
+        alpha[i] = v * 17;
+    }
+}
+
+// DXT4/DXT5: two end points and sixteen 3-bit indices.
+void DecodeInterpolatedAlpha(const uint8_t* p, uint32_t alpha[16]) {
+    uint32_t a[8];
+    a[0] = p[0], a[1] = p[1];
+    if (a[0] > a[1]) {
+        for (uint32_t i = 1; i < 7; ++i) a[i + 1] = ((7 - i) * a[0] + i * a[1]) / 7;
+    } else {
+        for (uint32_t i = 1; i < 5; ++i) a[i + 1] = ((5 - i) * a[0] + i * a[1]) / 5;
+        a[6] = 0, a[7] = 255;
+    }
+    uint64_t bits = 0;
+    for (int i = 0; i < 6; ++i) bits |= uint64_t(p[2 + i]) << (8 * i);
+    for (int i = 0; i < 16; ++i) alpha[i] = a[(bits >> (3 * i)) & 7];
+}
+
+// Premultiplied colour (DXT2, DXT4) back to straight colour.
+uint32_t Unpremultiply(uint32_t c) {
+    uint32_t a = c >> 24;
+    if (a == 0 || a == 0xFF) return c;
+    auto ch = [a](uint32_t v) { return std::min<uint32_t>(255, (v * 255 + a / 2) / a); };
+    return (a << 24) | (ch((c >> 16) & 0xFF) << 16) | (ch((c >> 8) & 0xFF) << 8) | ch(c & 0xFF);
+}
+
+bool DecodeDxt(const uint8_t* d, size_t size, uint32_t w, uint32_t h, uint32_t fourCC, DecodedImage* out) {
+    int kind = 0;
+    switch (fourCC) {
+    case D3DFMT_DXT1: kind = 1; break;
+    case D3DFMT_DXT2: case D3DFMT_DXT3: kind = 3; break;
+    case D3DFMT_DXT4: case D3DFMT_DXT5: kind = 5; break;
+    default: return false;
+    }
+    bool premultiplied = fourCC == D3DFMT_DXT2 || fourCC == D3DFMT_DXT4;
+    uint64_t bw = (w + 3) / 4, bh = (h + 3) / 4, blockBytes = kind == 1 ? 8 : 16;
+    if (bw * bh * blockBytes > size - 128) return false;
+    out->width = w;
+    out->height = h;
+    out->pixels.assign(size_t(w) * h, 0);
+    const uint8_t* p = d + 128;
+    uint32_t px[16], alpha[16];
+    for (uint64_t by = 0; by < bh; ++by)
+        for (uint64_t bx = 0; bx < bw; ++bx, p += blockBytes) {
+            if (kind == 3) DecodeExplicitAlpha(p, alpha);
+            if (kind == 5) DecodeInterpolatedAlpha(p, alpha);
+            DecodeColourBlock(kind == 1 ? p : p + 8, kind == 1, px);
+            for (uint32_t i = 0; i < 16; ++i) {
+                uint64_t x = bx * 4 + i % 4, y = by * 4 + i / 4;
+                if (x >= w || y >= h) continue;
+                uint32_t c = px[i];
+                if (kind != 1) c = (alpha[i] << 24) | (c & 0xFFFFFF);
+                if (premultiplied) c = Unpremultiply(c);
+                out->pixels[size_t(y) * w + size_t(x)] = c;
+            }
+        }
+    // No texture takes a compressed format: only a converting load succeeds.
+    out->format = D3DFORMAT(fourCC);
+    out->fileFormat = D3DXIFF_DDS;
+    return true;
+}
 
 bool DecodeDds(const uint8_t* d, size_t size, UINT maxSize, DecodedImage* out) {
     if (size < 128 || std::memcmp(d, "DDS ", 4) != 0 || Rd32(d + 4) != 124) return false;
     uint32_t h = Rd32(d + 12), w = Rd32(d + 16);
     uint32_t pfFlags = Rd32(d + 80), bpp = Rd32(d + 88);
     const uint32_t DDPF_ALPHAPIXELS = 0x1, DDPF_FOURCC = 0x4, DDPF_RGB = 0x40;
-    if ((pfFlags & DDPF_FOURCC) || !(pfFlags & DDPF_RGB) || (bpp != 16 && bpp != 32 && bpp != 24)) return false;
     if (!SizeOk(w, h, maxSize)) return false;
+    if (pfFlags & DDPF_FOURCC) return DecodeDxt(d, size, w, h, Rd32(d + 84), out);
+    if (!(pfFlags & DDPF_RGB) || (bpp != 16 && bpp != 32 && bpp != 24)) return false;
     Mask mr, mg, mb, ma;
     mr.Set(Rd32(d + 92)), mg.Set(Rd32(d + 96)), mb.Set(Rd32(d + 100));
     if (pfFlags & DDPF_ALPHAPIXELS) ma.Set(Rd32(d + 104));

@@ -17,7 +17,7 @@ struct DecodedImage {
     D3DXIMAGE_FILEFORMAT fileFormat = D3DXIFF_BMP;
 };
 
-// Decodes PNG, JPEG, BMP, uncompressed DDS and TGA by content. Images wider or taller than
+// Decodes PNG, JPEG, BMP, DDS (uncompressed or DXT1 to DXT5) and TGA by content. Images wider or taller than
 // maxSize are refused before their pixels are allocated. False for unknown, corrupt,
 // truncated or empty data.
 bool DecodeImage(const uint8_t* data, size_t size, UINT maxSize, DecodedImage* out);

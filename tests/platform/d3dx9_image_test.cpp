@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 
@@ -243,9 +244,10 @@ TEST_F(Images, DdsKeepsItsFormatTgaDecodes) {
     EXPECT_EQ(d.Format, D3DFMT_A8R8G8B8);
     EXPECT_EQ(d3d9test::ReadTexture(t).At(0, 1), 0xFF0000FFu);
     t->Release();
-    auto dxt = MakeDds(4, 4, 32, 0, 0, 0, 0, std::vector<uint32_t>(16, 0));
-    dxt[80] = 0x04;  // a compressed (four-character code) format is refused
-    EXPECT_TRUE(FAILED(Load(dxt, D3DFMT_UNKNOWN, &t, &info)));
+    auto unknownCode = MakeDds(4, 4, 32, 0, 0, 0, 0, std::vector<uint32_t>(16, 0));
+    unknownCode[80] = 0x04;  // a four-character code other than DXT1..DXT5 is refused
+    EXPECT_TRUE(FAILED(Load(unknownCode, D3DFMT_UNKNOWN, &t, &info)));
+    EXPECT_TRUE(FAILED(Load(unknownCode, D3DFMT_A8R8G8B8, &t, &info)));
     // Layouts the device cannot sample fail in their own format and convert on request.
     auto dds24 = MakeDds(2, 1, 24, 0xFF0000, 0xFF00, 0xFF, 0, {});
     for (uint8_t v : {0x30, 0x20, 0x10, 0x60, 0x50, 0x40}) dds24.push_back(v);
@@ -268,6 +270,107 @@ TEST_F(Images, DdsKeepsItsFormatTgaDecodes) {
     EXPECT_EQ(info.ImageFileFormat, D3DXIFF_TGA);
     EXPECT_EQ(d3d9test::ReadTexture(t).At(1, 0), 0x80706050u);
     t->Release();
+}
+
+// A compressed DDS: header with the four-character code, then the blocks as given.
+std::vector<uint8_t> MakeDxt(UINT w, UINT h, const char* code, const std::vector<uint8_t>& blocks) {
+    std::vector<uint8_t> d = MakeDds(w, h, 32, 0, 0, 0, 0, {});
+    d[80] = 0x04;  // DDPF_FOURCC only
+    std::memcpy(&d[84], code, 4);
+    d.insert(d.end(), blocks.begin(), blocks.end());
+    return d;
+}
+
+void PutColourBlock(std::vector<uint8_t>& b, uint16_t c0, uint16_t c1, uint32_t indices) {
+    Put16(b, c0), Put16(b, c1), Put32(b, indices);
+}
+
+TEST_F(Images, CompressedDdsDecodesOnlyWhenConverted) {
+    Make();
+    IDirect3DTexture9* t = nullptr;
+    D3DXIMAGE_INFO info{};
+    auto load = [&](const std::vector<uint8_t>& file) {
+        // In its own format the device cannot take it: the converting retry decodes it.
+        EXPECT_TRUE(FAILED(Load(file, D3DFMT_UNKNOWN, &t, &info)));
+        EXPECT_EQ(Load(file, D3DFMT_A8R8G8B8, &t, &info), D3D_OK);
+        d3d9test::Image img = t ? d3d9test::ReadTexture(t) : d3d9test::Image{};
+        if (t) t->Release();
+        t = nullptr;
+        return img;
+    };
+
+    // DXT1, four-colour mode (red above blue): index 0, 1, 2, 3 along the first row, then
+    // the 2/3 mixes; rows 1..3 all index 1.
+    std::vector<uint8_t> b;
+    PutColourBlock(b, 0xF800, 0x001F, 0x55555500u | 0xE4u);
+    d3d9test::Image img = load(MakeDxt(4, 4, "DXT1", b));
+    EXPECT_EQ(info.Format, D3DFMT_DXT1);
+    EXPECT_EQ(info.ImageFileFormat, D3DXIFF_DDS);
+    EXPECT_EQ(info.Width, 4u);
+    ASSERT_EQ(img.width, 4u);
+    EXPECT_EQ(img.At(0, 0), 0xFFFF0000u);
+    EXPECT_EQ(img.At(1, 0), 0xFF0000FFu);
+    EXPECT_EQ(img.At(2, 0), 0xFFAA0055u);
+    EXPECT_EQ(img.At(3, 0), 0xFF5500AAu);
+    EXPECT_EQ(img.At(2, 3), 0xFF0000FFu);
+
+    // DXT1, three-colour mode (first not above second): the half mix and transparent black.
+    b.clear();
+    PutColourBlock(b, 0x001F, 0xF800, 0xE4u);
+    img = load(MakeDxt(4, 4, "DXT1", b));
+    EXPECT_EQ(img.At(2, 0), 0xFF7F007Fu);
+    EXPECT_EQ(img.At(3, 0), 0x00000000u);
+
+    // DXT3: explicit 4-bit alpha, 0x0..0xF across the block; the colour block is always in
+    // four-colour mode, even when its first colour is the lower.
+    b.clear();
+    for (int i = 0; i < 8; ++i) b.push_back(uint8_t((2 * i) | ((2 * i + 1) << 4)));
+    PutColourBlock(b, 0x001F, 0xF800, 0xE4u);
+    img = load(MakeDxt(4, 4, "DXT3", b));
+    EXPECT_EQ(info.Format, D3DFMT_DXT3);
+    EXPECT_EQ(img.At(0, 0), 0x000000FFu);
+    EXPECT_EQ(img.At(1, 0), 0x11FF0000u);
+    EXPECT_EQ(img.At(3, 0), 0x33AA0055u);
+    EXPECT_EQ(img.At(3, 3) >> 24, 0xFFu);
+
+    // DXT5: eight-step alpha (a0 > a1) and six-step with 0 and 255 (a0 <= a1).
+    auto dxt5 = [&](uint8_t a0, uint8_t a1) {
+        std::vector<uint8_t> blk{a0, a1};
+        uint64_t bits = 0;
+        for (int i = 0; i < 16; ++i) bits |= uint64_t(i % 8) << (3 * i);  // index = i mod 8
+        for (int i = 0; i < 6; ++i) blk.push_back(uint8_t(bits >> (8 * i)));
+        PutColourBlock(blk, 0xFFFF, 0xFFFF, 0);
+        return load(MakeDxt(4, 4, "DXT5", blk));
+    };
+    img = dxt5(210, 0);
+    EXPECT_EQ(img.At(0, 0) >> 24, 210u);
+    EXPECT_EQ(img.At(1, 0) >> 24, 0u);
+    EXPECT_EQ(img.At(2, 0) >> 24, 180u);  // (6 * 210 + 0) / 7
+    EXPECT_EQ(img.At(3, 1) >> 24, 30u);   // index 7: (1 * 210) / 7
+    EXPECT_EQ(img.At(0, 0) & 0xFFFFFF, 0xFFFFFFu);
+    img = dxt5(0, 200);
+    EXPECT_EQ(img.At(2, 0) >> 24, 40u);   // index 2: (4 * 0 + 1 * 200) / 5
+    EXPECT_EQ(img.At(2, 1) >> 24, 0u);    // index 6
+    EXPECT_EQ(img.At(3, 1) >> 24, 255u);  // index 7
+
+    // DXT4 is premultiplied: the colour comes back divided by the alpha.
+    std::vector<uint8_t> blk{128, 128, 0, 0, 0, 0, 0, 0};
+    PutColourBlock(blk, 0x8000, 0x8000, 0);  // red 0x84 at alpha 128
+    img = load(MakeDxt(4, 4, "DXT4", blk));
+    EXPECT_EQ(img.At(1, 1), 0x80FF0000u);
+
+    // Sizes not a multiple of four take the top-left of the edge blocks; a 5 x 1 image needs
+    // two blocks, and one block short is refused.
+    b.clear();
+    PutColourBlock(b, 0xF800, 0xF800, 0);
+    PutColourBlock(b, 0x07E0, 0x07E0, 0);
+    img = load(MakeDxt(5, 1, "DXT1", b));
+    ASSERT_EQ(info.Width, 5u);
+    EXPECT_EQ(img.At(3, 0), 0xFFFF0000u);
+    EXPECT_EQ(img.At(4, 0), 0xFF00FF00u);
+    b.resize(8);
+    auto shortFile = MakeDxt(5, 1, "DXT1", b);
+    EXPECT_TRUE(FAILED(Load(shortFile, D3DFMT_A8R8G8B8, &t, &info)));
 }
 
 // Damaged files of every kind: random bytes changed and random truncation. Each load either
