@@ -78,6 +78,8 @@ struct Channel : Object {
     virtual int Fill(float* out, int maxFrames) = 0;
     // Moves the source to a frame; false when it cannot.
     virtual bool Seek(uint64_t frame) = 0;
+    // Takes a looping source from its end to where it loops again (its start by default).
+    virtual bool LoopBack() { return Seek(0); }
     // Whole length in source frames; UINT64_MAX when unknown.
     virtual uint64_t LengthFrames() = 0;
     virtual double Gain() const { return 1.0; }
@@ -135,6 +137,8 @@ struct MusicChannel : Channel {
     ~MusicChannel() override;
     int Fill(float* out, int maxFrames) override;
     bool Seek(uint64_t frame) override;
+    // The module goes on from its own restart position after its end.
+    bool LoopBack() override { return true; }
     uint64_t LengthFrames() override;
     double Gain() const override { return amplify / 50.0; }
     bool SeekOrderRow(int order, int row);

@@ -113,9 +113,9 @@ bool Channel::NextFrame(float* out, uint64_t* index) {
         blockPos = 0;
         blockStart = srcPos;
         blockLen = Fill(block, kBlock);
-        if (blockLen <= 0 && (flags & BASS_SAMPLE_LOOP) && srcPos > 0 && Seek(0)) {
-            // The end of a looping sound: back to its start (a source that gives nothing
-            // from its start ends instead).
+        if (blockLen <= 0 && (flags & BASS_SAMPLE_LOOP) && srcPos > 0 && LoopBack()) {
+            // The end of a looping sound: back to where it loops (a source that gives
+            // nothing from there ends instead).
             blockStart = srcPos = 0;
             blockLen = Fill(block, kBlock);
         }
@@ -249,6 +249,8 @@ std::unique_ptr<MusicChannel> OpenMusic(const void* data, int64_t size, DWORD fr
         m->module = mod;
         m->interactive = mod->get_interface(openmpt::ext::interactive_id);
         mod->set_repeat_count(0);
+        // At its end the module reads nothing once, then goes on from its restart position.
+        mod->ctl_set_text("play.at_end", "continue");
         if (mod->get_num_orders() <= 0 || !m->interactive) return nullptr;
         m->chanVol.assign(static_cast<size_t>(std::max(0, mod->get_num_channels())), 100);
         int inst = std::max(mod->get_num_instruments(), mod->get_num_samples());
@@ -332,7 +334,7 @@ DWORD MusicOrderPosition(MusicChannel& m) {
 }
 
 void MusicApplyLoop(MusicChannel& m) {
-    // The mixer loops to the start itself, so the module always plays once through.
+    // The mixer decides whether to loop at the end, so the module always plays once through.
     try {
         Mod(m)->set_repeat_count(0);
     } catch (...) {

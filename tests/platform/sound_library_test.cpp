@@ -388,6 +388,27 @@ TEST_F(SoundLibrary, MusicOrdersPositionsAttributesAndLength) {
     EXPECT_EQ(LOWORD(lib.BASS_MusicGetOrderPosition(m)), 0);
     EXPECT_TRUE(lib.BASS_MusicFree(m));
     EXPECT_EQ(lib.BASS_MusicGetOrders(m), 0xFFFFFFFFu);
+
+    // A module with a restart position loops to that order, not to its first.
+    auto restarting = MakeMod(3, 1);
+    m = lib.BASS_MusicLoad(TRUE, restarting.data(), 0, static_cast<DWORD>(restarting.size()),
+                           0x420200 | BASS_SAMPLE_LOOP, 0);
+    ASSERT_NE(m, 0u);
+    lib.BASS_ChannelSetPosition(m, 0x80000000u | (63u << 16) | 2u);
+    lib.BASS_ChannelPlay(m, FALSE);
+    lib.Mix(kRate / 2);
+    EXPECT_EQ(lib.BASS_ChannelIsActive(m), static_cast<DWORD>(BASS_ACTIVE_PLAYING));
+    EXPECT_EQ(LOWORD(lib.BASS_MusicGetOrderPosition(m)), 1);
+    EXPECT_GT(Peak(lib.Mix(kRate / 2), 0), 1000);
+    // Not looping, it still ends after its last order, and plays again from order 0.
+    lib.BASS_ChannelSetFlags(m, 0x420200);
+    lib.BASS_ChannelSetPosition(m, 0x80000000u | (63u << 16) | 2u);
+    lib.Mix(kRate / 2);
+    EXPECT_EQ(lib.BASS_ChannelIsActive(m), static_cast<DWORD>(BASS_ACTIVE_STOPPED));
+    lib.BASS_ChannelPlay(m, FALSE);
+    lib.Mix(kRate / 4);
+    EXPECT_EQ(LOWORD(lib.BASS_MusicGetOrderPosition(m)), 0);
+    EXPECT_TRUE(lib.BASS_MusicFree(m));
 }
 
 TEST_F(SoundLibrary, WavOggFlacAndMp3DecodeAlike) {

@@ -120,7 +120,8 @@ inline std::function<float(int, int)> Sine(double hz, int rate, float amp = 0.5f
 // A four-channel "M.K." module: one looping square-wave sample, `orders` orders playing
 // patterns 0, 1, 2, ... (each 64 rows at the default speed 6 and tempo 125, 7.68 s), a note
 // on every 16th row of channel 0.
-inline std::vector<unsigned char> MakeMod(int orders = 3) {
+// restart: the order a looping module goes on from after its end (127: none, order 0).
+inline std::vector<unsigned char> MakeMod(int orders = 3, int restart = 127) {
     std::vector<unsigned char> m;
     auto put = [&](const void* p, size_t n) {
         const unsigned char* b = static_cast<const unsigned char*>(p);
@@ -144,7 +145,7 @@ inline std::vector<unsigned char> MakeMod(int orders = 3) {
         be16(s == 0 ? sampleWords : 1);         // loop length
     }
     m.push_back(static_cast<unsigned char>(orders));
-    m.push_back(127);
+    m.push_back(static_cast<unsigned char>(restart));
     for (int i = 0; i < 128; ++i) m.push_back(static_cast<unsigned char>(i < orders ? i : 0));
     put("M.K.", 4);
     for (int p = 0; p < orders; ++p) {
