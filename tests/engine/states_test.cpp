@@ -230,7 +230,7 @@ protected:
 };
 
 TEST_F(RunningStatesTest, AltEnterSavesTheWindowedRectangleAndPutsTheWindowBack) {
-    if (!up) GTEST_SKIP() << "start-up stops at: " << engine->System_GetErrorMessage();
+    if (!up) FAIL() << "start-up stops at: " << engine->System_GetErrorMessage();
     HWND w = e->window;
     SetWindowPos(w, nullptr, 10, 20, 646, 505, SWP_NOZORDER);
     LPARAM alt = LPARAM(1) << 29;
@@ -253,7 +253,7 @@ TEST_F(RunningStatesTest, AltEnterSavesTheWindowedRectangleAndPutsTheWindowBack)
 }
 
 TEST_F(RunningStatesTest, FrameRateSignChangesResetTheDeviceOnce) {
-    if (!up) GTEST_SKIP() << "start-up stops at: " << engine->System_GetErrorMessage();
+    if (!up) FAIL() << "start-up stops at: " << engine->System_GetErrorMessage();
     d3d9test::ClearJournal();
     engine->System_SetState(STATE_FPS, FPS_VSYNC);
     EXPECT_EQ(d3d9test::CountCalls("Reset"), 1u);
@@ -270,7 +270,7 @@ TEST_F(RunningStatesTest, FrameRateSignChangesResetTheDeviceOnce) {
 }
 
 TEST_F(RunningStatesTest, DeviceSettingsReadBackUnchangedAndFilterGoesToTheSampler) {
-    if (!up) GTEST_SKIP() << "start-up stops at: " << engine->System_GetErrorMessage();
+    if (!up) FAIL() << "start-up stops at: " << engine->System_GetErrorMessage();
     engine->System_SetState(STATE_ZBUFFER, true);
     engine->System_SetState(STATE_SCREEN_WIDTH, 1024);
     EXPECT_FALSE(engine->System_GetState(STATE_ZBUFFER));

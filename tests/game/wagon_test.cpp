@@ -252,7 +252,7 @@ TEST_F(WagonTest, DrawPicksTheFrameByHeldStepsAndTintsItWhileCursed) {
     Sprite* frame0 = rm.GetSprite("wagon1");
     Sprite* frame1 = rm.GetSprite("wagon2");
     helpers_test::RemoveAppFile(script);
-    if (!frame0 || !frame1) GTEST_SKIP() << "the resource layer cannot read the script";
+    if (!frame0 || !frame1) FAIL() << "the resource layer cannot read the script";
     g_ResourceManager = &rm;
     Wagon::ForgetResources();
     const DWORD kUntouched = 0x12345678;

@@ -58,7 +58,7 @@ protected:
 };
 
 #define START_OR_SKIP(w, h, t) \
-    if (!Start(w, h, t)) GTEST_SKIP() << "graphics not available: " << reason
+    if (!Start(w, h, t)) FAIL() << "graphics not available: " << reason
 
 }  // namespace
 

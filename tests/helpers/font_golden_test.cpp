@@ -98,7 +98,7 @@ protected:
 };
 
 #define START_OR_SKIP(w, h) \
-    if (!Start(w, h)) GTEST_SKIP() << "graphics not available: " << reason
+    if (!Start(w, h)) FAIL() << "graphics not available: " << reason
 
 void Frame(Engine* e, float x, float y, float w, float h) {
     e->Gfx_RenderLine(x, y, x + w, y, 0xFF3060A0);

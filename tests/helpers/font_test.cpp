@@ -53,8 +53,8 @@ protected:
     bool skipped = false;
 };
 
-#define SKIP_IF_UNREADABLE() \
-    if (skipped) GTEST_SKIP() << "Resource_Load cannot read an existing file yet"
+#define FAIL_IF_UNREADABLE() \
+    if (skipped) FAIL() << "Resource_Load cannot read the test file"
 
 float X0(const Font& f, unsigned char c) { return f.glyphs[c]->quad.v[0].x; }
 float Y0(const Font& f, unsigned char c) { return f.glyphs[c]->quad.v[0].y; }
@@ -65,7 +65,7 @@ TEST_F(FontTest, HeaderMustBeTheWholeFirstLine) {
     std::string space = Write("space", "[ZEVFONT] \nChar = \"a\", 0, 0, 8, 8, 0, 0\n");
     std::string empty = Write("empty", "\n[ZEVFONT]\nChar = \"a\", 0, 0, 8, 8, 0, 0\n");
     std::string nothing = Write("nothing", "");
-    SKIP_IF_UNREADABLE();
+    FAIL_IF_UNREADABLE();
     for (const std::string& f : {space, empty}) {
         Font font(f.c_str());
         EXPECT_EQ(GlyphCount(font), 0) << f;
@@ -109,7 +109,7 @@ TEST_F(FontTest, CharLines) {
                           "Char = , 0, 0, 1, 1, 0, 0\n"            // no digit: code 0
                           "Unknown line\n"
                           "Bitmap =\n");                           // no name: skipped
-    SKIP_IF_UNREADABLE();
+    FAIL_IF_UNREADABLE();
     Font font(f.c_str());
     ASSERT_NE(font.glyphs['A'], nullptr);
     EXPECT_EQ(font.glyphs['A']->rectX, 9.0f);
@@ -141,7 +141,7 @@ TEST_F(FontTest, BitmapIsLookedForBesideTheDescription) {
     helpers_test::MakeAppFolder(top + "/fonts");
     const std::string desc = "[ZEVFONT]\nBitmap = big.png\n";
     Write("x", desc);  // checks that the resource layer reads files
-    SKIP_IF_UNREADABLE();
+    FAIL_IF_UNREADABLE();
     helpers_test::WriteAppFile(top + "/fonts/big.fnt", desc);
     struct Case {
         std::string description, bitmap;
@@ -164,7 +164,7 @@ TEST_F(FontTest, BitmapIsLookedForBesideTheDescription) {
 
 TEST_F(FontTest, TextWidth) {
     std::string f = Write("basic", kBasic);
-    SKIP_IF_UNREADABLE();
+    FAIL_IF_UNREADABLE();
     Font font(f.c_str());
     font.SetScale(2);
     EXPECT_EQ(font.TextWidth("ab"), 36.0f);
@@ -184,7 +184,7 @@ TEST_F(FontTest, TextWidth) {
 
 TEST_F(FontTest, UnknownCharactersWithoutQuestionMarkAreLeftOut) {
     std::string f = Write("noq", "[ZEVFONT]\nChar = \"a\", 0, 0, 8, 10, 0, 0\n");
-    SKIP_IF_UNREADABLE();
+    FAIL_IF_UNREADABLE();
     Font font(f.c_str());
     EXPECT_EQ(font.TextWidth("aXa"), 16.0f);
     font.Render(10, 0, ALIGN_LEFT, "Xa");
@@ -193,7 +193,7 @@ TEST_F(FontTest, UnknownCharactersWithoutQuestionMarkAreLeftOut) {
 
 TEST_F(FontTest, RenderAlignsEachLineAndAdvancesWholePixels) {
     std::string f = Write("basic", kBasic);
-    SKIP_IF_UNREADABLE();
+    FAIL_IF_UNREADABLE();
     Font font(f.c_str());
     font.SetScale(1.5f);
     font.Render(0, 0, ALIGN_LEFT, "a\nb\nc");
@@ -223,7 +223,7 @@ TEST_F(FontTest, RenderAlignsEachLineAndAdvancesWholePixels) {
 
 TEST_F(FontTest, CentreTruncatesTheHalfWidth) {
     std::string f = Write("wide", "[ZEVFONT]\nChar = \"w\", 0, 0, 37, 10, 0, 0\n");
-    SKIP_IF_UNREADABLE();
+    FAIL_IF_UNREADABLE();
     Font font(f.c_str());
     font.Render(100, 0, ALIGN_CENTER, "w");
     EXPECT_EQ(X0(font, 'w'), 82.0f);
@@ -231,7 +231,7 @@ TEST_F(FontTest, CentreTruncatesTheHalfWidth) {
 
 TEST_F(FontTest, PreTrackingAndColour) {
     std::string f = Write("pre", "[ZEVFONT]\nChar = \"a\", 0, 0, 8, 10, 2, 1\nChar = \"b\", 0, 0, 8, 10, 3, 0\n");
-    SKIP_IF_UNREADABLE();
+    FAIL_IF_UNREADABLE();
     Font font(f.c_str());
     font.SetTracking(1);
     font.SetScale(2);
@@ -249,7 +249,7 @@ TEST_F(FontTest, PreTrackingAndColour) {
 
 TEST_F(FontTest, PrintfCutsAt1023Characters) {
     std::string f = Write("basic", kBasic);
-    SKIP_IF_UNREADABLE();
+    FAIL_IF_UNREADABLE();
     Font font(f.c_str());
     std::string text = std::string(1022, 'a') + "b" + std::string(500, 'c');
     font.Printf(0, 5, ALIGN_LEFT, "%s", text.c_str());
@@ -262,7 +262,7 @@ TEST_F(FontTest, PrintfCutsAt1023Characters) {
 
 TEST_F(FontTest, PrintfWrapped) {
     std::string f = Write("basic", kBasic);
-    SKIP_IF_UNREADABLE();
+    FAIL_IF_UNREADABLE();
     Font font(f.c_str());
     // Too narrow for two words: one word a line.
     font.PrintfWrapped(0, 0, 20, 100, ALIGN_LEFT, "aa bb cc");

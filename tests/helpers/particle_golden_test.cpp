@@ -14,7 +14,7 @@ TEST(ParticleGolden, SeededSystemsAfterFixedUpdates) {
     if (!helpers_test::StartGraphics(engine, 128, 96, &why)) {
         engine->System_Release();
         platform::headless::SetDebugEcho(true);
-        GTEST_SKIP() << "graphics not available: " << why;
+        FAIL() << "graphics not available: " << why;
     }
 
     // A soft 4 by 4 dot: opaque centre, half-transparent edges, clear corners.
@@ -112,7 +112,7 @@ TEST(ParticleGolden, HugeValuesDrawSafely) {
     if (!helpers_test::StartGraphics(engine, 32, 32, &why)) {
         engine->System_Release();
         platform::headless::SetDebugEcho(true);
-        GTEST_SKIP() << "graphics not available: " << why;
+        FAIL() << "graphics not available: " << why;
     }
     Sprite dot(0, 0, 0, 4, 4);
     ParticleSystemInfo info;

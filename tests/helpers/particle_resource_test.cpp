@@ -31,7 +31,7 @@ TEST(ParticleResources, ScriptBlocksBuildSystemsAndMeshes) {
     if (!helpers_test::ResourceLayerReads(engine, script)) {
         engine->System_Release();
         platform::headless::SetDebugEcho(true);
-        GTEST_SKIP() << "Resource_Load cannot read an existing file yet";
+        FAIL() << "Resource_Load cannot read " << script;
     }
     {
         ResourceManager rm(script.c_str());

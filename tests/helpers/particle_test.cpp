@@ -93,8 +93,8 @@ protected:
     bool skipped = false;
 };
 
-#define SKIP_IF_UNREADABLE() \
-    if (skipped) GTEST_SKIP() << "Resource_Load cannot read an existing file yet"
+#define FAIL_IF_UNREADABLE() \
+    if (skipped) FAIL() << "Resource_Load cannot read the test file"
 
 bool Near(const Vector& v, float x, float y, float r) { return std::fabs(v.x - x) <= r && std::fabs(v.y - y) <= r; }
 
@@ -129,7 +129,7 @@ TEST_F(ParticleTest, DescriptionFileFields) {
     in.alphaVariation = 0.125f;
     std::string exact = Write("exact", Encode(in));
     std::string longer = Write("long", Encode(in) + std::string(300, '\x7F'));
-    SKIP_IF_UNREADABLE();
+    FAIL_IF_UNREADABLE();
 
     Sprite spr(0, 0, 0, 4, 4);
     for (const std::string& f : {exact, longer}) {
@@ -163,7 +163,7 @@ TEST_F(ParticleTest, DescriptionFileFields) {
 
 TEST_F(ParticleTest, ShortOrMissingDescriptionGivesAnEmptyStoppedSystem) {
     std::string shortf = Write("short", Encode(Still(1000)).substr(0, 127));
-    SKIP_IF_UNREADABLE();
+    FAIL_IF_UNREADABLE();
     Sprite spr(0, 0, 0, 4, 4);
     int base = nRef;
     for (const char* f : {shortf.c_str(), "helpers_ps_missing.psi"}) {

@@ -28,7 +28,7 @@ protected:
 
 TEST_F(RegressFont, CentredTextWiderThanAnIntStartsHalfItsWidthLeft) {
     helpers_test::WriteAppFile(file, "[ZEVFONT]\nChar = \"a\", 0, 0, 8, 10, 0, 0\n");
-    if (!helpers_test::ResourceLayerReads(engine, file)) GTEST_SKIP() << "Resource_Load cannot read files yet";
+    if (!helpers_test::ResourceLayerReads(engine, file)) FAIL() << "Resource_Load cannot read " << file;
     Font font(file.c_str());
     ASSERT_NE(font.GetSprite('a'), nullptr);
     font.SetScale(1e6f);

@@ -67,7 +67,7 @@ protected:
 };
 
 #define START_OR_SKIP(w, h) \
-    if (!Start(w, h)) GTEST_SKIP() << "graphics not available: " << reason
+    if (!Start(w, h)) FAIL() << "graphics not available: " << reason
 
 }  // namespace
 

@@ -22,7 +22,7 @@ protected:
         engine->System_Release();
     }
 
-    // Writes the table file and skips the test when the resource layer cannot read it yet.
+    // Writes the table file; the test fails when the resource layer cannot read it.
     std::string Write(const std::string& name, const std::string& text) {
         std::string file = helpers_test::WriteAppFile("helpers_st_" + helpers_test::TestName() + "_" + name + ".txt", text);
         if (!helpers_test::ResourceLayerReads(engine, file)) {
@@ -42,8 +42,8 @@ protected:
     bool skipped = false;
 };
 
-#define SKIP_IF_UNREADABLE() \
-    if (skipped) GTEST_SKIP() << "Resource_Load cannot read an existing file yet"
+#define FAIL_IF_UNREADABLE() \
+    if (skipped) FAIL() << "Resource_Load cannot read the test file"
 
 }  // namespace
 
@@ -55,7 +55,7 @@ TEST_F(StringTableTest, LookupIsExactAndLaterEntriesShadow) {
                           "  name=\"first\"\n"
                           "name\t=\t\"second\"\n"
                           "semi = \"a;b\"\n");
-    SKIP_IF_UNREADABLE();
+    FAIL_IF_UNREADABLE();
     StringTable t(f.c_str());
     EXPECT_STREQ(t.GetString("greeting"), "Hello");
     EXPECT_EQ(t.GetString("Greeting"), nullptr);
@@ -80,7 +80,7 @@ TEST_F(StringTableTest, EscapesAndJoinedLines) {
                           "   b\"\n"
                           "crlf = \"a\\\r\n"
                           "   b\"\r\n");
-    SKIP_IF_UNREADABLE();
+    FAIL_IF_UNREADABLE();
     StringTable t(f.c_str());
     EXPECT_STREQ(t.GetString("nl"), "one\ntwo");
     EXPECT_STREQ(t.GetString("quote"), "say \"hi\" \\ x");
@@ -95,7 +95,7 @@ TEST_F(StringTableTest, LongNamesAreCutAndLongValuesKeptWhole) {
     std::string huge(20000, 'h');
     std::string f = Write("long", "[ZEVSTRINGTABLE]\n" + name70 + " = \"x\"\nv = \"" + value + "\"\nh = \"" + huge +
                                       "\"\nafter = \"ok\"\n");
-    SKIP_IF_UNREADABLE();
+    FAIL_IF_UNREADABLE();
     StringTable t(f.c_str());
     EXPECT_STREQ(t.GetString(name70.substr(0, 63).c_str()), "x");
     EXPECT_EQ(t.GetString(name70.c_str()), nullptr);
@@ -108,7 +108,7 @@ TEST_F(StringTableTest, LongNamesAreCutAndLongValuesKeptWhole) {
 TEST_F(StringTableTest, UnclosedValueEndsTheFile) {
     std::string f = Write("unclosed", "[ZEVSTRINGTABLE]\na = \"1\"\nb = \"runs on\n  c = 3");
     std::string g = Write("backslash", "[ZEVSTRINGTABLE]\na = \"x\\");
-    SKIP_IF_UNREADABLE();
+    FAIL_IF_UNREADABLE();
     StringTable t(f.c_str());
     EXPECT_STREQ(t.GetString("a"), "1");
     EXPECT_STREQ(t.GetString("b"), "runs on c = 3");
@@ -120,7 +120,7 @@ TEST_F(StringTableTest, UnclosedValueEndsTheFile) {
 TEST_F(StringTableTest, FormatErrorsKeepEarlierEntries) {
     std::string f = Write("noeq", "[ZEVSTRINGTABLE]\na = \"1\"\nb c = \"2\"\nd = \"4\"\n");
     std::string g = Write("noquote", "[ZEVSTRINGTABLE]\na = \"1\"\nb = 2\"\n");
-    SKIP_IF_UNREADABLE();
+    FAIL_IF_UNREADABLE();
     StringTable t(f.c_str());
     EXPECT_STREQ(t.GetString("a"), "1");
     EXPECT_EQ(t.GetString("b"), nullptr);
@@ -137,7 +137,7 @@ TEST_F(StringTableTest, HeaderIsRequired) {
     std::string shortf = Write("short", "[ZEVSTRING");
     std::string bare = Write("bare", "[ZEVSTRINGTABLE]");
     std::string dangling = Write("dangling", "[ZEVSTRINGTABLE]\na = \"1\"\nname_at_end");
-    SKIP_IF_UNREADABLE();
+    FAIL_IF_UNREADABLE();
     StringTable a(bad.c_str());
     EXPECT_EQ(a.entries, nullptr);
     EXPECT_TRUE(LoggedFormatError(bad));

@@ -126,7 +126,7 @@ inline bool LoadPng(const std::string& path, d3d9test::Image* img) {
 }
 
 // ---- Headless graphics: a windowed, silent engine of the given size. Returns false (with
-// the engine's error text in *why) when start-up does not work yet.
+// the engine's error text in *why) when start-up fails.
 inline bool StartGraphics(Engine* engine, int width, int height, std::string* why) {
     engine->System_SetState(STATE_WINDOWED, true);
     engine->System_SetState(STATE_USE_SOUND, false);

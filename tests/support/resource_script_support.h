@@ -16,7 +16,7 @@
 
 namespace restest_rm {
 
-// Engine reference, quiet captured log; skips when the resource layer cannot read files yet.
+// Engine reference and a quiet captured log.
 class ScriptTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -24,9 +24,6 @@ protected:
         ASSERT_NE(engine, nullptr);
         platform::headless::SetDebugEcho(false);
         platform::headless::ClearDebugOutput();
-        helpers_test::WriteAppFile("rs_probe.txt", "x");
-        if (!helpers_test::ResourceLayerReads(engine, "rs_probe.txt"))
-            GTEST_SKIP() << "Resource_Load cannot read an existing file yet";
     }
     void TearDown() override {
         for (const std::string& f : written) helpers_test::RemoveAppFile(f);
