@@ -4,11 +4,8 @@
 // the wagon is driven west with Left held. Target: under 1 ms.
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
-#include <filesystem>
-
+#include "bench/game_session.h"
 #include "engine/engine.h"
-#include "engine/helpers/resource_manager.h"
 #include "game/app.h"
 #include "game/game.h"
 #include "game/utils.h"
@@ -18,37 +15,7 @@
 
 namespace {
 
-struct FrameBench {
-    bool ready = false;
-
-    FrameBench() {
-        std::error_code ec;
-        std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-        if (ec || !std::filesystem::exists(exe.parent_path() / "data" / "tamble.res")) return;
-        setenv("SDL_AUDIODRIVER", "dummy", 0);
-        platform::headless::SetDebugEcho(false);
-        g_Engine = CreateEngine(ENGINE_VERSION);
-        g_Engine->System_SetState(STATE_WINDOWED, true);
-        g_Engine->System_SetState(STATE_USE_SOUND, true);
-        g_Engine->System_SetState(STATE_SCREEN_WIDTH, WINDOW_WIDTH);
-        g_Engine->System_SetState(STATE_SCREEN_HEIGHT, WINDOW_HEIGHT);
-        g_Engine->System_SetState(STATE_TEXTURE_FILTER, false);
-        g_Engine->System_SetState(STATE_FPS, 60);
-        if (!g_Engine->System_Initiate()) return;
-        g_ResourceManager = new ResourceManager("data\\tamble.res");
-        if (!g_ResourceManager->LoadGroup(0)) return;
-        new Game();
-        ready = true;
-    }
-    ~FrameBench() {
-        delete g_Game;
-        delete g_ResourceManager;
-        if (g_Engine) {
-            g_Engine->System_Shutdown();
-            g_Engine->System_Release();
-        }
-    }
-
+struct FrameBench : fwbench::GameSession {
     // Left goes down and stays held, as the window procedure sees it.
     static void HoldLeft() {
         HWND hwnd = g_Engine->System_GetStateHwnd(STATE_WINDOW);

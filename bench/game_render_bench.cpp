@@ -2,11 +2,8 @@
 // status display and the doubled target, with and without the game's update.
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
-#include <filesystem>
-
+#include "bench/game_session.h"
 #include "engine/engine.h"
-#include "engine/helpers/resource_manager.h"
 #include "game/game.h"
 #include "game/utils.h"
 #include "game/wagon.h"
@@ -14,36 +11,11 @@
 
 namespace {
 
-struct GameBench {
-    bool ready = false;
-
+struct GameBench : fwbench::GameSession {
     GameBench() {
-        std::error_code ec;
-        std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-        if (ec || !std::filesystem::exists(exe.parent_path() / "data" / "tamble.res")) return;
-        setenv("SDL_AUDIODRIVER", "dummy", 0);
-        platform::headless::SetDebugEcho(false);
-        g_Engine = CreateEngine(ENGINE_VERSION);
-        g_Engine->System_SetState(STATE_WINDOWED, true);
-        g_Engine->System_SetState(STATE_USE_SOUND, true);
-        g_Engine->System_SetState(STATE_SCREEN_WIDTH, WINDOW_WIDTH);
-        g_Engine->System_SetState(STATE_SCREEN_HEIGHT, WINDOW_HEIGHT);
-        g_Engine->System_SetState(STATE_TEXTURE_FILTER, false);
-        if (!g_Engine->System_Initiate()) return;
-        g_ResourceManager = new ResourceManager("data\\tamble.res");
-        if (!g_ResourceManager->LoadGroup(0)) return;
-        new Game();
+        if (!ready) return;
         g_RandomSeed = 7;
         g_Game->NewJourney();
-        ready = true;
-    }
-    ~GameBench() {
-        delete g_Game;
-        delete g_ResourceManager;
-        if (g_Engine) {
-            g_Engine->System_Shutdown();
-            g_Engine->System_Release();
-        }
     }
 };
 

@@ -4,10 +4,9 @@
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
-#include <filesystem>
 
+#include "bench/game_session.h"
 #include "engine/engine.h"
-#include "engine/helpers/resource_manager.h"
 #include "game/app.h"
 #include "game/game.h"
 #include "game/utils.h"
@@ -15,47 +14,16 @@
 
 namespace {
 
-bool DataPresent() {
-    std::error_code ec;
-    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return !ec && std::filesystem::exists(exe.parent_path() / "data" / "tamble.res");
-}
-
 bool StartUp() {
-    g_Engine = CreateEngine(ENGINE_VERSION);
-    g_Engine->System_SetState(STATE_FRAME_FUNC, GameFrame);
-    g_Engine->System_SetState(STATE_RENDER_FUNC, GameRender);
-    g_Engine->System_SetState(STATE_GFX_RESTORE_FUNC, GameRestoreGfx);
-    g_Engine->System_SetState(STATE_TITLE, "Farewander");
-    g_Engine->System_SetState(STATE_WINDOWED, true);
-    g_Engine->System_SetState(STATE_USE_SOUND, true);
-    g_Engine->System_SetState(STATE_SCREEN_WIDTH, WINDOW_WIDTH);
-    g_Engine->System_SetState(STATE_SCREEN_HEIGHT, WINDOW_HEIGHT);
-    g_Engine->System_SetState(STATE_TEXTURE_FILTER, false);
-    g_Engine->System_SetState(STATE_FPS, 60);
-    g_Engine->System_SetState(STATE_ZBUFFER, false);
-    if (!g_Engine->System_Initiate()) return false;
-    g_ResourceManager = new ResourceManager("data\\tamble.res");
-    if (!g_ResourceManager->LoadGroup(0)) return false;
-    new Game();
+    CreateGameEngine();
+    if (!StartGame()) return false;
     GameFrame();
     GameRender();
     return true;
 }
 
-void ShutDown() {
-    delete g_Game;
-    delete g_ResourceManager;
-    g_ResourceManager = nullptr;
-    if (g_Engine) {
-        g_Engine->System_Shutdown();
-        g_Engine->System_Release();
-        g_Engine = nullptr;
-    }
-}
-
 void BM_StartUpToFirstFrame(benchmark::State& state) {
-    if (!DataPresent()) {
+    if (!fwbench::DataPresent()) {
         state.SkipWithError("no game data beside the program");
         return;
     }
@@ -64,7 +32,7 @@ void BM_StartUpToFirstFrame(benchmark::State& state) {
     for (auto _ : state) {
         bool ok = StartUp();
         state.PauseTiming();
-        ShutDown();
+        EndGame();
         platform::headless::Reset();
         state.ResumeTiming();
         if (!ok) {

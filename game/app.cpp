@@ -44,7 +44,7 @@ bool GameRestoreGfx() {
     return true;
 }
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+void CreateGameEngine() {
     g_Engine = CreateEngine(ENGINE_VERSION);
 
     g_Engine->System_SetState(STATE_FRAME_FUNC, GameFrame);
@@ -59,12 +59,14 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     g_Engine->System_SetState(STATE_FPS, 60);
     g_Engine->System_SetState(STATE_ZBUFFER, false);
     g_Engine->System_SetState(STATE_HIDE_MOUSE, g_MouseCaptured);
+}
 
+bool StartGame() {
     if (!g_Engine->System_Initiate()) {
         ShowStartupError();
         g_Engine->System_Release();
         g_Engine = nullptr;
-        return 0;
+        return false;
     }
 
     g_ResourceManager = new ResourceManager("data\\tamble.res");
@@ -76,18 +78,28 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         g_ResourceManager = nullptr;
         g_Engine->System_Release();
         g_Engine = nullptr;
-        return 0;
+        return false;
     }
 
     new Game();
-    g_Engine->System_Start();
+    return true;
+}
 
+void EndGame() {
     delete g_Game;
     g_Game = nullptr;
     delete g_ResourceManager;
     g_ResourceManager = nullptr;
+    if (!g_Engine) return;
     g_Engine->System_Shutdown();
     g_Engine->System_Release();
     g_Engine = nullptr;
+}
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    CreateGameEngine();
+    if (!StartGame()) return 0;
+    g_Engine->System_Start();
+    EndGame();
     return 0;
 }

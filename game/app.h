@@ -7,3 +7,11 @@ bool GameFrame();
 bool GameRender();
 // Graphics-restore callback: re-attaches the render target's texture; always true.
 bool GameRestoreGfx();
+
+// The engine made and given the game's states and callbacks (g_Engine).
+void CreateGameEngine();
+// System_Initiate, the resource script with group 0 loaded, and the game object. On failure:
+// the error box, the engine released (g_Engine null) and false.
+bool StartGame();
+// The game and the resource manager deleted, the engine shut down and released.
+void EndGame();
