@@ -113,29 +113,11 @@ bool ScriptedFrame() {
 TEST_F(GameE2E, HoldingLeftFromTheTitleTravelsAndEndsAJourney) {
     if (!DataPresent()) GTEST_SKIP() << "no data folder beside the test program (build the fw_data target)";
     g_Script = Script();
-    g_Engine = CreateEngine(ENGINE_VERSION);
+    CreateGameEngine();
     g_Engine->System_SetState(STATE_FRAME_FUNC, ScriptedFrame);
-    g_Engine->System_SetState(STATE_RENDER_FUNC, GameRender);
-    g_Engine->System_SetState(STATE_GFX_RESTORE_FUNC, GameRestoreGfx);
-    g_Engine->System_SetState(STATE_TITLE, "Farewander");
-    g_Engine->System_SetState(STATE_WINDOWED, true);
-    g_Engine->System_SetState(STATE_USE_SOUND, true);
-    g_Engine->System_SetState(STATE_SCREEN_WIDTH, WINDOW_WIDTH);
-    g_Engine->System_SetState(STATE_SCREEN_HEIGHT, WINDOW_HEIGHT);
-    g_Engine->System_SetState(STATE_TEXTURE_FILTER, false);
-    g_Engine->System_SetState(STATE_FPS, 60);
-    g_Engine->System_SetState(STATE_ZBUFFER, false);
-    ASSERT_TRUE(g_Engine->System_Initiate()) << g_Engine->System_GetErrorMessage();
-    g_ResourceManager = new ResourceManager("data\\tamble.res");
-    ASSERT_TRUE(g_ResourceManager->LoadGroup(0)) << g_Engine->System_GetErrorMessage();
-    new Game();
+    ASSERT_TRUE(StartGame()) << (hl::MessageBoxes().empty() ? "" : hl::MessageBoxes().back().text);
     g_Engine->System_Start();
-    delete g_Game;
-    delete g_ResourceManager;
-    g_ResourceManager = nullptr;
-    g_Engine->System_Shutdown();
-    g_Engine->System_Release();
-    g_Engine = nullptr;
+    EndGame();
 
     const Script& s = g_Script;
     ASSERT_TRUE(s.inputWorks) << "the engine reported no held keys";
