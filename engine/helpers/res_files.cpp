@@ -39,11 +39,7 @@ TextureRecord::TextureRecord() {
 }
 
 void TextureRecord::Parse(ResourceManager* rm, ScriptTokenizer* tz, const char* name, const char* basename) {
-    TextureRecord* rec = new TextureRecord();
-    if (TextureRecord* base = static_cast<TextureRecord*>(rm->FindResource(RES_LIST_TEXTURE, basename)))
-        *rec = *base;
-    rec->handle = 0;
-    CopyResourceName(rec->name, name);
+    TextureRecord* rec = NewBlockRecord<TextureRecord>(rm, RES_LIST_TEXTURE, name, basename);
 
     while (ResourceManager::NextParameter(tz, false)) {
         switch (tz->TokenCode()) {
@@ -109,10 +105,7 @@ MusicRecord::MusicRecord() {
 }
 
 void MusicRecord::Parse(ResourceManager* rm, ScriptTokenizer* tz, const char* name, const char* basename) {
-    MusicRecord* rec = new MusicRecord();
-    if (MusicRecord* base = static_cast<MusicRecord*>(rm->FindResource(RES_LIST_MUSIC, basename))) *rec = *base;
-    rec->handle = 0;
-    CopyResourceName(rec->name, name);
+    MusicRecord* rec = NewBlockRecord<MusicRecord>(rm, RES_LIST_MUSIC, name, basename);
 
     while (ResourceManager::NextParameter(tz, false)) {
         switch (tz->TokenCode()) {
@@ -165,11 +158,7 @@ TargetRecord::TargetRecord() {
 }
 
 void TargetRecord::Parse(ResourceManager* rm, ScriptTokenizer* tz, const char* name, const char* basename) {
-    TargetRecord* rec = new TargetRecord();
-    if (TargetRecord* base = static_cast<TargetRecord*>(rm->FindResource(RES_LIST_TARGET, basename)))
-        *rec = *base;
-    rec->handle = 0;
-    CopyResourceName(rec->name, name);
+    TargetRecord* rec = NewBlockRecord<TargetRecord>(rm, RES_LIST_TARGET, name, basename);
 
     while (ResourceManager::NextParameter(tz, false)) {
         switch (tz->TokenCode()) {

@@ -26,10 +26,7 @@ FontRecord::FontRecord() {
 }
 
 void FontRecord::Parse(ResourceManager* rm, ScriptTokenizer* tz, const char* name, const char* basename) {
-    FontRecord* rec = new FontRecord();
-    if (FontRecord* base = static_cast<FontRecord*>(rm->FindResource(RES_LIST_FONT, basename))) *rec = *base;
-    rec->handle = 0;
-    CopyResourceName(rec->name, name);
+    FontRecord* rec = NewBlockRecord<FontRecord>(rm, RES_LIST_FONT, name, basename);
 
     while (ResourceManager::NextParameter(tz, false)) {
         switch (tz->TokenCode()) {
@@ -78,11 +75,7 @@ ParticleRecord::ParticleRecord() {
 }
 
 void ParticleRecord::Parse(ResourceManager* rm, ScriptTokenizer* tz, const char* name, const char* basename) {
-    ParticleRecord* rec = new ParticleRecord();
-    if (ParticleRecord* base = static_cast<ParticleRecord*>(rm->FindResource(RES_LIST_PARTICLE, basename)))
-        *rec = *base;
-    rec->handle = 0;
-    CopyResourceName(rec->name, name);
+    ParticleRecord* rec = NewBlockRecord<ParticleRecord>(rm, RES_LIST_PARTICLE, name, basename);
 
     while (ResourceManager::NextParameter(tz, false)) {
         switch (tz->TokenCode()) {
@@ -117,12 +110,7 @@ DistortionRecord::DistortionRecord() {
 }
 
 void DistortionRecord::Parse(ResourceManager* rm, ScriptTokenizer* tz, const char* name, const char* basename) {
-    DistortionRecord* rec = new DistortionRecord();
-    if (DistortionRecord* base =
-            static_cast<DistortionRecord*>(rm->FindResource(RES_LIST_DISTORTION, basename)))
-        *rec = *base;
-    rec->handle = 0;
-    CopyResourceName(rec->name, name);
+    DistortionRecord* rec = NewBlockRecord<DistortionRecord>(rm, RES_LIST_DISTORTION, name, basename);
 
     while (ResourceManager::NextParameter(tz, false)) {
         switch (tz->TokenCode()) {

@@ -62,11 +62,7 @@ void SpriteRecord::ParseSpriteBlock(ResourceManager*, ScriptTokenizer* tz, Sprit
 }
 
 void SpriteRecord::Parse(ResourceManager* rm, ScriptTokenizer* tz, const char* name, const char* basename) {
-    SpriteRecord* rec = new SpriteRecord();
-    if (SpriteRecord* base = static_cast<SpriteRecord*>(rm->FindResource(RES_LIST_SPRITE, basename)))
-        *rec = *base;
-    rec->handle = 0;
-    CopyResourceName(rec->name, name);
+    SpriteRecord* rec = NewBlockRecord<SpriteRecord>(rm, RES_LIST_SPRITE, name, basename);
     ParseSpriteBlock(rm, tz, rec, false);
     rm->AddResource(RES_LIST_SPRITE, rec);
 }
@@ -96,11 +92,7 @@ AnimationRecord::AnimationRecord() {
 }
 
 void AnimationRecord::Parse(ResourceManager* rm, ScriptTokenizer* tz, const char* name, const char* basename) {
-    AnimationRecord* rec = new AnimationRecord();
-    if (AnimationRecord* base = static_cast<AnimationRecord*>(rm->FindResource(RES_LIST_ANIMATION, basename)))
-        *rec = *base;
-    rec->handle = 0;
-    CopyResourceName(rec->name, name);
+    AnimationRecord* rec = NewBlockRecord<AnimationRecord>(rm, RES_LIST_ANIMATION, name, basename);
     ParseSpriteBlock(rm, tz, rec, true);
     rm->AddResource(RES_LIST_ANIMATION, rec);
 }
