@@ -17,9 +17,9 @@ struct DecodedImage {
     D3DXIMAGE_FILEFORMAT fileFormat = D3DXIFF_BMP;
 };
 
-// Decodes PNG, JPEG, BMP, DDS (uncompressed or DXT1 to DXT5) and TGA by content. Images wider or taller than
-// maxSize are refused before their pixels are allocated. False for unknown, corrupt,
-// truncated or empty data.
+// Decodes PNG, JPEG, BMP, DDS (uncompressed or DXT1 to DXT5) and TGA by content. Images
+// wider or taller than maxSize are refused before their pixels are allocated. False for
+// unknown, corrupt, truncated or empty data.
 bool DecodeImage(const uint8_t* data, size_t size, UINT maxSize, DecodedImage* out);
 
 }  // namespace d3dx9impl

@@ -185,8 +185,16 @@ platform::ActivationObserver& Observer() {
     return observer;
 }
 
-void NotifyActivation(HWND hwnd, bool active) {
-    if (Observer()) Observer()(hwnd, active);
+// The active top-level window changes; the observer hears of the one that lost it and the
+// one that gained it.
+void SetActive(HWND hwnd) {
+    HWND old = Sys().active;
+    if (old == hwnd) return;
+    Sys().active = hwnd;
+    if (platform::ActivationObserver observe = Observer()) {
+        if (old) observe(old, false);
+        if (hwnd) observe(hwnd, true);
+    }
 }
 
 void SetFocusInternal(HWND hwnd) {
@@ -199,8 +207,7 @@ void SetFocusInternal(HWND hwnd) {
 
 void DeactivateInternal(HWND hwnd, bool minimized) {
     if (!Find(hwnd)) return;
-    if (Sys().active == hwnd) Sys().active = nullptr;
-    NotifyActivation(hwnd, false);
+    if (Sys().active == hwnd) SetActive(nullptr);
     Call(hwnd, WM_NCACTIVATE, FALSE, 0);
     Call(hwnd, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, minimized ? 1 : 0), 0);
     if (Sys().focus && IsSelfOrDescendant(Sys().focus, hwnd)) SetFocusInternal(nullptr);
@@ -212,8 +219,7 @@ void ActivateInternal(HWND hwnd) {
     HWND old = Sys().active;
     if (old == hwnd) return;
     if (old && Find(old)) DeactivateInternal(old, false);
-    Sys().active = hwnd;
-    NotifyActivation(hwnd, true);
+    SetActive(hwnd);
     Call(hwnd, WM_NCACTIVATE, TRUE, 0);
     Call(hwnd, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, 0), reinterpret_cast<LPARAM>(old));
     if (Sys().active == hwnd && !(Sys().focus && IsSelfOrDescendant(Sys().focus, hwnd))) SetFocusInternal(hwnd);
@@ -225,8 +231,7 @@ void MinimizeInternal(HWND hwnd) {
     w->style |= WS_MINIMIZE;
     Call(hwnd, WM_SIZE, SIZE_MINIMIZED, 0);
     if (Find(hwnd)) {
-        if (Sys().active == hwnd) Sys().active = nullptr;
-        NotifyActivation(hwnd, false);
+        if (Sys().active == hwnd) SetActive(nullptr);
         Call(hwnd, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 1), 0);
     }
 }
@@ -325,14 +330,12 @@ void NoteSdlActivation(HWND hwnd, bool gained) {
     if (!w) return;
     if (gained) {
         if (Sys().active == hwnd) return;
-        Sys().active = hwnd;
-        NotifyActivation(hwnd, true);
+        SetActive(hwnd);
         if (!(Sys().focus && IsSelfOrDescendant(Sys().focus, hwnd))) Sys().focus = hwnd;
         PostMessageA(hwnd, WM_ACTIVATE, MAKEWPARAM(WA_ACTIVE, (w->style & WS_MINIMIZE) ? 1 : 0), 0);
     } else {
         if (Sys().active != hwnd) return;
-        Sys().active = nullptr;
-        NotifyActivation(hwnd, false);
+        SetActive(nullptr);
         if (Sys().focus && IsSelfOrDescendant(Sys().focus, hwnd)) Sys().focus = nullptr;
         PostMessageA(hwnd, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, (w->style & WS_MINIMIZE) ? 1 : 0), 0);
     }
@@ -345,8 +348,7 @@ void NoteSdlMinimized(HWND hwnd, bool minimized) {
         if (w->style & WS_MINIMIZE) return;
         w->style |= WS_MINIMIZE;
         PostMessageA(hwnd, WM_SIZE, SIZE_MINIMIZED, 0);
-        if (Sys().active == hwnd) Sys().active = nullptr;
-        NotifyActivation(hwnd, false);
+        if (Sys().active == hwnd) SetActive(nullptr);
         PostMessageA(hwnd, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 1), 0);
     } else {
         if (!(w->style & WS_MINIMIZE)) return;
@@ -525,8 +527,7 @@ BOOL DestroyWindow(HWND hwnd) {
     w->destroying = true;
     if (Sys().active && IsSelfOrDescendant(Sys().active, hwnd)) {
         HWND a = Sys().active;
-        Sys().active = nullptr;
-        NotifyActivation(a, false);
+        SetActive(nullptr);
         Call(a, WM_NCACTIVATE, FALSE, 0);
         Call(a, WM_ACTIVATE, MAKEWPARAM(WA_INACTIVE, 0), 0);
         Call(a, WM_ACTIVATEAPP, FALSE, 0);
