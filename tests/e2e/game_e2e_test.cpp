@@ -14,16 +14,11 @@
 #include "platform/backend/headless.h"
 #include "platform/win32/win32.h"
 #include "platform/win32/win_entry.h"
+#include "tests/support/game_data.h"
 
 namespace hl = platform::headless;
 
 namespace {
-
-bool DataPresent() {
-    std::error_code ec;
-    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return !ec && std::filesystem::exists(exe.parent_path() / "data" / "tamble.res");
-}
 
 class GameE2E : public ::testing::Test {
 protected:
@@ -51,7 +46,7 @@ TEST_F(GameE2E, FailedStartUpShowsTheErrorBoxAndEndsWithZero) {
 }
 
 TEST_F(GameE2E, StartsLoadsEveryResourceAndShutsDown) {
-    if (!DataPresent()) GTEST_SKIP() << "no data folder beside the test program (build the fw_data target)";
+    if (!fwtest::GameDataPresent()) GTEST_SKIP() << "no data folder beside the test program (build the fw_data target)";
     // A pending quit message ends the frame loop at its first pass.
     PostQuitMessage(0);
     char cmd[1] = {0};
@@ -111,7 +106,7 @@ bool ScriptedFrame() {
 }
 
 TEST_F(GameE2E, HoldingLeftFromTheTitleTravelsAndEndsAJourney) {
-    if (!DataPresent()) GTEST_SKIP() << "no data folder beside the test program (build the fw_data target)";
+    if (!fwtest::GameDataPresent()) GTEST_SKIP() << "no data folder beside the test program (build the fw_data target)";
     g_Script = Script();
     CreateGameEngine();
     g_Engine->System_SetState(STATE_FRAME_FUNC, ScriptedFrame);

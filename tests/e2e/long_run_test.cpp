@@ -26,6 +26,7 @@
 #include "platform/backend/headless.h"
 #include "platform/d3d9/d3d9_test.h"
 #include "platform/win32/win32.h"
+#include "tests/support/game_data.h"
 
 namespace hl = platform::headless;
 
@@ -206,16 +207,10 @@ bool CountedRestore() {
     return GameRestoreGfx();
 }
 
-bool DataPresent() {
-    std::error_code ec;
-    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return !ec && std::filesystem::exists(exe.parent_path() / "data" / "tamble.res");
-}
-
 }  // namespace
 
 TEST(LongRunE2E, TwentyThousandFramesOfPlayWithEveryEndingAndDisturbances) {
-    if (!DataPresent()) GTEST_SKIP() << "no data folder beside the test program (build the fw_data target)";
+    if (!fwtest::GameDataPresent()) GTEST_SKIP() << "no data folder beside the test program (build the fw_data target)";
     setenv("SDL_AUDIODRIVER", "dummy", 0);
     hl::Reset();
     d3d9test::ResetControls();

@@ -15,16 +15,11 @@
 #include "game/game.h"
 #include "platform/backend/backend.h"
 #include "platform/backend/headless.h"
+#include "tests/support/game_data.h"
 #include "tests/support/golden.h"
 #include "tests/support/render_journey_seed.h"
 
 namespace {
-
-bool DataPresent() {
-    std::error_code ec;
-    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return !ec && std::filesystem::exists(exe.parent_path() / "data" / "tamble.res");
-}
 
 d3d9test::Image g_Window;
 bool g_Captured = false;
@@ -59,7 +54,7 @@ bool TitleFrames() {
 }
 
 TEST(RenderWindow, TheWindowShowsTheTitleFrameAtTwiceItsSize) {
-    if (!DataPresent()) GTEST_SKIP() << "no data folder beside the test program (build the fw_data target)";
+    if (!fwtest::GameDataPresent()) GTEST_SKIP() << "no data folder beside the test program (build the fw_data target)";
     setenv("SDL_VIDEODRIVER", "offscreen", 0);
     setenv("SDL_AUDIODRIVER", "dummy", 0);
     platform::SelectBackend(platform::Backend::Sdl);

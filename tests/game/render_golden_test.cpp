@@ -17,6 +17,7 @@
 #include "game/wagon.h"
 #include "platform/backend/headless.h"
 #include "platform/d3d9/d3d9_test.h"
+#include "tests/support/game_data.h"
 #include "tests/support/golden.h"
 #include "tests/support/render_journey_seed.h"
 
@@ -24,18 +25,12 @@ namespace hl = platform::headless;
 
 namespace {
 
-bool DataPresent() {
-    std::error_code ec;
-    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return !ec && std::filesystem::exists(exe.parent_path() / "data" / "tamble.res");
-}
-
 // One engine and one resource manager for the whole program: the game keeps the sprites it
 // fetched for the program's life, so the manager must outlive every game made here.
 class GameWorld : public ::testing::Environment {
 public:
     void SetUp() override {
-        if (!DataPresent()) {
+        if (!fwtest::GameDataPresent()) {
             why = "no data folder beside the test program (build the fw_data target)";
             return;
         }
