@@ -3,24 +3,20 @@
 #pragma once
 
 #include <cstdlib>
-#include <filesystem>
 
 #include "game/app.h"
 #include "game/utils.h"
 #include "platform/backend/headless.h"
+#include "tests/support/game_data.h"
 
 namespace fwbench {
 
-inline bool DataPresent() {
-    std::error_code ec;
-    std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    return !ec && std::filesystem::exists(exe.parent_path() / "data" / "tamble.res");
-}
+using fwtest::GameDataPresent;
 
 struct GameSession {
     bool ready = false;
     GameSession() {
-        if (!DataPresent()) return;
+        if (!GameDataPresent()) return;
         setenv("SDL_AUDIODRIVER", "dummy", 0);
         platform::headless::SetDebugEcho(false);
         CreateGameEngine();

@@ -23,7 +23,7 @@ bool StartUp() {
 }
 
 void BM_StartUpToFirstFrame(benchmark::State& state) {
-    if (!fwbench::DataPresent()) {
+    if (!fwbench::GameDataPresent()) {
         state.SkipWithError("no game data beside the program");
         return;
     }
