@@ -179,6 +179,9 @@ public:
     static EngineImpl* Acquire();
 
     void System_PostError(const char* message);
+    // Posts the failure of a load: "message: file name" when the data came from a named file
+    // (size 0), the message alone for data held in memory.
+    void System_PostLoadError(const char* message, const char* filename, DWORD size);
     void System_FocusChange(bool active);
     static LRESULT CALLBACK System_WindowProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam);
 

@@ -96,7 +96,7 @@ TextureHandle EngineImpl::Texture_Load(const char* filename, DWORD size, bool bM
     if (loaded) Resource_Free(loaded);
 
     if (!made) {
-        System_PostError("Can't create texture");
+        System_PostLoadError("Can't create texture", filename, size);
         return nullptr;
     }
 

@@ -173,8 +173,11 @@ EffectHandle EngineImpl::Effect_Load(const char* filename, DWORD size) {
                 BASS_ChannelGetData(stream, buffer, decoded);
                 sample = BASS_SampleCreateDone();
                 BASS_StreamFree(stream);
-                if (!sample) System_PostError("Can't create sound effect");
+                if (!sample) System_PostLoadError("Can't create sound effect", filename, size);
             }
+        } else {
+            // Neither the sample loader nor the decoder takes the data.
+            System_PostLoadError("Can't load sound effect", filename, size);
         }
     }
 
@@ -212,7 +215,7 @@ MusicHandle EngineImpl::Music_Load(const char* filename, DWORD size) {
     if (!ReadSoundData(this, filename, size, in)) return 0;
     HMUSIC music = BASS_MusicLoad(TRUE, in.data, 0, in.length,
                                   BASS_MUSIC_POSRESETEX | BASS_MUSIC_PRESCAN | BASS_MUSIC_RAMP, 0);
-    if (!music) System_PostError("Can't load music");
+    if (!music) System_PostLoadError("Can't load music", filename, size);
     if (in.loaded) Resource_Free(in.loaded);
     return music;
 }
@@ -293,7 +296,7 @@ StreamHandle EngineImpl::Stream_Load(const char* filename, DWORD size) {
 
     HSTREAM stream = BASS_StreamCreateFile(TRUE, in.data, 0, in.length, 0);
     if (!stream) {
-        System_PostError("Can't load stream");
+        System_PostLoadError("Can't load stream", filename, size);
         if (in.loaded) Resource_Free(in.loaded);
         return 0;
     }

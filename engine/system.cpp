@@ -169,6 +169,16 @@ void EngineImpl::System_PostError(const char* message) {
     errorText[n] = 0;
 }
 
+void EngineImpl::System_PostLoadError(const char* message, const char* filename, DWORD size) {
+    if (size || !filename) {
+        System_PostError(message);
+        return;
+    }
+    char text[sizeof(errorText)];
+    snprintf(text, sizeof(text), "%s: %s", message, filename);
+    System_PostError(text);
+}
+
 void EngineImpl::System_FocusChange(bool act) {
     active = act;
     if (active) {

@@ -402,8 +402,9 @@ TEST_F(GfxTextureTest, LoadsFromFileNames) {
     EXPECT_EQ(engine->Texture_GetWidth(tex, true), 10);
     EXPECT_EQ(engine->Texture_GetHeight(tex), 8);
 
+    // A file that is read but not decoded names itself; data from memory has no name.
     EXPECT_EQ(engine->Texture_Load(bad.c_str()), nullptr);
-    EXPECT_EQ(Error(), "Can't create texture");
+    EXPECT_EQ(Error(), "Can't create texture: " + bad);
 
     std::string missing = std::string(dir) + "/none.png";
     EXPECT_EQ(engine->Texture_Load(missing.c_str()), nullptr);

@@ -275,16 +275,28 @@ TEST_F(SoundEngine, EffectFallsBackToTheDecoder) {
     EXPECT_STREQ(engine->System_GetErrorMessage(), "Can't create sound effect");
     EXPECT_EQ(lib.FW_SoundTest_LiveHandles(), 2u);
 
-    // Neither accepts it: 0 without a message.
-    e->errorText[0] = 0;
+    // Neither accepts it: 0, and an error of its own in place of an earlier, unrelated one.
+    e->System_PostError("earlier");
     lib.FW_SoundTest_SetFault(FW_SOUND_FAULT_DECODE_STREAM, TRUE);
     EXPECT_EQ(engine->Effect_Load(data, size), 0u);
-    EXPECT_STREQ(engine->System_GetErrorMessage(), "");
+    EXPECT_STREQ(engine->System_GetErrorMessage(), "Can't load sound effect");
     lib.FW_SoundTest_Reset();
     lib.FW_SoundTest_SetManualOutput(TRUE);
     std::string text = "not a sound";
+    e->System_PostError("earlier");
     EXPECT_EQ(engine->Effect_Load(text.c_str(), static_cast<DWORD>(text.size())), 0u);
-    EXPECT_STREQ(engine->System_GetErrorMessage(), "");
+    EXPECT_STREQ(engine->System_GetErrorMessage(), "Can't load sound effect");
+    // From a file, the error names it.
+    std::string damaged = WriteFile("damaged.wav", std::vector<unsigned char>(text.begin(), text.end()));
+    EXPECT_EQ(engine->Effect_Load(damaged.c_str()), 0u);
+    EXPECT_EQ(std::string(engine->System_GetErrorMessage()), "Can't load sound effect: " + damaged);
+    lib.FW_SoundTest_SetFault(FW_SOUND_FAULT_SAMPLE_LOAD, TRUE);
+    lib.FW_SoundTest_SetFault(FW_SOUND_FAULT_SAMPLE_CREATE_DONE, TRUE);
+    std::string decodable = WriteFile("decodable.ogg", ogg);
+    EXPECT_EQ(engine->Effect_Load(decodable.c_str()), 0u);
+    EXPECT_EQ(std::string(engine->System_GetErrorMessage()), "Can't create sound effect: " + decodable);
+    lib.FW_SoundTest_Reset();
+    lib.FW_SoundTest_SetManualOutput(TRUE);
     EXPECT_EQ(engine->Effect_Load("sound_engine_missing.wav"), 0u);
     EXPECT_STREQ(engine->System_GetErrorMessage(), "Can't load resource: sound_engine_missing.wav");
 }
@@ -351,6 +363,9 @@ TEST_F(SoundEngine, MusicPlaysByOrderAndRow) {
     std::string text = "no module";
     EXPECT_EQ(engine->Music_Load(text.c_str(), static_cast<DWORD>(text.size())), 0u);
     EXPECT_STREQ(engine->System_GetErrorMessage(), "Can't load music");
+    std::string bad = WriteFile("bad.mod", std::vector<unsigned char>(text.begin(), text.end()));
+    EXPECT_EQ(engine->Music_Load(bad.c_str()), 0u);
+    EXPECT_EQ(std::string(engine->System_GetErrorMessage()), "Can't load music: " + bad);
 }
 
 TEST_F(SoundEngine, StreamsKeepTheirFileDataUntilFreed) {
@@ -400,6 +415,7 @@ TEST_F(SoundEngine, StreamsKeepTheirFileDataUntilFreed) {
     EXPECT_STREQ(engine->System_GetErrorMessage(), "Can't load stream");
     std::string bad = WriteFile("bad.ogg", std::vector<unsigned char>(text.begin(), text.end()));
     EXPECT_EQ(engine->Stream_Load(bad.c_str()), 0u);
+    EXPECT_EQ(std::string(engine->System_GetErrorMessage()), "Can't load stream: " + bad);
     EXPECT_EQ(StreamNodes(), 1);
 
     // Shut-down empties the list.
