@@ -70,6 +70,7 @@ ResourceManager::ResourceManager(const char* scriptname) {
     engine = CreateEngine(ENGINE_VERSION);
     for (int i = 0; i < RES_LIST_COUNT; i++) res[i] = 0;
     depth = 0;
+    scriptUnread = false;
     LoadScript(scriptname);
 }
 
@@ -79,6 +80,7 @@ ResourceManager::~ResourceManager() {
 }
 
 void ResourceManager::LoadScript(const char* scriptname) {
+    scriptUnread = false;
     if (!scriptname) return;
     depth = 0;
     ParseScript(0, scriptname);
@@ -105,6 +107,8 @@ void ResourceManager::RemoveAll() {
 }
 
 bool ResourceManager::LoadGroup(int group) {
+    // Nothing the script declares can be loaded.
+    if (scriptUnread) return false;
     bool ok = true;
     for (int i = 0; i < RES_LIST_COUNT; i++) {
         for (ResourceRecord* rec = res[i]; rec; rec = rec->next) {
@@ -152,10 +156,12 @@ void ResourceManager::ParseScript(ScriptTokenizer* parent, const char* scriptnam
     DWORD size = 0;
     void* data = engine->Resource_Load(scriptname, &size);
     if (!data) {
-        if (parent)
+        if (parent) {
             parent->Error("Script ", " not found.");
-        else
+        } else {
             engine->System_Log("Script '%s' not found.", scriptname);
+            scriptUnread = true;
+        }
         delete rec;
         return;
     }

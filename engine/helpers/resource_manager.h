@@ -40,6 +40,8 @@ public:
     ResourceManager& operator=(const ResourceManager&) = delete;
 
     void ReplaceScript(const char* scriptname);
+    // False at the first resource of the group that cannot be built, and while the script
+    // could not be read (the engine's error text then is that of its load).
     bool LoadGroup(int group);
     void FreeGroup(int group);
 
@@ -79,6 +81,8 @@ private:
     ResourceRecord* res[RES_LIST_COUNT];
     // Include nesting of the script being parsed.
     int depth;
+    // The script given to the constructor or ReplaceScript could not be read.
+    bool scriptUnread;
 
     static Engine* engine;
 };

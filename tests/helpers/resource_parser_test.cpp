@@ -344,17 +344,36 @@ TEST_F(ResourceParser, SeparatorsAreSkippedUnlooked) {
 TEST_F(ResourceParser, MissingTopLevelScriptAndEmptyScripts) {
     platform::headless::ClearDebugOutput();
     {
+        // A script that cannot be read fails every group load with the error of its read.
         ResourceManager rm("rs_no_such_script.res");
         EXPECT_EQ(rm.GetSprite("x"), nullptr);
-        EXPECT_TRUE(rm.LoadGroup(0));
+        EXPECT_FALSE(rm.LoadGroup(0));
+        EXPECT_FALSE(rm.LoadGroup(3));
+        EXPECT_STREQ(engine->System_GetErrorMessage(), "Can't load resource: rs_no_such_script.res");
     }
     bool found = false;
     for (const std::string& l : Log()) found |= l == "Script 'rs_no_such_script.res' not found.";
     EXPECT_TRUE(found);
     {
+        // A folder in the script's place is not readable either.
+        helpers_test::MakeAppFolder("rs_folder.res");
+        ResourceManager rm("rs_folder.res");
+        EXPECT_FALSE(rm.LoadGroup(0));
+        EXPECT_STREQ(engine->System_GetErrorMessage(), "Can't load resource: rs_folder.res");
+        // Replacing it with a readable script, or with none, mends it; an unreadable one again fails.
+        Write("rs_replacing.res", "Resource r { filename = rs_replacing.res }\n");
+        rm.ReplaceScript("rs_replacing.res");
+        EXPECT_TRUE(rm.LoadGroup(0));
+        rm.ReplaceScript("rs_no_such_script.res");
+        EXPECT_FALSE(rm.LoadGroup(0));
+        rm.ReplaceScript(nullptr);
+        EXPECT_TRUE(rm.LoadGroup(0));
+    }
+    {
         ResourceManager none(nullptr);
         EXPECT_TRUE(none.LoadGroup(0));
     }
+    // An empty script declares nothing, which is no failure of the manager's.
     auto rm = Load("rs_empty.res", "");
     EXPECT_EQ(Errors("rs_empty.res"), Lines{});
     EXPECT_TRUE(rm->LoadGroup(0));
