@@ -1,8 +1,11 @@
 // The program's entry point and the engine callbacks.
+#include <cstdio>
+
 #include "engine/engine.h"
 #include "engine/helpers/resource_manager.h"
 #include "game/app.h"
 #include "game/game.h"
+#include "game/resource_names.h"
 #include "platform/win32/win32.h"
 #include "platform/win32/win_entry.h"
 
@@ -13,7 +16,7 @@ constexpr int KEY_ESCAPE = 27;
 
 void CenterMouse() { g_Engine->Input_SetMousePos(WINDOW_WIDTH / 2.0f, WINDOW_HEIGHT / 2.0f); }
 
-void ShowStartupError() { MessageBoxA(nullptr, g_Engine->System_GetErrorMessage(), "Error", MB_ICONERROR); }
+void ShowStartupError(const char* text) { MessageBoxA(nullptr, text, "Error", MB_ICONERROR); }
 
 }  // namespace
 
@@ -63,15 +66,27 @@ void CreateGameEngine() {
 
 bool StartGame() {
     if (!g_Engine->System_Initiate()) {
-        ShowStartupError();
+        ShowStartupError(g_Engine->System_GetErrorMessage());
         g_Engine->System_Release();
         g_Engine = nullptr;
         return false;
     }
 
-    g_ResourceManager = new ResourceManager("data\\tamble.res");
-    if (!g_ResourceManager->LoadGroup(0)) {
-        ShowStartupError();
+    g_ResourceManager = new ResourceManager(RESOURCE_SCRIPT);
+    char text[256];
+    const char* kind = nullptr;
+    const char* name = nullptr;
+    bool ready = g_ResourceManager->LoadGroup(0);
+    if (!ready) {
+        snprintf(text, sizeof(text), "%s", g_Engine->System_GetErrorMessage());
+    } else if (FindUndeclaredResource(g_ResourceManager, &kind, &name)) {
+        // The game would draw or play nothing in its place.
+        snprintf(text, sizeof(text), "Can't find %s '%s' in %s", kind, name, RESOURCE_SCRIPT);
+        g_Engine->System_Log("%s", text);
+        ready = false;
+    }
+    if (!ready) {
+        ShowStartupError(text);
         // The manager holds engine references of its own; without it the release below is the
         // last one and shuts the engine down.
         delete g_ResourceManager;

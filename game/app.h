@@ -10,8 +10,9 @@ bool GameRestoreGfx();
 
 // The engine made and given the game's states and callbacks (g_Engine).
 void CreateGameEngine();
-// System_Initiate, the resource script with group 0 loaded, and the game object. On failure:
-// the error box, the engine released (g_Engine null) and false.
+// System_Initiate, the resource script with group 0 loaded and every name the game fetches
+// declared, and the game object. On failure: the error box, the engine released (g_Engine
+// null) and false.
 bool StartGame();
 // The game and the resource manager deleted, the engine shut down and released.
 void EndGame();

@@ -1,13 +1,14 @@
 // The physics callbacks: the first wheel's ground contact, grunts and bangs on hard landings.
 #include "game/game.h"
+#include "game/resource_names.h"
 #include "game/utils.h"
 #include "game/wagon.h"
 
 namespace {
 
-EffectHandle s_grunts[5] = {};
+EffectHandle s_grunts[GRUNT_COUNT] = {};
 bool s_gruntsFetched = false;
-EffectHandle s_hits[4] = {};
+EffectHandle s_hits[HIT_COUNT] = {};
 bool s_hitsFetched = false;
 
 bool Involves(const b2ContactPoint* point, const b2Shape* shape) {
@@ -33,19 +34,17 @@ void Game::Add(const b2ContactPoint* point) {
     if (Involves(point, wagon->firstWheel)) {
         if (!s_gruntsFetched) {
             s_gruntsFetched = true;
-            const char* names[5] = {"grunt1", "grunt2", "grunt3", "grunt4", "grunt5"};
-            for (int i = 0; i < 5; ++i) s_grunts[i] = FindSound(names[i]);
+            for (int i = 0; i < GRUNT_COUNT; ++i) s_grunts[i] = FindSound(SOUND_GRUNTS[i]);
         }
         wagon->onGround = true;
-        if (impact < -10.0f) PlayEffect(s_grunts[RandomInt(5)]);
+        if (impact < -10.0f) PlayEffect(s_grunts[RandomInt(GRUNT_COUNT)]);
     }
     if (Involves(point, wagon->secondWheel)) {
         if (!s_hitsFetched) {
             s_hitsFetched = true;
-            const char* names[4] = {"hit1", "hit2", "hit3", "hit4"};
-            for (int i = 0; i < 4; ++i) s_hits[i] = FindSound(names[i]);
+            for (int i = 0; i < HIT_COUNT; ++i) s_hits[i] = FindSound(SOUND_HITS[i]);
         }
-        if (impact < -8.0f) PlayEffectAdjusted(s_hits[RandomInt(4)], 15, 0, 1.0f);
+        if (impact < -8.0f) PlayEffectAdjusted(s_hits[RandomInt(HIT_COUNT)], 15, 0, 1.0f);
     }
 }
 

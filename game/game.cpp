@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "engine/helpers/sprite.h"
+#include "game/resource_names.h"
 #include "game/utils.h"
 #include "game/wagon.h"
 
@@ -81,8 +82,8 @@ void Game::ShowMessage(int frames, const char* format, ...) {
 void Game::Update() {
     if (!s_cuesFetched) {
         s_cuesFetched = true;
-        g_GoodSound = FindSound("good");
-        g_BadSound = FindSound("bad");
+        g_GoodSound = FindSound(SOUND_GOOD);
+        g_BadSound = FindSound(SOUND_BAD);
     }
     ++g_FrameCounter;
     contactCount = 0;

@@ -6,6 +6,7 @@
 #include "engine/helpers/resource_manager.h"
 #include "engine/helpers/sprite.h"
 #include "game/game.h"
+#include "game/resource_names.h"
 #include "game/utils.h"
 #include "game/wagon.h"
 
@@ -24,12 +25,8 @@ constexpr DWORD kBarBack = 0xFF808080;
 constexpr DWORD kBar = 0xFFFFFFFF;
 constexpr DWORD kTargetColor = 0xFFFFFFFF;
 
-constexpr int kFeatureTypes = 8;
-const char* const kFeatureSprites[kFeatureTypes] = {
-    "independence_missouri", "el_morvane", nullptr, nullptr, "tree", "town", "hut", "store"};
-constexpr int kPortraits = 6;
-const char* const kPortraitSprites[kPortraits] = {"portrait1", "portrait2", "portrait3",
-                                                  "portrait4", "portrait5", "portrait6"};
+constexpr int kFeatureTypes = FEATURE_SPRITE_COUNT;
+constexpr int kPortraits = PORTRAIT_COUNT;
 
 struct DiseaseLook {
     const char* word;
@@ -62,16 +59,16 @@ const Looks& FetchLooks(const Game* game) {
     l.game = game;
     l.manager = g_ResourceManager;
     if (ResourceManager* rm = g_ResourceManager) {
-        l.title1 = rm->GetSprite("title1");
-        l.title2 = rm->GetSprite("title2");
-        l.startLabel = rm->GetSprite("ind_text");
-        l.cityLabel = rm->GetSprite("el_morvane_text");
-        l.arrow = rm->GetSprite("left_arrow");
-        l.font = rm->GetFont("c64");
+        l.title1 = rm->GetSprite(SPRITE_TITLE);
+        l.title2 = rm->GetSprite(SPRITE_TITLE_OVERLAY);
+        l.startLabel = rm->GetSprite(SPRITE_START_LABEL);
+        l.cityLabel = rm->GetSprite(SPRITE_CITY_LABEL);
+        l.arrow = rm->GetSprite(SPRITE_LEFT_ARROW);
+        l.font = rm->GetFont(FONT_TEXT);
         for (int t = 0; t < kFeatureTypes; ++t)
-            if (kFeatureSprites[t]) l.features[t] = rm->GetSprite(kFeatureSprites[t]);
-        for (int k = 0; k < kPortraits; ++k) l.portraits[k] = rm->GetSprite(kPortraitSprites[k]);
-        l.dead = rm->GetSprite("portrait_dead");
+            if (SPRITE_FEATURES[t]) l.features[t] = rm->GetSprite(SPRITE_FEATURES[t]);
+        for (int k = 0; k < kPortraits; ++k) l.portraits[k] = rm->GetSprite(SPRITE_PORTRAITS[k]);
+        l.dead = rm->GetSprite(SPRITE_DEAD);
     }
     s_looks = l;
     return s_looks;

@@ -5,6 +5,7 @@
 #include "engine/helpers/resource_manager.h"
 #include "engine/helpers/sprite.h"
 #include "game/game.h"
+#include "game/resource_names.h"
 
 namespace {
 
@@ -55,8 +56,8 @@ Wagon::~Wagon() { g_Game->world->DestroyBody(body); }
 void Wagon::Update() {
     if (!s_soundsFetched) {
         s_soundsFetched = true;
-        s_click = FindSound("click1");
-        s_bad = FindSound("bad");
+        s_click = FindSound(SOUND_CLICK);
+        s_bad = FindSound(SOUND_BAD);
     }
     const bool left = g_Engine->Input_GetKeyState(KEY_LEFT);
     const bool right = g_Engine->Input_GetKeyState(KEY_RIGHT);
@@ -127,8 +128,8 @@ void Wagon::Curse() {
 void Wagon::Draw() {
     if (!s_spritesFetched && g_ResourceManager) {
         s_spritesFetched = true;
-        s_frames[0] = g_ResourceManager->GetSprite("wagon1");
-        s_frames[1] = g_ResourceManager->GetSprite("wagon2");
+        s_frames[0] = g_ResourceManager->GetSprite(SPRITE_WAGON[0]);
+        s_frames[1] = g_ResourceManager->GetSprite(SPRITE_WAGON[1]);
     }
     const int frame = (stepCounter / 6) % 2;
     Sprite* sprite = s_frames[frame];

@@ -15,6 +15,7 @@
 #include "platform/win32/win32.h"
 #include "platform/win32/win_entry.h"
 #include "tests/support/game_data.h"
+#include "tests/support/resources_support.h"
 
 namespace hl = platform::headless;
 
@@ -43,6 +44,44 @@ TEST_F(GameE2E, FailedStartUpShowsTheErrorBoxAndEndsWithZero) {
     EXPECT_EQ(box.type, UINT(MB_ICONERROR));
     EXPECT_EQ(box.text, "Can't create window");
     EXPECT_EQ(g_Game, nullptr);
+}
+
+// A pack attached before start-up puts its script in place of the data folder's.
+TEST_F(GameE2E, AScriptThatIsUnreadableOrLacksANameEndsStartUpWithTheErrorBox) {
+    if (!fwtest::GameDataPresent()) GTEST_SKIP() << "no data folder beside the test program (build the fw_data target)";
+    std::string script = restest::ReadAll(restest::ProgramFolder() + "data/tamble.res");
+    const size_t grunt4 = script.find("Sound \"grunt4\"");
+    ASSERT_NE(grunt4, std::string::npos);
+    std::string lacking = script;
+    lacking.erase(grunt4, lacking.find('\n', grunt4) - grunt4);
+
+    const struct {
+        const char* what;
+        restest::ZipEntry entry;
+        const char* text;
+    } cases[] = {
+        {"empty", {"data\\tamble.res", ""}, "Can't find sprite 'title1' in data\\tamble.res"},
+        {"lacking grunt4", {"data\\tamble.res", lacking}, "Can't find sound 'grunt4' in data\\tamble.res"},
+        // An entry that cannot be opened fails the load; the disk is not tried after it.
+        {"unreadable", {"data\\tamble.res", script, "secret"}, "Can't load resource: data\\tamble.res"},
+    };
+    restest::ScratchFolder dir("game_e2e_packs");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        hl::Reset();
+        hl::SetDebugEcho(false);
+        const std::string pack = dir.path() + "script.zip";
+        ASSERT_TRUE(restest::WriteZip(pack, {c.entry}));
+        CreateGameEngine();
+        ASSERT_TRUE(g_Engine->Resource_AttachPack(pack.c_str(), nullptr));
+        EXPECT_FALSE(StartGame());
+        ASSERT_EQ(hl::MessageBoxes().size(), 1u);
+        EXPECT_EQ(hl::MessageBoxes()[0].caption, "Error");
+        EXPECT_EQ(hl::MessageBoxes()[0].text, c.text);
+        EXPECT_EQ(g_Engine, nullptr);
+        EXPECT_EQ(g_ResourceManager, nullptr);
+        EXPECT_EQ(g_Game, nullptr);
+    }
 }
 
 TEST_F(GameE2E, StartsLoadsEveryResourceAndShutsDown) {
