@@ -121,12 +121,11 @@ protected:
     Game* game = nullptr;
 };
 
-// Compares with tests/golden/<name>.png (FW_UPDATE_GOLDEN=1 rewrites it). A few pixels may
-// differ, where turned sprites and slopes follow the rasterizer's rounding at their edges; a
+// Compares with the picture at path (FW_UPDATE_GOLDEN=1 rewrites it). A few pixels may differ
+// (slack), where turned sprites and slopes follow the rasterizer's rounding at their edges; a
 // misplaced, missing or miscoloured picture differs in far more.
-::testing::AssertionResult MatchesFrame(const std::string& name, const d3d9test::Image& img) {
-    constexpr size_t kSlack = 8;
-    const std::string path = std::string(FW_TEST_DATA_DIR) + "/golden/" + name + ".png";
+::testing::AssertionResult MatchesPicture(const std::string& path, const std::string& name,
+                                          const d3d9test::Image& img, size_t kSlack) {
     const char* update = std::getenv("FW_UPDATE_GOLDEN");
     if (update && std::string(update) == "1") {
         if (golden::WritePng(path, img)) return ::testing::AssertionSuccess();
@@ -150,7 +149,37 @@ protected:
     return ::testing::AssertionFailure() << name << ": " << problem << " (actual picture in " << dir << ")";
 }
 
+// Compares a target frame with tests/golden/<name>.png.
+::testing::AssertionResult MatchesFrame(const std::string& name, const d3d9test::Image& img) {
+    return MatchesPicture(std::string(FW_TEST_DATA_DIR) + "/golden/" + name + ".png", name, img, 8);
+}
+
 #define EXPECT_GOLDEN(name, image) EXPECT_TRUE(MatchesFrame(name, image))
+
+// The window in the middle of a journey: the README's screenshot, docs/journey.png. Rewritten by
+//   FW_UPDATE_GOLDEN=1 build/bin/test_game_render_golden_test --gtest_filter=GameFrames.JourneyScreenshot
+TEST_F(GameFrames, JourneyScreenshot) {
+    const Feature* town = FirstOfType(FEATURE_TOWN);
+    ASSERT_NE(town, nullptr) << "the seed's journey has a town";
+    game->state = GAMESTATE_JOURNEY;
+    game->started = true;
+    game->food = 643;
+    game->party[1].health = 71;
+    game->party[3].health = 38;
+    game->party[3].disease = DISEASE_DYSENTERY;
+    // The wagon settled just east of the town, its greeting on the message line.
+    PlaceWagon(town->position.x + town->size.x + 3.5f, 96.0f);
+    for (int i = 0; i < 45; ++i) game->world->Step(1.0f / 60.0f, 10, 10);
+    game->ShowMessage(170, "You rest for 3 days\nin %s.", town->name);
+    Frame(6);  // (6 / 6) mod 3 = 1: the disease word is shown
+    const d3d9test::Image screen = d3d9test::ReadPresented(g_Engine->Gfx_GetDevice());
+    ASSERT_EQ(screen.width, UINT(WINDOW_WIDTH));
+    ASSERT_EQ(screen.height, UINT(WINDOW_HEIGHT));
+    d3d9test::Image opaque = screen;
+    for (uint32_t& p : opaque.pixels) p |= 0xFF000000u;
+    // Each pixel of the target is four of the window.
+    EXPECT_TRUE(MatchesPicture(std::string(FW_TEST_DATA_DIR) + "/../docs/journey.png", "journey", opaque, 4 * 8));
+}
 
 TEST_F(GameFrames, TitleScreenBlinksItsOverlayAndArrow) {
     // The first 12 frames of the program (the end-to-end window test sees the same one).
