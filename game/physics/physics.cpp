@@ -1,7 +1,11 @@
 // The game's physics world over the installed library. Contact points are tracked per library
-// contact: each pre-solve compares the contact's new manifold with the points reported last time
-// and reports them as added, persisting or removed; the end of a touching contact (including one
-// ended by destroying or freezing a body) reports its remaining points as removed.
+// contact: its first pre-solve in a step compares the contact's new manifold with the points
+// reported last time and reports them as added, persisting or removed; later calls in the same
+// step (the library's continuous-collision sub-steps) report nothing. The end of a touching
+// contact (including one ended by destroying or freezing a body) reports its remaining points as
+// removed. A contact that ends in a step that has already reported it has its points reported
+// removed at the end of the next step, unless it touches again before; sooner if its body or
+// shape goes or its body is frozen.
 #include "game/physics/physics.h"
 
 #include <box2d/box2d.h>
@@ -58,22 +62,88 @@ struct PointSet {
     b2ContactPoint points[b2_maxManifoldPoints];
 };
 
+bool Involves(const PointSet& set, const b2Body* body, const b2Shape* shape) {
+    if (set.count == 0) return false;
+    const b2ContactPoint& p = set.points[0];
+    if (shape) return p.shape1 == shape || p.shape2 == shape;
+    return p.shape1->GetBody() == body || p.shape2->GetBody() == body;
+}
+
 }  // namespace
 
 struct b2World::Impl : public ::b2ContactListener {
+    // The points last reported for a library contact and the step that reported them.
+    struct Tracked {
+        PointSet points;
+        uint32_t step = 0;
+        bool ended = false;  // ended in that step, points not yet reported removed
+    };
+
     ::b2World world;
     b2AABB bounds;
     phys::b2ContactListener* contactListener = nullptr;
     b2BoundaryListener* boundaryListener = nullptr;
-    std::unordered_map<::b2Contact*, PointSet> reported;
+    std::unordered_map<::b2Contact*, Tracked> tracked;
+    std::vector<::b2Contact*> ended;  // the ended contacts, in the order they ended
+    uint32_t step = 0;                // serial number of the current or last step
     std::vector<b2Body*> stepBodies;  // Step's list of bodies to check, kept for its capacity
 
     Impl(const b2AABB& box, const b2Vec2& gravity) : world(ToLib(gravity)), bounds(box) {}
 
+    void ReportRemoved(const PointSet& set) {
+        if (!contactListener) return;
+        for (int j = 0; j < set.count; ++j) contactListener->Remove(&set.points[j]);
+    }
+
+    // Reports as removed the points of contacts that ended after their report in an earlier
+    // step, or, given a body or shape, of all its ended contacts.
+    void ReportEnded(const b2Body* body = nullptr, const b2Shape* shape = nullptr) {
+        std::vector<::b2Contact*> list;
+        list.swap(ended);
+        for (::b2Contact* contact : list) {
+            auto it = tracked.find(contact);
+            if (it == tracked.end() || !it->second.ended) continue;
+            const bool due =
+                body || shape ? Involves(it->second.points, body, shape) : it->second.step != step;
+            if (!due) {
+                ended.push_back(contact);
+                continue;
+            }
+            const PointSet old = it->second.points;
+            tracked.erase(it);
+            ReportRemoved(old);
+        }
+    }
+
+    // Drops the records of contacts that reported their end in the last step.
+    void BeginStep() {
+        for (auto it = tracked.begin(); it != tracked.end();) {
+            if (it->second.points.count == 0)
+                it = tracked.erase(it);
+            else
+                ++it;
+        }
+        ++step;
+    }
+
     void PreSolve(::b2Contact* contact, const ::b2Manifold* oldManifold) override {
         (void)oldManifold;
+        auto [slot, isNew] = tracked.try_emplace(contact);
+        Tracked& t = slot->second;
+        if (!isNew && t.step == step) {
+            t.ended = false;  // touching again before its end was reported
+            return;
+        }
         ::b2Fixture* fa = contact->GetFixtureA();
         ::b2Fixture* fb = contact->GetFixtureB();
+        const b2ContactPoint& last = t.points.points[0];
+        if (t.ended && (last.shape1 != ShapeOf(fa) || last.shape2 != ShapeOf(fb))) {
+            // An ended contact's memory holds a new contact now.
+            const PointSet old = t.points;
+            t.points.count = 0;
+            ReportRemoved(old);
+        }
+
         ::b2Body* ba = fa->GetBody();
         ::b2Body* bb = fb->GetBody();
         const ::b2Manifold* manifold = contact->GetManifold();
@@ -96,9 +166,10 @@ struct b2World::Impl : public ::b2ContactListener {
             cp.id = manifold->points[i].id.key;
         }
 
-        PointSet& slot = reported[contact];
-        PointSet old = slot;
-        slot = fresh;
+        const PointSet old = t.points;
+        t.points = fresh;
+        t.step = step;
+        t.ended = false;
         if (!contactListener) return;
         bool oldMatched[b2_maxManifoldPoints] = {};
         for (int i = 0; i < fresh.count; ++i) {
@@ -120,12 +191,31 @@ struct b2World::Impl : public ::b2ContactListener {
     }
 
     void EndContact(::b2Contact* contact) override {
-        auto it = reported.find(contact);
-        if (it == reported.end()) return;
-        PointSet old = it->second;
-        reported.erase(it);
-        if (!contactListener) return;
-        for (int j = 0; j < old.count; ++j) contactListener->Remove(&old.points[j]);
+        auto it = tracked.find(contact);
+        if (it == tracked.end()) return;
+        Tracked& t = it->second;
+        if (!world.IsLocked()) {
+            // Outside a step: a body or shape goes, or a body leaves the simulation.
+            const PointSet old = t.points;
+            tracked.erase(it);
+            ReportRemoved(old);
+            return;
+        }
+        if (t.step == step) {
+            // Already reported in this step: the end is reported at the end of the next step,
+            // unless the contact touches again before.
+            if (t.points.count > 0 && !t.ended) {
+                t.ended = true;
+                ended.push_back(contact);
+            }
+            return;
+        }
+        // The contact's report for this step; the record stays, empty, so that it reports
+        // nothing more in this step.
+        const PointSet old = t.points;
+        t.points.count = 0;
+        t.step = step;
+        ReportRemoved(old);
     }
 
     void PostSolve(::b2Contact* contact, const ::b2ContactImpulse* impulse) override {
@@ -248,6 +338,7 @@ void b2Body::DestroyShape(b2Shape* shape) {
     b2Shape** link = &m_shapeList;
     while (*link && *link != shape) link = &(*link)->m_next;
     if (!*link) return;
+    m_world->m_impl->ReportEnded(nullptr, shape);
     {
         KeepMass keep(Lib(this));
         Lib(this)->DestroyFixture(Fix(shape));
@@ -361,6 +452,7 @@ void b2Body::Freeze() {
     Lib(this)->SetLinearVelocity(::b2Vec2(0.0f, 0.0f));
     Lib(this)->SetAngularVelocity(0.0f);
     // Leaving the simulation ends the body's contacts, which reports their points as removed.
+    m_world->m_impl->ReportEnded(this);
     Lib(this)->SetEnabled(false);
 }
 
@@ -415,6 +507,7 @@ b2Body* b2World::CreateBody(const b2BodyDef* def) {
 void b2World::DestroyBody(b2Body* body) {
     if (!body || body->m_world != this || IsLocked()) return;
     // Contacts end (and report their points) while the shapes still exist.
+    m_impl->ReportEnded(body);
     m_impl->world.DestroyBody(Lib(body));
     if (body->m_prev) body->m_prev->m_next = body->m_next;
     if (body->m_next) body->m_next->m_prev = body->m_prev;
@@ -441,7 +534,9 @@ void b2World::CheckBounds(b2Body* body) {
 
 void b2World::Step(float timeStep, int velocityIterations, int positionIterations) {
     if (IsLocked()) return;
+    m_impl->BeginStep();
     m_impl->world.Step(timeStep, velocityIterations, positionIterations);
+    m_impl->ReportEnded();
     // Collected first, as a boundary listener may change the body list; the vector is reused.
     std::vector<b2Body*> bodies;
     bodies.swap(m_impl->stepBodies);

@@ -247,8 +247,9 @@ struct b2ContactResult {
     uint32_t id = 0;
 };
 
-// Told of every contact point added, persisting and removed in a step (and of the points of
-// contacts ended by destroying a shape or body, or by freezing a body).
+// Told of every contact point added, persisting and removed in a step, each point at most once
+// per step (and of the points of contacts ended by destroying a shape or body, or by freezing a
+// body).
 class b2ContactListener {
 public:
     virtual ~b2ContactListener() = default;

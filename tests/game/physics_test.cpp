@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <string>
+#include <tuple>
 #include <vector>
 
 using namespace phys;
@@ -98,6 +100,99 @@ TEST_F(PhysicsTest, BoxOnFloorIsAddedThenPersistsThenRemovedWhenLifted) {
     rec.reports.clear();
     Steps(10);
     EXPECT_TRUE(rec.reports.empty());
+}
+
+enum class End { DestroyBody, DestroyShapes, Freeze };
+
+// Throws a two-wheeled body down at a slant, steps the world, then ends the body's contacts: one
+// wheel lands, then the other comes down fast enough for the library's continuous collision to
+// step in while the first touches. Checks that no point is reported twice in a step and that
+// every point is added, persisted and removed in that order; true when both wheels touched.
+bool LandAndCheck(b2World* world, Recorder& rec, float angle, float speed, int steps,
+                  End end = End::DestroyBody) {
+    using PointKey = std::tuple<b2Shape*, b2Shape*, uint32_t>;
+    b2BodyDef bd;
+    bd.position.Set(50.0f, 96.0f);
+    bd.angle = angle;
+    b2Body* body = world->CreateBody(&bd);
+    b2CircleDef cd;
+    cd.radius = 0.875f;
+    cd.restitution = 0.2f;
+    cd.localPosition.Set(-0.875f, 0.0f);
+    b2Shape* first = body->CreateShape(&cd);
+    cd.localPosition.Set(0.875f, 0.0f);
+    b2Shape* second = body->CreateShape(&cd);
+    b2MassData md;
+    md.mass = 4.81f;
+    md.center.Set(0.0f, 0.11f);
+    md.I = 5.52f;
+    body->SetMass(&md);
+    body->SetLinearVelocity(b2Vec2(0.0f, speed));
+
+    std::map<PointKey, std::string> history;
+    for (int i = 0; i < steps; ++i) {
+        rec.reports.clear();
+        world->Step(kDt, 10, 10);
+        std::map<PointKey, int> perPoint;
+        for (const Report& r : rec.reports) {
+            const PointKey key(r.point.shape1, r.point.shape2, r.point.id);
+            EXPECT_EQ(++perPoint[key], 1) << "step " << i << ": " << rec.Kinds();
+            history[key] += r.kind;
+        }
+        EXPECT_LT(body->GetPosition().y, 99.0f);  // never through the floor
+    }
+    rec.reports.clear();
+    if (end == End::DestroyShapes) {
+        body->DestroyShape(first);
+        body->DestroyShape(second);
+    } else if (end == End::Freeze) {
+        body->SetXForm(b2Vec2(500.0f, 50.0f), 0.0f);
+        EXPECT_TRUE(body->IsFrozen());
+    } else {
+        world->DestroyBody(body);
+    }
+    for (const Report& r : rec.reports)
+        history[PointKey(r.point.shape1, r.point.shape2, r.point.id)] += r.kind;
+    rec.reports.clear();
+    if (end != End::DestroyBody) {
+        world->DestroyBody(body);
+        EXPECT_EQ(rec.Kinds(), "");
+        rec.reports.clear();
+    }
+
+    bool touched[2] = {};
+    for (const auto& [key, kinds] : history) {
+        touched[0] = touched[0] || std::get<1>(key) == first;
+        touched[1] = touched[1] || std::get<1>(key) == second;
+        bool in = false;
+        for (char k : kinds) {
+            EXPECT_EQ(k == 'A', !in) << kinds;
+            in = k != 'R';
+        }
+        EXPECT_FALSE(in) << kinds;
+    }
+    return touched[0] && touched[1];
+}
+
+TEST_F(PhysicsTest, FastLandingReportsEachPointAtMostOncePerStep) {
+    for (float angle : {0.05f, 0.2f, 0.4f})
+        for (float speed : {5.0f, 15.0f, 40.0f}) {
+            SCOPED_TRACE(testing::Message() << "angle " << angle << ", speed " << speed);
+            EXPECT_TRUE(LandAndCheck(world, rec, angle, speed, 120));
+        }
+}
+
+TEST_F(PhysicsTest, EndingABodysContactsRightAfterAFastLandingRemovesEveryPoint) {
+    // Points that ended within a step after their report are removed at the end of the next
+    // step, or as soon as their body or shape goes or the body is frozen.
+    for (End end : {End::DestroyBody, End::DestroyShapes, End::Freeze})
+        for (float angle : {0.05f, 0.2f, 0.4f})
+            for (float speed : {15.0f, 40.0f})
+                for (int steps = 1; steps <= 30; ++steps) {
+                    SCOPED_TRACE(testing::Message() << "end " << int(end) << ", angle " << angle
+                                                    << ", speed " << speed << ", steps " << steps);
+                    LandAndCheck(world, rec, angle, speed, steps, end);
+                }
 }
 
 TEST_F(PhysicsTest, ImpactSpeedMatchesTheFall) {
