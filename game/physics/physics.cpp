@@ -268,6 +268,17 @@ float b2Shape::GetDensity() const { return Fix(this)->GetDensity(); }
 
 namespace {
 
+// Polygons of static bodies have no skin, so that shapes rest on their edges. Those of moving
+// bodies keep the library's, as its continuous collision lets a fast polygon pass through a
+// polygon when neither has a skin.
+float PolygonSkin(::b2BodyType type) { return type == b2_staticBody ? 0.0f : b2_polygonRadius; }
+
+void SetBodyType(::b2Body* body, ::b2BodyType type) {
+    for (::b2Fixture* f = body->GetFixtureList(); f; f = f->GetNext())
+        if (f->GetType() == ::b2Shape::e_polygon) f->GetShape()->m_radius = PolygonSkin(type);
+    if (body->GetType() != type) body->SetType(type);
+}
+
 // The library recomputes a dynamic body's mass when fixtures come and go; the mass set by the
 // owner stands until it sets another.
 struct KeepMass {
@@ -297,6 +308,7 @@ b2Shape* b2Body::CreateShape(const b2ShapeDef* def) {
         for (int i = 0; i < pd->vertexCount; ++i) v[i] = ToLib(pd->vertices[i]);
         if (!UsablePolygon(v, pd->vertexCount)) return nullptr;
         polygon.Set(v, pd->vertexCount);
+        polygon.m_radius = PolygonSkin(Lib(this)->GetType());
         b2PolygonShape* ps = new b2PolygonShape();
         ps->m_vertexCount = pd->vertexCount;
         for (int i = 0; i < pd->vertexCount; ++i) ps->m_vertices[i] = pd->vertices[i];
@@ -350,10 +362,10 @@ void b2Body::DestroyShape(b2Shape* shape) {
 void b2Body::SetMass(const b2MassData* massData) {
     if (!massData || m_world->IsLocked()) return;
     if (massData->mass <= 0.0f) {
-        Lib(this)->SetType(b2_staticBody);
+        SetBodyType(Lib(this), b2_staticBody);
         return;
     }
-    if (Lib(this)->GetType() != b2_dynamicBody) Lib(this)->SetType(b2_dynamicBody);
+    SetBodyType(Lib(this), b2_dynamicBody);
     ::b2MassData md;
     md.mass = massData->mass;
     md.center = ToLib(massData->center);
@@ -372,10 +384,10 @@ void b2Body::SetMassFromShapes() {
         mass += md.mass;
     }
     if (mass > 0.0f) {
-        if (Lib(this)->GetType() != b2_dynamicBody) Lib(this)->SetType(b2_dynamicBody);
+        SetBodyType(Lib(this), b2_dynamicBody);
         Lib(this)->ResetMassData();
     } else {
-        Lib(this)->SetType(b2_staticBody);
+        SetBodyType(Lib(this), b2_staticBody);
     }
 }
 

@@ -195,6 +195,33 @@ TEST_F(PhysicsTest, EndingABodysContactsRightAfterAFastLandingRemovesEveryPoint)
                 }
 }
 
+TEST_F(PhysicsTest, ThinAndFastDoNotTunnel) {
+    // A small box and a wheel thrown at the floor, and a wheel at a thin ledge.
+    b2PolygonDef ledge;
+    ledge.SetAsBox(2.0f, 0.05f, b2Vec2(80.0f, 60.0f), 0.0f);
+    ground->CreateShape(&ledge);
+    b2Body* b = DropBox(20.0f, 60.0f, 0.1f);
+    b->SetLinearVelocity(b2Vec2(0.0f, 150.0f));
+    b2CircleDef cd;
+    cd.radius = 0.2f;
+    cd.density = 1.0f;
+    b2Body* balls[2];
+    const float xs[2] = {40.0f, 80.0f};
+    for (int i = 0; i < 2; ++i) {
+        b2BodyDef bd;
+        bd.position.Set(xs[i], 40.0f);
+        balls[i] = world->CreateBody(&bd);
+        balls[i]->CreateShape(&cd);
+        balls[i]->SetMassFromShapes();
+        balls[i]->SetLinearVelocity(b2Vec2(0.0f, 150.0f));
+    }
+    Steps(120);
+    EXPECT_NEAR(b->GetPosition().y, 98.9f, 0.02f);
+    EXPECT_NEAR(balls[0]->GetPosition().y, 98.8f, 0.02f);
+    EXPECT_NEAR(balls[1]->GetPosition().y, 59.75f, 0.02f);
+    EXPECT_TRUE(rec.violations.empty());
+}
+
 TEST_F(PhysicsTest, ImpactSpeedMatchesTheFall) {
     // A box whose bottom starts 20 units above the floor.
     const float drop = 20.0f;

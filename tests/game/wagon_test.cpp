@@ -57,6 +57,15 @@ TEST_F(WagonTest, StartsEastOfTheStartTownWithItsWheelsOnTheGround) {
     EXPECT_EQ(W()->firstWheel->GetNext(), nullptr);
 }
 
+TEST_F(WagonTest, RestsOnTheGroundLine) {
+    Frames(120);
+    EXPECT_EQ(game->state, GAMESTATE_TITLE);
+    EXPECT_NEAR(Body()->GetPosition().x, 990.0f, 1e-4f);
+    EXPECT_NEAR(Body()->GetPosition().y, 98.125f, 1e-3f);
+    EXPECT_NEAR(Body()->GetAngle(), 0.0f, 1e-4f);
+    EXPECT_TRUE(W()->onGround);
+}
+
 TEST_F(WagonTest, LeftPushesWestAndSlightlyUpward) {
     InTheAir();
     W()->onGround = true;
