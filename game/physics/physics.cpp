@@ -10,6 +10,7 @@
 
 #include <box2d/box2d.h>
 
+#include <cfloat>
 #include <unordered_map>
 #include <vector>
 
@@ -67,6 +68,52 @@ bool Involves(const PointSet& set, const b2Body* body, const b2Shape* shape) {
     const b2ContactPoint& p = set.points[0];
     if (shape) return p.shape1 == shape || p.shape2 == shape;
     return p.shape1->GetBody() == body || p.shape2->GetBody() == body;
+}
+
+// A point key from the features it touches: bytes (reference edge, incident edge, incident
+// vertex, flip), kNoFeature where there is none.
+constexpr uint32_t kNoFeature = 0xFF;
+constexpr uint32_t EdgeKey(int edge) { return uint32_t(edge) << 8 | kNoFeature << 16; }
+constexpr uint32_t VertexKey(int vertex) { return kNoFeature << 8 | uint32_t(vertex) << 16; }
+
+// The feature of `polygon` nearest to a circle centred at c (polygon body coordinates): the edge
+// of greatest separation while c lies inside the polygon or within that edge's span, else the
+// end vertex of that edge that c lies beyond.
+uint32_t NearestFeature(const b2PolygonShape& polygon, const b2Vec2& c) {
+    const int n = polygon.GetVertexCount();
+    const b2Vec2* v = polygon.GetVertices();
+    const b2Vec2* normals = polygon.GetNormals();
+    int edge = 0;
+    float separation = -FLT_MAX;
+    for (int i = 0; i < n; ++i) {
+        const float s = b2Dot(normals[i], c - v[i]);
+        if (s > separation) {
+            separation = s;
+            edge = i;
+        }
+    }
+    if (separation < FLT_EPSILON) return EdgeKey(edge);
+    const int next = edge + 1 < n ? edge + 1 : 0;
+    b2Vec2 e = v[next] - v[edge];
+    const float length = e.Length();
+    e *= 1.0f / length;
+    const float u = b2Dot(c - v[edge], e);
+    if (u <= 0.0f) return VertexKey(edge);
+    if (u >= length) return VertexKey(next);
+    return EdgeKey(edge);
+}
+
+// The key of point i of a contact's manifold. The library gives a circle's single point on a
+// polygon one fixed key, so that point is keyed here by the polygon feature it touches.
+uint32_t PointKey(::b2Contact* contact, const ::b2Manifold& manifold, int i) {
+    ::b2Fixture* fa = contact->GetFixtureA();
+    ::b2Fixture* fb = contact->GetFixtureB();
+    if (fa->GetType() != ::b2Shape::e_polygon || fb->GetType() != ::b2Shape::e_circle)
+        return manifold.points[i].id.key;
+    const ::b2CircleShape* circle = static_cast<const ::b2CircleShape*>(fb->GetShape());
+    const ::b2Vec2 centre = ::b2MulT(fa->GetBody()->GetTransform(),
+                                     ::b2Mul(fb->GetBody()->GetTransform(), circle->m_p));
+    return NearestFeature(*static_cast<const b2PolygonShape*>(ShapeOf(fa)), FromLib(centre));
 }
 
 }  // namespace
@@ -163,7 +210,7 @@ struct b2World::Impl : public ::b2ContactListener {
                                   ba->GetLinearVelocityFromWorldPoint(wm.points[i]));
             cp.friction = contact->GetFriction();
             cp.restitution = contact->GetRestitution();
-            cp.id = manifold->points[i].id.key;
+            cp.id = PointKey(contact, *manifold, i);
         }
 
         const PointSet old = t.points;
@@ -231,7 +278,7 @@ struct b2World::Impl : public ::b2ContactListener {
             r.normal = FromLib(wm.normal);
             r.normalImpulse = impulse->normalImpulses[i];
             r.tangentImpulse = impulse->tangentImpulses[i];
-            r.id = manifold->points[i].id.key;
+            r.id = PointKey(contact, *manifold, i);
             contactListener->Result(&r);
         }
     }
@@ -310,8 +357,19 @@ b2Shape* b2Body::CreateShape(const b2ShapeDef* def) {
         polygon.Set(v, pd->vertexCount);
         polygon.m_radius = PolygonSkin(Lib(this)->GetType());
         b2PolygonShape* ps = new b2PolygonShape();
-        ps->m_vertexCount = pd->vertexCount;
-        for (int i = 0; i < pd->vertexCount; ++i) ps->m_vertices[i] = pd->vertices[i];
+        const int n = pd->vertexCount;
+        ps->m_vertexCount = n;
+        float area2 = 0.0f;
+        for (int i = 0; i < n; ++i) {
+            ps->m_vertices[i] = pd->vertices[i];
+            area2 += b2Cross(pd->vertices[i], pd->vertices[(i + 1) % n]);
+        }
+        // Outward for either winding.
+        const float outward = area2 > 0.0f ? 1.0f : -1.0f;
+        for (int i = 0; i < n; ++i) {
+            const b2Vec2 e = pd->vertices[(i + 1) % n] - pd->vertices[i];
+            ps->m_normals[i] = (outward / e.Length()) * b2Vec2(e.y, -e.x);
+        }
         fd.shape = &polygon;
         shape = ps;
     } else if (def->type == e_circleShape) {

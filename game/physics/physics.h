@@ -136,10 +136,14 @@ public:
     int GetVertexCount() const { return m_vertexCount; }
     // The vertices in body coordinates, in the order of the definition.
     const b2Vec2* GetVertices() const { return m_vertices; }
+    // Outward unit normals in body coordinates; normal i is that of the edge from vertex i to
+    // vertex i + 1.
+    const b2Vec2* GetNormals() const { return m_normals; }
 
 private:
     friend class b2Body;
     b2Vec2 m_vertices[b2_maxPolygonVertices];
+    b2Vec2 m_normals[b2_maxPolygonVertices];
     int m_vertexCount = 0;
 };
 
@@ -234,6 +238,9 @@ struct b2ContactPoint {
     float separation = 0.0f;
     float friction = 0.0f;
     float restitution = 0.0f;
+    // Tells the points of one contact apart. A circle's point on a polygon is keyed by the
+    // polygon feature it touches, an edge or a vertex, and so changes when the circle rolls
+    // over a corner.
     uint32_t id = 0;
 };
 
@@ -249,7 +256,8 @@ struct b2ContactResult {
 
 // Told of every contact point added, persisting and removed in a step, each point at most once
 // per step (and of the points of contacts ended by destroying a shape or body, or by freezing a
-// body).
+// body). Where a point gives way to another in a step, the new point's Add comes before the old
+// one's Remove.
 class b2ContactListener {
 public:
     virtual ~b2ContactListener() = default;

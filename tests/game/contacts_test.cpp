@@ -126,6 +126,31 @@ TEST_F(ContactsTest, LiftingTheWagonClearsTheFlag) {
     EXPECT_FALSE(game->wagon->onGround);
 }
 
+TEST_F(ContactsTest, FirstWheelRollingOverACornerEndsThatStepOffTheGround) {
+    // A ledge with its top at y 98 from x 983 to 987; the wagon rolls west off its west end.
+    phys::b2PolygonDef ledge;
+    ledge.SetAsBox(2.0f, 0.5f, b2Vec2(985.0f, 98.5f), 0.0f);
+    game->ground->CreateShape(&ledge);
+    PlaceWagon(984.2f, 98.0f - 0.875f + 0.005f);
+    b2Body* body = game->wagon->body;
+    body->SetLinearVelocity(b2Vec2(-1.5f, 0.0f));
+    const b2Vec2 corner(983.0f, 98.0f);
+    // Where the first wheel was when its flag first fell: the step starts from there.
+    bool wasOnGround = false, fell = false, pastCorner = false, touching = false;
+    for (int i = 0; i < 120 && !fell; ++i) {
+        const b2Vec2 wheel = body->GetWorldPoint(b2Vec2(-0.875f, 0.0f));
+        Frames(1);
+        fell = wasOnGround && !game->wagon->onGround;
+        wasOnGround = game->wagon->onGround;
+        pastCorner = wheel.x < corner.x;
+        touching = (wheel - corner).Length() < 0.875f;
+    }
+    ASSERT_TRUE(fell);
+    EXPECT_TRUE(pastCorner);
+    EXPECT_TRUE(touching);
+    EXPECT_EQ(game->state, GAMESTATE_TITLE);
+}
+
 TEST_F(ContactsTest, ViolationDoesNothingAndMissingSoundsPlayNothing) {
     game->Violation(game->wagon->body);
     PlayEffect(0);

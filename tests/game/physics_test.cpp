@@ -102,6 +102,122 @@ TEST_F(PhysicsTest, BoxOnFloorIsAddedThenPersistsThenRemovedWhenLifted) {
     EXPECT_TRUE(rec.reports.empty());
 }
 
+// Per step: the reports about one pair of shapes, as a string of kinds.
+std::vector<std::string> KindsPerStep(const std::vector<std::vector<Report>>& steps) {
+    std::vector<std::string> out;
+    for (const auto& step : steps) {
+        std::string s;
+        for (const Report& r : step) s += r.kind;
+        out.push_back(s);
+    }
+    return out;
+}
+
+TEST_F(PhysicsTest, WheelRollingOverACornerAddsTheVertexPointThenRemovesTheEdgePoint) {
+    // East along the floor's top edge, pressed a little into it, and over its east corner at
+    // (100, 99).
+    b2BodyDef bd;
+    bd.position.Set(99.0f, 98.13f);
+    b2Body* body = world->CreateBody(&bd);
+    b2CircleDef cd;
+    cd.radius = 0.875f;
+    cd.density = 1.0f;
+    b2Shape* wheel = body->CreateShape(&cd);
+    body->SetMassFromShapes();
+    body->SetLinearVelocity(b2Vec2(1.0f, 0.0f));
+    body->SetAngularVelocity(1.0f / 0.875f);
+
+    std::vector<std::vector<Report>> steps;
+    std::vector<bool> onGround;  // true while the latest report about the wheel is not a Remove
+    bool flag = false;
+    while (body->GetPosition().x < 101.5f && steps.size() < 300) {
+        rec.reports.clear();
+        Steps(1);
+        steps.push_back(rec.reports);
+        for (const Report& r : rec.reports) {
+            ASSERT_TRUE(r.point.shape1 == wheel || r.point.shape2 == wheel);
+            flag = r.kind != 'R';
+        }
+        onGround.push_back(flag);
+    }
+    const std::vector<std::string> kinds = KindsPerStep(steps);
+    size_t corner = 0;
+    while (corner < kinds.size() && kinds[corner] != "AR") ++corner;
+    ASSERT_LT(corner, kinds.size()) << testing::PrintToString(kinds);
+    ASSERT_GT(corner, 1u);
+
+    // On the edge: one point, added once and persisting under one key.
+    EXPECT_EQ(kinds[0], "A");
+    const uint32_t edgeKey = steps[0][0].point.id;
+    for (size_t i = 1; i < corner; ++i) {
+        EXPECT_EQ(kinds[i], "P") << i;
+        EXPECT_EQ(steps[i][0].point.id, edgeKey) << i;
+    }
+    // Over the corner: a point under a new key is added, then the edge point removed.
+    const Report& added = steps[corner][0];
+    const Report& removed = steps[corner][1];
+    EXPECT_NE(added.point.id, edgeKey);
+    EXPECT_EQ(removed.point.id, edgeKey);
+    EXPECT_GT(body->GetXForm().position.x, 100.0f);
+    EXPECT_NEAR(added.point.position.x, 100.0f, 0.05f);
+    EXPECT_FALSE(onGround[corner]);
+    // Round the corner the vertex point persists until the wheel leaves it.
+    for (size_t i = corner + 1; i < kinds.size() && kinds[i] == "P"; ++i)
+        EXPECT_EQ(steps[i][0].point.id, added.point.id) << i;
+    EXPECT_TRUE(onGround[corner + 1]);
+}
+
+TEST_F(PhysicsTest, CircleKeysFollowTheTouchedFeatureOfAHill) {
+    // A wheel placed at rest against each part of a hill: its sides and its top corner.
+    b2PolygonDef hill;
+    hill.vertexCount = 3;
+    hill.vertices[0].Set(30.0f, 95.0f);
+    hill.vertices[1].Set(35.0f, 100.0f);
+    hill.vertices[2].Set(25.0f, 100.0f);
+    b2Shape* h = ground->CreateShape(&hill);
+    world->SetGravity(b2Vec2(0.0f, 0.0f));
+    b2BodyDef bd;
+    b2Body* body = world->CreateBody(&bd);
+    b2CircleDef cd;
+    cd.radius = 0.5f;
+    cd.density = 1.0f;
+    b2Shape* wheel = body->CreateShape(&cd);
+    body->SetMassFromShapes();
+    // The centre's offset along either axis from a point of a side: a little less than the
+    // radius along the side's normal.
+    const float d = 0.5f / std::sqrt(2.0f) - 0.01f;
+    struct Place {
+        b2Vec2 centre;
+        b2Shape* other;
+    };
+    const Place places[] = {
+        {b2Vec2(32.0f + d, 97.0f - d), h},  // east side
+        {b2Vec2(28.0f - d, 97.0f - d), h},  // west side
+        {b2Vec2(30.0f, 94.51f), h},         // above the top corner
+        {b2Vec2(30.15f, 94.55f), h},        // a little east of it
+        {b2Vec2(29.85f, 94.55f), h},        // a little west of it
+    };
+    std::vector<uint32_t> keys;
+    for (const Place& p : places) {
+        SCOPED_TRACE(keys.size());
+        ASSERT_TRUE(body->SetXForm(p.centre, 0.0f));
+        body->SetLinearVelocity(b2Vec2(0.0f, 0.0f));
+        Steps(1);  // the library finds contacts of a moved body at the end of a step
+        rec.reports.clear();
+        body->SetLinearVelocity(b2Vec2(0.0f, 0.0f));
+        Steps(1);
+        ASSERT_EQ(rec.reports.size(), 1u) << rec.Kinds();
+        const b2ContactPoint& point = rec.reports[0].point;
+        EXPECT_TRUE(point.shape1 == p.other && point.shape2 == wheel);
+        keys.push_back(point.id);
+    }
+    EXPECT_NE(keys[0], keys[1]);  // two edges
+    EXPECT_NE(keys[2], keys[0]);  // the corner is neither edge
+    EXPECT_NE(keys[2], keys[1]);
+    EXPECT_EQ(keys[2], keys[3]);  // one corner however it is approached
+    EXPECT_EQ(keys[2], keys[4]);
+}
+
 enum class End { DestroyBody, DestroyShapes, Freeze };
 
 // Throws a two-wheeled body down at a slant, steps the world, then ends the body's contacts: one
