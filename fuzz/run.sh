@@ -13,7 +13,7 @@ targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=(script font stringtable particle ini pack image sound)
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}"
-export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$PWD/fuzz/lsan.supp:print_suppressions=0}"
+export LSAN_OPTIONS="${LSAN_OPTIONS:-suppressions=$PWD/scripts/lsan.supp:print_suppressions=0}"
 export SDL_AUDIODRIVER=dummy SDL_VIDEODRIVER=offscreen
 mkdir -p out/fuzz/artifacts
 status=0
