@@ -3,15 +3,15 @@
 # with Escape once its window shows:
 #   tests/support/run_in_window.sh WAIT_SECONDS COMMAND [ARG...]
 # WAIT_SECONDS bounds the wait for the window (a command that builds first needs longer).
-# Ends with the command's status; 124 when no window showed or the game did not quit, 77
-# (a skip to ctest) when Xvfb or xdotool is missing. The sanitizer settings of the caller's
+# Ends with the command's status; 124 when no window showed or the game did not quit, 2 when
+# Xvfb or xdotool is missing (scripts/install-deps installs both). The sanitizer settings of the caller's
 # environment (ASAN_OPTIONS, LSAN_OPTIONS) reach the command as they are.
 set -uo pipefail
 wait_s=${1:?seconds to wait for the window}
 shift
 [ $# -gt 0 ] || { echo "run_in_window: no command" >&2; exit 2; }
 for tool in Xvfb xdotool; do
-  command -v "$tool" >/dev/null || { echo "run_in_window: $tool not found, skipped"; exit 77; }
+  command -v "$tool" >/dev/null || { echo "run_in_window: $tool not found" >&2; exit 2; }
 done
 
 tmp=$(mktemp -d)
