@@ -5,6 +5,7 @@
 
 #include <cctype>
 #include <cstring>
+#include <vector>
 
 namespace platform {
 
@@ -72,28 +73,58 @@ std::string TranslatePath(const char* path) {
     return out;
 }
 
+namespace {
+
+// Pattern elements: the platform's file search turns "*" before a dot into a star that stops
+// at the name's last dot, and a dot before "*" or at the end into one that also matches the
+// end of a name ("*.*" matches every name, "*." the names without a dot). "?" is one character.
+enum Element : char { kStar = 1, kStarToLastDot = 2, kDotOrEnd = 3, kOne = 4, kLiteral = 5 };
+
+bool OnlyStarsFollow(const char* p) {
+    while (*p == '*') ++p;
+    return *p == 0;
+}
+
+}  // namespace
+
 bool WildcardMatch(const char* pattern, const char* name) {
-    // Iterative matcher with one backtracking point for the last '*'.
-    const char* star = nullptr;
-    const char* resume = nullptr;
-    while (*name) {
-        if (*pattern == '*') {
-            star = pattern++;
-            resume = name;
-        } else if (*pattern == '?' ||
-                   (*pattern && std::tolower(static_cast<unsigned char>(*pattern)) ==
-                                    std::tolower(static_cast<unsigned char>(*name)))) {
-            ++pattern;
-            ++name;
-        } else if (star) {
-            pattern = star + 1;
-            name = ++resume;
-        } else {
-            return false;
-        }
+    std::vector<Element> kind;
+    std::vector<char> ch;
+    for (const char* p = pattern; *p; ++p) {
+        Element e = kLiteral;
+        if (*p == '*')
+            e = p[1] == '.' ? kStarToLastDot : kStar;
+        else if (*p == '?')
+            e = kOne;
+        else if (*p == '.' && OnlyStarsFollow(p + 1))
+            e = kDotOrEnd;
+        kind.push_back(e);
+        ch.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(*p))));
     }
-    while (*pattern == '*') ++pattern;
-    return *pattern == 0;
+    const size_t m = kind.size(), n = std::strlen(name);
+    const char* dot = std::strrchr(name, '.');
+    const size_t lastDot = dot ? static_cast<size_t>(dot - name) : n;
+
+    // next[j]: the rest of the pattern from element i + 1 matches name[j..]; filled from the end.
+    std::vector<char> next(n + 1, 0), cur(n + 1, 0);
+    next[n] = 1;
+    for (size_t i = m; i-- > 0;) {
+        for (size_t j = n + 1; j-- > 0;) {
+            bool ok = false;
+            switch (kind[i]) {
+            case kStar: ok = next[j] || (j < n && cur[j + 1]); break;
+            case kStarToLastDot: ok = next[j] || (j < n && j != lastDot && cur[j + 1]); break;
+            case kDotOrEnd: ok = (j < n && name[j] == '.' && next[j + 1]) || (j == n && next[j]); break;
+            case kOne: ok = j < n && next[j + 1]; break;
+            case kLiteral:
+                ok = j < n && std::tolower(static_cast<unsigned char>(name[j])) == ch[i] && next[j + 1];
+                break;
+            }
+            cur[j] = ok;
+        }
+        next.swap(cur);
+    }
+    return next[0];
 }
 
 }  // namespace platform

@@ -12,8 +12,11 @@ namespace platform {
 // its name. A null path gives the empty text.
 std::string TranslatePath(const char* path);
 
-// True when `name` matches the wildcard: '*' any run of characters (empty included), '?'
-// exactly one character, letters compared without regard to case.
+// True when `name` matches the wildcard as the platform's file search matches it: '*' any run
+// of characters (empty included), but a '*' just before a dot does not run past the name's
+// last dot; a dot followed only by '*'s (or ending the pattern) also matches the end of a name,
+// so "*.*" matches every name and "*." the names without a dot; '?' exactly one character;
+// letters compared without regard to case.
 bool WildcardMatch(const char* pattern, const char* name);
 
 }  // namespace platform

@@ -308,6 +308,22 @@ TEST_F(Resources, SearchFilesAndFolders) {
     engine->Resource_FindFile((dir.name() + "\\nothing").c_str());  // leaves no search open
 }
 
+TEST_F(Resources, DotStarFindsEveryFileAndFolder) {
+    ScratchFolder dir("res_dotstar");
+    dir.Write("README", "x");
+    dir.Write("b.txt", "x");
+    dir.MakeFolder("bin");
+    dir.MakeFolder("v1.2");
+    std::vector<std::string> got;
+    for (char* n = engine->Resource_FindFile((dir.name() + "\\*.*").c_str()); n; n = engine->Resource_FindFile())
+        got.push_back(n);
+    EXPECT_EQ(got, (std::vector<std::string>{"README", "b.txt"}));
+    got.clear();
+    for (char* n = engine->Resource_FindFolder((dir.name() + "\\*.*").c_str()); n; n = engine->Resource_FindFolder())
+        got.push_back(n);
+    EXPECT_EQ(got, (std::vector<std::string>{"bin", "v1.2"}));
+}
+
 // Random and mutated archives must never crash attaching or loading, nor leak handles.
 TEST_F(Resources, FuzzedArchives) {
     ScratchFolder dir("res_fuzz");

@@ -168,4 +168,36 @@ TEST(FilesSearch, WildcardMatcher) {
     EXPECT_FALSE(WildcardMatch("*.bmp", "x.bmpx"));
 }
 
+TEST(FilesSearch, DotStarMatchesNamesWithAndWithoutADot) {
+    using platform::WildcardMatch;
+    for (const char* name : {"README", "a.txt", "archive.tar.gz", ".hidden", ".", "..", "x."})
+        EXPECT_TRUE(WildcardMatch("*.*", name)) << name;
+    // A dot followed only by stars, or ending the pattern, also matches the end of the name.
+    EXPECT_TRUE(WildcardMatch("readme.*", "README"));
+    EXPECT_TRUE(WildcardMatch("readme.*", "readme.md"));
+    EXPECT_FALSE(WildcardMatch("readme.*", "readmex"));
+    EXPECT_TRUE(WildcardMatch("a.**", "a"));
+    EXPECT_FALSE(WildcardMatch("a.*b", "a"));
+    // A star before a dot stops at the name's last dot, so "*." takes only names without one.
+    EXPECT_TRUE(WildcardMatch("*.", "Makefile"));
+    EXPECT_FALSE(WildcardMatch("*.", "a.txt"));
+    EXPECT_FALSE(WildcardMatch("*.", "archive.tar.gz"));
+    EXPECT_TRUE(WildcardMatch("*.gz", "archive.tar.gz"));
+    EXPECT_TRUE(WildcardMatch("*.t*", "archive.tar.gz"));
+    // "?" stays exactly one character.
+    EXPECT_FALSE(WildcardMatch("shot???.bmp", "shot1.bmp"));
+    EXPECT_TRUE(WildcardMatch("shot???.bmp", "shot1.2.bmp"));
+    // Long names and many stars match in time.
+    std::string longName(250, 'a');
+    EXPECT_FALSE(WildcardMatch("*a*a*a*a*a*a*a*a*a*a*a*a*b", longName.c_str()));
+    EXPECT_TRUE(WildcardMatch("*a*a*a*a*a*a*a*a*a*a*a*a*", longName.c_str()));
+
+    ScratchFolder dir("files_dotstar");
+    dir.Write("README", "x");
+    dir.Write("b.txt", "x");
+    dir.MakeFolder("sub");
+    EXPECT_EQ(Walk(dir.WinPath() + "*.*"), (std::vector<std::string>{".", "..", "README", "b.txt", "sub"}));
+    EXPECT_EQ(Walk(dir.WinPath() + "*."), (std::vector<std::string>{".", "..", "README", "sub"}));
+}
+
 }  // namespace
