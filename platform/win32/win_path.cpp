@@ -41,19 +41,42 @@ std::string FindNoCase(const std::string& folder, const std::string& component) 
 std::string TranslatePath(const char* path) {
     if (!path) return std::string();
     if (std::isalpha(static_cast<unsigned char>(path[0])) && path[1] == ':') path += 2;
+    if (!*path) return std::string();
 
-    std::string out;
+    // "." and ".." parts are resolved by the text, as the platform does, so a path through a
+    // folder that does not exist still names its file. ".." at the root stays at the root;
+    // leading ".." parts of a relative path are kept.
+    bool absolute = *path == '\\' || *path == '/';
+    std::vector<std::string> parts;
+    size_t kept = 0;  // leading ".." parts of a relative path
     const char* p = path;
-    if (*p == '\\' || *p == '/') {
-        out = "/";
-        while (*p == '\\' || *p == '/') ++p;
-    }
-    bool resolving = true;
     while (*p) {
+        while (*p == '\\' || *p == '/') ++p;
         const char* end = p;
         while (*end && *end != '\\' && *end != '/') ++end;
         std::string component(p, end);
-        if (resolving && component != "." && component != "..") {
+        p = end;
+        if (component.empty() || component == ".") continue;
+        if (component == "..") {
+            if (parts.size() > kept)
+                parts.pop_back();
+            else if (!absolute) {
+                parts.push_back(component);
+                kept++;
+            }
+            continue;
+        }
+        parts.push_back(component);
+    }
+    size_t len = std::strlen(path);
+    bool trailing = len > 0 && (path[len - 1] == '\\' || path[len - 1] == '/');
+
+    std::string out = absolute ? "/" : "";
+    if (parts.empty()) return absolute ? out : std::string(trailing ? "./" : ".");
+    bool resolving = true;
+    for (size_t i = 0; i < parts.size(); ++i) {
+        std::string component = parts[i];
+        if (resolving && i >= kept) {
             std::string exact = out + component;
             if (!Exists(exact)) {
                 std::string found = FindNoCase(out, component);
@@ -64,11 +87,7 @@ std::string TranslatePath(const char* path) {
             }
         }
         out += component;
-        p = end;
-        if (*p) {
-            out += '/';
-            while (*p == '\\' || *p == '/') ++p;
-        }
+        if (i + 1 < parts.size() || trailing) out += '/';
     }
     return out;
 }

@@ -324,6 +324,18 @@ TEST_F(Resources, DotStarFindsEveryFileAndFolder) {
     EXPECT_EQ(got, (std::vector<std::string>{"bin", "v1.2"}));
 }
 
+TEST_F(Resources, DotDotPartsNeedNoFolderBeforeThem) {
+    ScratchFolder dir("res_dotdot");
+    dir.Write("file.txt", "content");
+    EXPECT_EQ(Load(dir.name() + "\\sub\\..\\file.txt"), "content");
+    EXPECT_EQ(Load(dir.name() + "/a/b/../../file.txt"), "content");
+    EXPECT_EQ(Load(dir.WinPath() + "nowhere\\..\\FILE.TXT"), "content");
+    EXPECT_EQ(Load(dir.name() + "\\file.txt\\..\\file.txt"), "content");
+    EXPECT_EQ(Load(dir.name() + "\\sub\\..\\..\\file.txt"), "<null>");
+    EXPECT_STREQ(engine->Resource_FindFile((dir.name() + "\\sub\\..\\*.txt").c_str()), "file.txt");
+    EXPECT_EQ(engine->Resource_FindFile(), nullptr);
+}
+
 // Random and mutated archives must never crash attaching or loading, nor leak handles.
 TEST_F(Resources, FuzzedArchives) {
     ScratchFolder dir("res_fuzz");

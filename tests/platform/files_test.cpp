@@ -39,6 +39,25 @@ TEST(FilesTranslatePath, DriveBackslashesAndCaseInsensitiveComponents) {
     EXPECT_EQ(platform::TranslatePath("rel\\x"), "rel/x");
 }
 
+TEST(FilesTranslatePath, DotPartsAreResolvedByTheText) {
+    ScratchFolder dir("files_dots");
+    dir.Write("Data/file.txt", "x");
+    std::string win = dir.WinPath();
+    // The folder before ".." need not exist: the text alone decides.
+    EXPECT_EQ(platform::TranslatePath((win + "nosuch\\..\\DATA\\.\\File.TXT").c_str()), dir.path() + "Data/file.txt");
+    EXPECT_EQ(platform::TranslatePath((win + "data\\a\\b\\..\\..\\file.txt").c_str()), dir.path() + "Data/file.txt");
+    EXPECT_EQ(platform::TranslatePath("\\..\\..\\tmp"), "/tmp");  // ".." at the root stays there
+    EXPECT_EQ(platform::TranslatePath("a\\..\\..\\b\\"), "../b/");
+    EXPECT_EQ(platform::TranslatePath("a\\.."), ".");
+    EXPECT_EQ(platform::TranslatePath("C:"), "");
+
+    HANDLE h = CreateFileA((win + "gone\\..\\data\\file.txt").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    CloseHandle(h);
+    EXPECT_EQ(Walk(win + "gone\\..\\data\\*.*"), (std::vector<std::string>{".", "..", "file.txt"}));
+}
+
 TEST(FilesTranslatePath, ExactNameWinsOverOtherCase) {
     ScratchFolder dir("files_tp2");
     dir.Write("abc", "1");
