@@ -16,14 +16,15 @@ void CopyText(char* dst, const char* src, size_t size) {
     dst[n] = 0;
 }
 
-// Sets a file-name state to the full path of a name; empty, and false, for no name or one
-// without a path.
+// Sets a file-name state to the full path of a name; null clears it. A name whose full path
+// does not fit is refused and leaves the state as it was. False when nothing was set.
 bool SetFullPath(EngineImpl* e, char* dst, size_t size, const char* name) {
-    const char* full = name ? e->Resource_FullPath(name) : nullptr;
-    if (!full || !full[0]) {
+    if (!name) {
         dst[0] = 0;
         return false;
     }
+    const char* full = e->Resource_FullPath(name);
+    if (!full[0]) return false;
     CopyText(dst, full, size);
     return true;
 }

@@ -89,4 +89,24 @@ TEST_F(Ini, UnwritableFileAndClearedName) {
     EXPECT_STREQ(engine->Ini_GetString("s", "k", nullptr), "");
 }
 
+TEST_F(Ini, NameTooLongForAPathIsRefusedAndKeepsTheFile) {
+    ScratchFolder dir("ini_long");
+    engine->System_SetStateString(STATE_INI_FILE, (dir.name() + "\\keep.ini").c_str());
+    engine->Ini_SetInt("s", "k", 1);
+    const std::string kept = engine->System_GetStateString(STATE_INI_FILE);
+    // Together with the application folder the name passes the path limit, relative or not.
+    for (const std::string& name : {std::string(300, 'n'), std::string(MAX_PATH - 1, 'r'), "\\" + std::string(280, 'a')}) {
+        engine->System_SetStateString(STATE_INI_FILE, name.c_str());
+        ASSERT_NE(engine->System_GetStateString(STATE_INI_FILE), nullptr);
+        EXPECT_EQ(engine->System_GetStateString(STATE_INI_FILE), kept);
+        EXPECT_EQ(engine->Ini_GetInt("s", "k", 9), 1);
+    }
+    // The log-file name follows the same rule.
+    engine->System_SetStateString(STATE_LOG_FILE, (dir.name() + "\\log.txt").c_str());
+    const std::string log = engine->System_GetStateString(STATE_LOG_FILE);
+    engine->System_SetStateString(STATE_LOG_FILE, std::string(300, 'n').c_str());
+    ASSERT_NE(engine->System_GetStateString(STATE_LOG_FILE), nullptr);
+    EXPECT_EQ(engine->System_GetStateString(STATE_LOG_FILE), log);
+}
+
 }  // namespace
