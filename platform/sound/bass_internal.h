@@ -143,6 +143,8 @@ struct MusicChannel : Channel {
     double Gain() const override { return amplify / 50.0; }
     bool SeekOrderRow(int order, int row);
     uint64_t CurrentFrame();
+    // Gives the renderer the channel volumes set through the library again.
+    void ApplyChannelVolumes();
 };
 
 // Decoders (bass_sources.cpp). Each gives null when the data is not a sound of a known kind.

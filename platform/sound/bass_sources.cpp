@@ -281,6 +281,7 @@ bool MusicChannel::Seek(uint64_t frame) {
     } catch (...) {
         return false;
     }
+    ApplyChannelVolumes();
     return true;
 }
 
@@ -292,7 +293,17 @@ bool MusicChannel::SeekOrderRow(int order, int row) {
     } catch (...) {
         return false;
     }
+    ApplyChannelVolumes();
     return true;
+}
+
+void MusicChannel::ApplyChannelVolumes() {
+    // The renderer puts every channel back to the module's own volume when it is moved.
+    try {
+        for (size_t c = 0; c < chanVol.size(); ++c)
+            Inter(*this)->set_channel_volume(static_cast<std::int32_t>(c), chanVol[c] / 100.0);
+    } catch (...) {
+    }
 }
 
 uint64_t MusicChannel::CurrentFrame() {

@@ -368,6 +368,25 @@ TEST_F(SoundEngine, MusicPlaysByOrderAndRow) {
     EXPECT_EQ(std::string(engine->System_GetErrorMessage()), "Can't load music: " + bad);
 }
 
+TEST_F(SoundEngine, MutedMusicChannelStaysMutedThroughPlayAndSetPos) {
+    ASSERT_TRUE(e->Sound_Init());
+    auto mod = MakeMod(3);
+    MusicHandle m = engine->Music_Load(reinterpret_cast<const char*>(mod.data()), static_cast<DWORD>(mod.size()));
+    ASSERT_NE(m, 0u);
+    engine->Music_SetChannelVolume(m, 0, 0);  // channel 0 plays every note of the module
+    engine->Music_Play(m, true, 100, 0, 0);
+    EXPECT_EQ(Peak(lib.Mix(44100), 0), 0);
+    engine->Music_SetPos(m, 1, 16);
+    EXPECT_EQ(Peak(lib.Mix(44100), 0), 0);
+    engine->Music_Play(m, false, 100);
+    EXPECT_EQ(Peak(lib.Mix(44100), 0), 0);
+    EXPECT_EQ(engine->Music_GetChannelVolume(m, 0), 0);
+    engine->Music_SetChannelVolume(m, 0, 100);
+    engine->Music_SetPos(m, 0, 0);
+    EXPECT_GT(Peak(lib.Mix(44100 / 2), 0), 1000);
+    engine->Music_Free(m);
+}
+
 TEST_F(SoundEngine, StreamsKeepTheirFileDataUntilFreed) {
     ASSERT_TRUE(e->Sound_Init());
     auto ogg = MakeOgg(44100, 2, 44100, Sine(441, 44100));

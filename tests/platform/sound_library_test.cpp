@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 
 #include "tests/support/sound_test_files.h"
 
@@ -408,6 +409,40 @@ TEST_F(SoundLibrary, MusicOrdersPositionsAttributesAndLength) {
     lib.BASS_ChannelPlay(m, FALSE);
     lib.Mix(kRate / 4);
     EXPECT_EQ(LOWORD(lib.BASS_MusicGetOrderPosition(m)), 0);
+    EXPECT_TRUE(lib.BASS_MusicFree(m));
+}
+
+TEST_F(SoundLibrary, MusicChannelVolumeHoldsAcrossSeeksRestartsAndLoops) {
+    auto mod = MakeMod(2);
+    HMUSIC m = lib.BASS_MusicLoad(TRUE, mod.data(), 0, static_cast<DWORD>(mod.size()), 0x420200 | BASS_SAMPLE_LOOP, 0);
+    ASSERT_NE(m, 0u);
+    lib.BASS_MusicSetAttribute(m, BASS_MUSIC_ATTRIB_VOL_CHAN + 0, 0);
+    lib.BASS_ChannelPlay(m, FALSE);
+    EXPECT_LT(Peak(lib.Mix(kRate / 2), 0), 50);
+    // Channel 0 carries every note, so each place the module can be moved to stays silent.
+    struct Move {
+        const char* what;
+        std::function<void()> run;
+    };
+    for (const Move& move : {Move{"order and row", [&] { lib.BASS_ChannelSetPosition(m, 0x80000000u | (16u << 16) | 1u); }},
+                             Move{"bytes", [&] { lib.BASS_ChannelSetPosition(m, lib.BASS_ChannelSeconds2Bytes(m, 1.0f)); }},
+                             Move{"restart", [&] { lib.BASS_ChannelPlay(m, TRUE); }},
+                             Move{"loop", [&] { lib.BASS_ChannelSetPosition(m, 0x80000000u | (60u << 16) | 1u); }}}) {
+        SCOPED_TRACE(move.what);
+        move.run();
+        EXPECT_LT(Peak(lib.Mix(kRate), 0), 50);
+        EXPECT_EQ(lib.BASS_MusicGetAttribute(m, BASS_MUSIC_ATTRIB_VOL_CHAN + 0), 0u);
+    }
+    EXPECT_EQ(LOWORD(lib.BASS_MusicGetOrderPosition(m)), 0);  // went round
+    // Heard again once the volume is back.
+    lib.BASS_MusicSetAttribute(m, BASS_MUSIC_ATTRIB_VOL_CHAN + 0, 100);
+    lib.BASS_ChannelPlay(m, TRUE);
+    EXPECT_GT(Peak(lib.Mix(kRate / 2), 0), 1000);
+    // An instrument set silent stays silent too.
+    lib.BASS_MusicSetAttribute(m, BASS_MUSIC_ATTRIB_VOL_INST + 0, 0);
+    lib.BASS_ChannelSetPosition(m, 0x80000000u | (16u << 16) | 1u);
+    lib.BASS_ChannelPlay(m, TRUE);
+    EXPECT_LT(Peak(lib.Mix(kRate), 0), 50);
     EXPECT_TRUE(lib.BASS_MusicFree(m));
 }
 
