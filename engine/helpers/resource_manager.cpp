@@ -1,6 +1,7 @@
 #include "engine/helpers/resource_manager.h"
 
 #include <cstring>
+#include <vector>
 
 #include "engine/helpers/animation.h"
 #include "engine/helpers/res_animation.h"
@@ -21,9 +22,6 @@
 #include "engine/helpers/string_table.h"
 
 Engine* ResourceManager::engine = 0;
-
-// Deepest include nesting followed; a deeper "Include" is reported and skipped.
-#define MAX_INCLUDE_DEPTH 32
 
 namespace {
 
@@ -69,7 +67,6 @@ bool NameFits(Engine* engine, const char* name) {
 ResourceManager::ResourceManager(const char* scriptname) {
     engine = CreateEngine(ENGINE_VERSION);
     for (int i = 0; i < RES_LIST_COUNT; i++) res[i] = 0;
-    depth = 0;
     scriptUnread = false;
     LoadScript(scriptname);
 }
@@ -82,7 +79,6 @@ ResourceManager::~ResourceManager() {
 void ResourceManager::LoadScript(const char* scriptname) {
     scriptUnread = false;
     if (!scriptname) return;
-    depth = 0;
     ParseScript(0, scriptname);
     while (ResourceRecord* rec = res[RES_LIST_SCRIPT]) {
         res[RES_LIST_SCRIPT] = rec->next;
@@ -140,16 +136,12 @@ ResourceRecord* ResourceManager::FindResource(int type, const char* name) {
     return 0;
 }
 
-void ResourceManager::ParseScript(ScriptTokenizer* parent, const char* scriptname) {
-    if (!scriptname) return;
+bool ResourceManager::OpenScript(ScriptTokenizer* parent, const char* scriptname, OpenedScript* opened) {
+    if (!scriptname) return false;
 
     if (parent && FindResource(RES_LIST_SCRIPT, scriptname)) {
         parent->Error("Script ", " already has been parsed.");
-        return;
-    }
-    if (parent && depth >= MAX_INCLUDE_DEPTH) {
-        parent->Error("Script ", " is included too deeply.");
-        return;
+        return false;
     }
 
     ScriptRecord* rec = new ScriptRecord();
@@ -163,7 +155,7 @@ void ResourceManager::ParseScript(ScriptTokenizer* parent, const char* scriptnam
             scriptUnread = true;
         }
         delete rec;
-        return;
+        return false;
     }
 
     char* script = new char[size + 1];
@@ -174,15 +166,33 @@ void ResourceManager::ParseScript(ScriptTokenizer* parent, const char* scriptnam
     CopyResourceName(rec->name, scriptname);
     AddResource(RES_LIST_SCRIPT, rec);
 
-    ScriptTokenizer* tz = new ScriptTokenizer(rec->name, script);
-    depth++;
+    opened->text = script;
+    opened->tz = new ScriptTokenizer(rec->name, script);
+    return true;
+}
 
-    for (int code = tz->GetToken(); code != TOKEN_END; code = tz->GetToken()) {
+void ResourceManager::ParseScript(ScriptTokenizer* parent, const char* scriptname) {
+    // Included scripts are parsed from a stack of open scripts rather than by recursion, so a
+    // long chain of includes cannot exhaust the call stack. An include is parsed at once; its
+    // includer goes on where it stood when the included script ends.
+    std::vector<OpenedScript> open(1);
+    if (!OpenScript(parent, scriptname, &open.back())) return;
+
+    while (!open.empty()) {
+        ScriptTokenizer* tz = open.back().tz;
+        int code = tz->GetToken();
+        if (code == TOKEN_END) {
+            delete tz;
+            delete[] open.back().text;
+            open.pop_back();
+            continue;
+        }
         if (code == CMD_INCLUDE) {
             tz->GetToken();
             char included[TOKEN_MAX_TEXT + 1];
             strcpy(included, tz->TokenText());
-            ParseScript(tz, included);
+            OpenedScript next;
+            if (OpenScript(tz, included, &next)) open.push_back(next);
             continue;
         }
         if (!IsCommand(code)) {
@@ -223,10 +233,6 @@ void ResourceManager::ParseScript(ScriptTokenizer* parent, const char* scriptnam
             SkipStatement(tz);
         }
     }
-
-    depth--;
-    delete tz;
-    delete[] script;
 }
 
 bool ResourceManager::NextParameter(ScriptTokenizer* tz, bool ignore) {

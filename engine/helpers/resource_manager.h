@@ -75,12 +75,19 @@ public:
                         int type);
 
 private:
+    // A script being parsed: its tokenizer over its text.
+    struct OpenedScript {
+        ScriptTokenizer* tz = 0;
+        char* text = 0;
+    };
+
     void LoadScript(const char* scriptname);
     void RemoveAll();
+    // Reads a script and registers it in the script list; false, with its error line, when it
+    // was parsed already in this load or cannot be read.
+    bool OpenScript(ScriptTokenizer* parent, const char* scriptname, OpenedScript* opened);
 
     ResourceRecord* res[RES_LIST_COUNT];
-    // Include nesting of the script being parsed.
-    int depth;
     // The script given to the constructor or ReplaceScript could not be read.
     bool scriptUnread;
 

@@ -409,17 +409,25 @@ TEST_F(ResourceParser, IncludesNestedMissingRepeatedAndSelf) {
     EXPECT_EQ(Errors("rs_inc_a.res").size(), 3u);
 }
 
-TEST_F(ResourceParser, IncludeChainsAreBounded) {
-    // Each script includes the next under a new name: 40 levels, bounded at 32.
-    for (int i = 0; i < 40; i++) {
-        std::string text = "Sprite s" + std::to_string(i) + " { }\nInclude \"rs_chain" + std::to_string(i + 1) + ".res\"\n";
-        Write("rs_chain" + std::to_string(i) + ".res", text);
+TEST_F(ResourceParser, LongIncludeChainsAreFollowed) {
+    // Each script includes the next under a new name, then declares a sprite based on the
+    // deepest script's one: it is found only when the include was parsed at once, whole.
+    const int kLevels = 3000;
+    for (int i = 0; i < kLevels; i++) {
+        std::string n = std::to_string(i);
+        std::string text = "Sprite s" + n + " { }\n";
+        if (i + 1 < kLevels) text += "Include \"rs_chain" + std::to_string(i + 1) + ".res\"\n";
+        text += "Sprite after" + n + " : s" + std::to_string(kLevels - 1) + " { }\n";
+        Write("rs_chain" + n + ".res", text);
     }
     platform::headless::ClearDebugOutput();
     ResourceManager rm("rs_chain0.res");
-    EXPECT_NE(rm.FindResource(RES_LIST_SPRITE, "s31"), nullptr);
-    EXPECT_EQ(rm.FindResource(RES_LIST_SPRITE, "s32"), nullptr);
-    EXPECT_EQ(Errors("rs_chain31.res"), (Lines{"rs_chain31.res, line 2: Script 'rs_chain32.res' is included too deeply."}));
+    for (int i : {0, 31, 32, 39, 40, kLevels - 1}) {
+        EXPECT_NE(rm.FindResource(RES_LIST_SPRITE, ("s" + std::to_string(i)).c_str()), nullptr) << i;
+        EXPECT_NE(rm.FindResource(RES_LIST_SPRITE, ("after" + std::to_string(i)).c_str()), nullptr) << i;
+    }
+    EXPECT_EQ(Log(), Lines{});
+    EXPECT_EQ(rm.FindResource(RES_LIST_SCRIPT, "rs_chain0.res"), nullptr);
     // An include at the very end of the text names nothing.
     auto end = Load("rs_inc_end.res", "Sprite x { }\nInclude");
     EXPECT_NE(end->FindResource(RES_LIST_SPRITE, "x"), nullptr);
