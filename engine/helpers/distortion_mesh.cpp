@@ -1,25 +1,49 @@
 #include "engine/helpers/distortion_mesh.h"
 
+#include <cstdint>
 #include <cstring>
+#include <new>
 
 namespace {
 
-// Meshes of more nodes than this (or of negative size) are made empty: no node, no cell.
-const long long kMaxNodes = 1 << 20;
-
 const Vertex kNode = {0.0f, 0.0f, 0.5f, 0xFFFFFFFF, 0.0f, 0.0f};
+
+#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
+// Fuzzing runs under a memory limit: a larger node array counts as one that cannot be had.
+const size_t kMaxNodeBytes = size_t(64) << 20;
+#else
+const size_t kMaxNodeBytes = SIZE_MAX;
+#endif
+
+// A node array of cols * rows entries, or null when that many cannot be had. Never throws.
+Vertex* NewNodes(int cols, int rows) {
+    size_t count = static_cast<size_t>(cols) * static_cast<size_t>(rows);
+    if (count > kMaxNodeBytes / sizeof(Vertex)) return nullptr;
+    return new (std::nothrow) Vertex[count];
+}
 
 }  // namespace
 
 Engine* DistortionMesh::engine = nullptr;
 
-DistortionMesh::DistortionMesh(int c, int r) {
-    engine = CreateEngine(ENGINE_VERSION);
-    if (c <= 0 || r <= 0 || static_cast<long long>(c) * r > kMaxNodes) c = r = 0;
+bool DistortionMesh::MakeNodes(int c, int r) {
+    nodes = nullptr;
+    cols = rows = 0;
+    if (c <= 0 || r <= 0) return true;
+    nodes = NewNodes(c, r);
+    if (!nodes) {
+        engine->System_Log("Can't allocate a distortion mesh of %d by %d nodes", c, r);
+        return false;
+    }
     cols = c;
     rows = r;
-    nodes = new Vertex[static_cast<size_t>(rows) * cols];
-    for (int i = 0; i < rows * cols; i++) nodes[i] = kNode;
+    return true;
+}
+
+DistortionMesh::DistortionMesh(int c, int r) {
+    engine = CreateEngine(ENGINE_VERSION);
+    MakeNodes(c, r);
+    for (size_t i = 0, n = NodeCount(); i < n; i++) nodes[i] = kNode;
     cellWidth = cellHeight = 0.0f;
     std::memset(&quad, 0, sizeof(quad));
     quad.tex = 0;
@@ -28,23 +52,16 @@ DistortionMesh::DistortionMesh(int c, int r) {
 
 DistortionMesh::DistortionMesh(const DistortionMesh& other) {
     engine = CreateEngine(ENGINE_VERSION);
-    rows = other.rows;
-    cols = other.cols;
+    if (MakeNodes(other.cols, other.rows) && nodes) std::memcpy(nodes, other.nodes, sizeof(Vertex) * NodeCount());
     cellWidth = other.cellWidth;
     cellHeight = other.cellHeight;
     quad = other.quad;
-    nodes = new Vertex[static_cast<size_t>(rows) * cols];
-    std::memcpy(nodes, other.nodes, sizeof(Vertex) * rows * cols);
 }
 
 DistortionMesh& DistortionMesh::operator=(const DistortionMesh& other) {
     if (this == &other) return *this;
-    Vertex* fresh = new Vertex[static_cast<size_t>(other.rows) * other.cols];
-    std::memcpy(fresh, other.nodes, sizeof(Vertex) * other.rows * other.cols);
     delete[] nodes;
-    nodes = fresh;
-    rows = other.rows;
-    cols = other.cols;
+    if (MakeNodes(other.cols, other.rows) && nodes) std::memcpy(nodes, other.nodes, sizeof(Vertex) * NodeCount());
     cellWidth = other.cellWidth;
     cellHeight = other.cellHeight;
     quad = other.quad;
@@ -73,7 +90,7 @@ void DistortionMesh::SetTextureRect(float x, float y, float w, float h) {
     cellHeight = rows > 1 ? h / static_cast<float>(rows - 1) : 0.0f;
     for (int j = 0; j < rows; j++)
         for (int i = 0; i < cols; i++) {
-            Vertex& n = nodes[j * cols + i];
+            Vertex& n = Node(i, j);
             n.x = static_cast<float>(i) * cellWidth;
             n.y = static_cast<float>(j) * cellHeight;
             n.tx = (static_cast<float>(i) * cellWidth + x) / tw;
@@ -84,7 +101,7 @@ void DistortionMesh::SetTextureRect(float x, float y, float w, float h) {
 void DistortionMesh::Clear(DWORD col, float z) {
     for (int j = 0; j < rows; j++)
         for (int i = 0; i < cols; i++) {
-            Vertex& n = nodes[j * cols + i];
+            Vertex& n = Node(i, j);
             n.x = static_cast<float>(i) * cellWidth;
             n.y = static_cast<float>(j) * cellHeight;
             n.col = col;
@@ -97,7 +114,7 @@ void DistortionMesh::Render(float x, float y) {
     for (int j = 0; j < rows - 1; j++)
         for (int i = 0; i < cols - 1; i++) {
             for (int k = 0; k < 4; k++) {
-                const Vertex& n = nodes[(j + kCorner[k][1]) * cols + i + kCorner[k][0]];
+                const Vertex& n = Node(i + kCorner[k][0], j + kCorner[k][1]);
                 quad.v[k] = n;
                 quad.v[k].x = n.x + x;
                 quad.v[k].y = n.y + y;
@@ -107,16 +124,16 @@ void DistortionMesh::Render(float x, float y) {
 }
 
 void DistortionMesh::SetZ(int col, int row, float z) {
-    if (InRange(col, row)) nodes[row * cols + col].z = z;
+    if (InRange(col, row)) Node(col, row).z = z;
 }
 
 void DistortionMesh::SetColor(int col, int row, DWORD color) {
-    if (InRange(col, row)) nodes[row * cols + col].col = color;
+    if (InRange(col, row)) Node(col, row).col = color;
 }
 
 void DistortionMesh::SetDisplacement(int col, int row, float dx, float dy, int reference) {
     if (!InRange(col, row)) return;
-    Vertex& n = nodes[row * cols + col];
+    Vertex& n = Node(col, row);
     switch (reference) {
         case DISPLACE_FROM_GRID:
             n.x = static_cast<float>(col) * cellWidth + dx;
@@ -133,15 +150,15 @@ void DistortionMesh::SetDisplacement(int col, int row, float dx, float dy, int r
     }
 }
 
-float DistortionMesh::GetZ(int col, int row) const { return InRange(col, row) ? nodes[row * cols + col].z : 0.0f; }
+float DistortionMesh::GetZ(int col, int row) const { return InRange(col, row) ? Node(col, row).z : 0.0f; }
 
 DWORD DistortionMesh::GetColor(int col, int row) const {
-    return InRange(col, row) ? nodes[row * cols + col].col : 0;
+    return InRange(col, row) ? Node(col, row).col : 0;
 }
 
 void DistortionMesh::GetDisplacement(int col, int row, float* dx, float* dy, int reference) const {
     if (!InRange(col, row)) return;
-    const Vertex& n = nodes[row * cols + col];
+    const Vertex& n = Node(col, row);
     switch (reference) {
         case DISPLACE_FROM_GRID:
             *dx = n.x - static_cast<float>(col) * cellWidth;

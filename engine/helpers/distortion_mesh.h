@@ -43,4 +43,12 @@ private:
     static Engine* engine;  // shared by all meshes
 
     bool InRange(int col, int row) const { return col >= 0 && col < cols && row >= 0 && row < rows; }
+    size_t NodeCount() const { return static_cast<size_t>(rows) * static_cast<size_t>(cols); }
+    Vertex& Node(int col, int row) { return nodes[static_cast<size_t>(row) * static_cast<size_t>(cols) + col]; }
+    const Vertex& Node(int col, int row) const {
+        return nodes[static_cast<size_t>(row) * static_cast<size_t>(cols) + col];
+    }
+    // Sets rows, cols and a new node array (not filled) for c by r nodes; no nodes for a size
+    // below 1. When the array cannot be had it logs that, leaves the mesh empty and gives false.
+    bool MakeNodes(int c, int r);
 };
