@@ -69,12 +69,19 @@ float SineEase(float t, float a, float b) {
 float Mix(float a, float b, float t) { return float(double(a) * (1.0 - t) + double(b) * t); }
 
 int UnitToIntRange(float t, int a, int b) {
-    if (a < b) {
-        float count = float(b - a + 1);
-        return ClampInt(a + int(double(count) * t), a, b);
-    }
-    float count = float(a - b + 1);
-    return ClampInt(b + int((1.0 - t) * count), b, a);
+    // The offset is clamped to the range before it is made an integer, so t of any size gives
+    // an end of the range without an out-of-range conversion; NaN counts as 0 (the value a).
+    if (std::isnan(t)) t = 0.0f;
+    long long lo = a < b ? a : b;
+    long long span = (long long)(a < b ? b : a) - lo;
+    float count = float(span + 1);
+    double offset = a < b ? double(count) * t : (1.0 - t) * double(count);
+    long long step = 0;
+    if (offset >= double(span))
+        step = span;
+    else if (offset > 0.0)
+        step = (long long)offset;
+    return int(lo + step);
 }
 
 float PickLast(float, float, float, float, float e) { return e; }

@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cmath>
+#include <limits>
 
 TEST(GameUtils, ClampsTestTheLowBoundFirst) {
     EXPECT_EQ(ClampInt(5, 10, 0), 10);
@@ -62,6 +64,31 @@ TEST(GameUtils, UnitToIntRangeInEitherOrder) {
     EXPECT_EQ(UnitToIntRange(-2.0f, 3, 7), 3);
     EXPECT_EQ(UnitToIntRange(5.0f, 3, 7), 7);
     EXPECT_EQ(UnitToIntRange(0.5f, 4, 4), 4);
+}
+
+TEST(GameUtils, UnitToIntRangeClampsEveryMagnitude) {
+    const float inf = std::numeric_limits<float>::infinity();
+    for (float top : {1e10f, 3e9f, 1e30f, inf, std::numeric_limits<float>::max()}) {
+        EXPECT_EQ(UnitToIntRange(top, 3, 7), 7) << top;
+        EXPECT_EQ(UnitToIntRange(-top, 3, 7), 3) << top;
+        EXPECT_EQ(UnitToIntRange(top, 7, 3), 3) << top;
+        EXPECT_EQ(UnitToIntRange(-top, 7, 3), 7) << top;
+    }
+    // NaN gives the value at t 0.
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    EXPECT_EQ(UnitToIntRange(nan, 3, 7), 3);
+    EXPECT_EQ(UnitToIntRange(nan, 7, 3), 7);
+    // The widest bounds: no overflow in the count or the sum.
+    EXPECT_EQ(UnitToIntRange(0.0f, INT_MIN, INT_MAX), INT_MIN);
+    EXPECT_EQ(UnitToIntRange(1.0f, INT_MIN, INT_MAX), INT_MAX);
+    EXPECT_EQ(UnitToIntRange(0.5f, INT_MIN, INT_MAX), 0);
+    EXPECT_EQ(UnitToIntRange(1e10f, INT_MAX, INT_MIN), INT_MIN);
+    EXPECT_EQ(UnitToIntRange(-1e10f, INT_MAX, INT_MIN), INT_MAX);
+    // Inside 0..1 the shares are unchanged.
+    EXPECT_EQ(UnitToIntRange(0.2f, 0, 4), 1);
+    EXPECT_EQ(UnitToIntRange(0.19f, 0, 4), 0);
+    EXPECT_EQ(UnitToIntRange(0.2f, 4, 0), 3);
+    EXPECT_EQ(UnitToIntRange(-0.1f, 3, 7), 3);
 }
 
 TEST(GameUtils, RemapClampsIntoTheOutputRange) {
