@@ -10,6 +10,19 @@ namespace {
 // Highest number tried when the counted name is taken.
 const int kLastShotNumber = 99999;
 
+// True when the application folder holds an entry of this name, a file or a folder; the search
+// is left closed.
+bool NameTaken(EngineImpl* e, const char* shortName) {
+    bool taken = e->Resource_FindFile(shortName) != nullptr;
+    while (e->Resource_FindFile(nullptr)) {
+    }
+    if (taken) return true;
+    taken = e->Resource_FindFolder(shortName) != nullptr;
+    while (e->Resource_FindFolder(nullptr)) {
+    }
+    return taken;
+}
+
 }  // namespace
 
 void EngineImpl::System_Screenshot(const char* filename) {
@@ -19,29 +32,18 @@ void EngineImpl::System_Screenshot(const char* filename) {
         int count = 0;
         for (char* match = Resource_FindFile("shot???.bmp"); match; match = Resource_FindFile(nullptr)) count++;
 
-        // The count is the next number unless that name is taken (a gap in the series, or
-        // four-digit numbers the wildcard does not see): then the next free number follows,
-        // so an existing shot is never replaced.
-        int number = count;
-        for (;;) {
-            char shortName[32];
+        // The count is the next number unless that name is taken (a gap in the series, four-digit
+        // numbers the wildcard does not see, or a folder of that name): then the next free number
+        // follows, so an existing shot is never replaced and the shot is not lost.
+        char shortName[32];
+        for (int number = count;; number++) {
             snprintf(shortName, sizeof(shortName), "shot%03d.bmp", number);
-            char* found = Resource_FindFile(shortName);
-            if (!found || number >= kLastShotNumber) {
-                if (found) {
-                    while (Resource_FindFile(nullptr)) {
-                    }
-                    return;  // every name up to the last is taken: nothing is written
-                }
-                const char* full = Resource_FullPath(shortName);
-                if (!full) return;
-                snprintf(name, sizeof(name), "%s", full);
-                break;
-            }
-            while (Resource_FindFile(nullptr)) {
-            }
-            number++;
+            if (!NameTaken(this, shortName)) break;
+            if (number >= kLastShotNumber) return;  // every name is taken: nothing is written
         }
+        const char* full = Resource_FullPath(shortName);
+        if (!full[0]) return;
+        snprintf(name, sizeof(name), "%s", full);
         filename = name;
     }
 

@@ -32,7 +32,8 @@ std::pair<int, int> BmpSize(const std::string& path) {
 }
 
 const char* const kNames[] = {"shot000.bmp", "shot001.bmp", "shot002.bmp", "shot003.bmp", "shot004.bmp",
-                              "shotabc.bmp", "shot123.bmp", "shot1000.bmp"};
+                              "shot005.bmp", "shot006.bmp", "shot007.bmp", "shotabc.bmp", "shot123.bmp",
+                              "shot1000.bmp"};
 
 void CleanUp() {
     for (const char* n : kNames) {
@@ -91,6 +92,18 @@ TEST_F(GfxScreenshotTest, NumberedSeriesInTheApplicationFolder) {
     engine->System_Screenshot();
     EXPECT_TRUE(Exists(Shot("shot004.bmp")));
     EXPECT_EQ(BmpSize(Shot("shot003.bmp")), std::make_pair(40, 30));
+
+    // A folder holding the next free name is passed over too: shot001, shot003, shot004 and
+    // shotabc count 4, shot004 is a file and shot005 a folder, so the shot becomes shot006.
+    mkdir(Shot("shot005.bmp").c_str(), 0755);
+    engine->System_Screenshot();
+    EXPECT_EQ(BmpSize(Shot("shot006.bmp")), std::make_pair(40, 30));
+    // And a folder with the counted name itself: five files count 5, shot005 is the folder and
+    // shot006 a file.
+    unlink(Shot("shot004.bmp").c_str());
+    Touch(Shot("shot002.bmp"));
+    engine->System_Screenshot();
+    EXPECT_EQ(BmpSize(Shot("shot007.bmp")), std::make_pair(40, 30));
 
     // The back buffer cannot be had: nothing written, nothing reported.
     e->errorText[0] = 0;
