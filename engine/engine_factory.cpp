@@ -26,6 +26,8 @@ void EngineImpl::System_Release() {
         FindClose(pEngine->search);
         pEngine->search = nullptr;
     }
+    // Textures of Texture_Create belong to their owners, who outlive the engine's records of them.
+    pEngine->Gfx_ForgetCreatedTextures();
     delete pEngine;
     pEngine = nullptr;
 }

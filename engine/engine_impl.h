@@ -191,6 +191,8 @@ public:
     void Gfx_AdjustWindow();
     void Gfx_Resize(int width, int height);
     void Gfx_Done();
+    // Drops the records of the textures of Texture_Create; the textures stay with their owners.
+    void Gfx_ForgetCreatedTextures();
     int Gfx_FormatId(D3DFORMAT fmt);
     void Gfx_SetProjectionMatrix(int width, int height);
     void Gfx_SetSceneView(TargetHandle target);

@@ -126,6 +126,13 @@ TextureHandle EngineImpl::Texture_Create(int width, int height) {
     return tex;
 }
 
+void EngineImpl::Gfx_ForgetCreatedTextures() {
+    while (TextureNode* node = gfxCreatedTextures) {
+        gfxCreatedTextures = node->next;
+        delete node;
+    }
+}
+
 void EngineImpl::Texture_Free(TextureHandle tex) {
     if (!tex) return;
     // Only a handle the engine holds is released, so a second free (or a render target's

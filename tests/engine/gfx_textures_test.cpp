@@ -8,6 +8,17 @@
 
 #include "tests/engine/gfx_fixture.h"
 
+#if defined(__SANITIZE_ADDRESS__)
+#define FW_TEXTURES_SANITIZED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define FW_TEXTURES_SANITIZED 1
+#endif
+#endif
+#ifdef FW_TEXTURES_SANITIZED
+#include <sanitizer/lsan_interface.h>
+#endif
+
 using d3d9test::CallsNamed;
 using d3d9test::CountCalls;
 using d3d9test::Fault;
@@ -269,6 +280,37 @@ TEST_F(GfxTextureTest, CreatedTextures) {
 
     // Not freed by Gfx_Done: its owner frees it.
     engine->Texture_Free(tex);
+}
+
+TEST_F(GfxTextureTest, CreatedTexturesStayWithTheirOwnerThroughShutdownAndRelease) {
+    TextureHandle freed = engine->Texture_Create(8, 8);
+    TextureHandle kept = engine->Texture_Create(16, 16);
+    ASSERT_NE(freed, nullptr);
+    ASSERT_NE(kept, nullptr);
+    // Graphics shutdown leaves them alone, and the owner still frees one through the engine.
+    e->Gfx_Done();
+    const int live = d3d9test::LiveObjectCount();
+    EXPECT_EQ(live, 2);
+    engine->Texture_Free(freed);
+    EXPECT_EQ(d3d9test::LiveObjectCount(), live - 1);
+
+    // The last release leaves the other to its owner, and the engine's records go with it.
+    DestroyWindow(hwnd);
+    hwnd = nullptr;
+    e->window = nullptr;
+    engine->System_Release();
+    EXPECT_EQ(d3d9test::LiveObjectCount(), live - 1);
+    D3DSURFACE_DESC desc;
+    ASSERT_EQ(kept->GetLevelDesc(0, &desc), D3D_OK);
+    EXPECT_EQ(desc.Width, 16u);
+#ifdef FW_TEXTURES_SANITIZED
+    EXPECT_EQ(__lsan_do_recoverable_leak_check(), 0);
+#endif
+    kept->Release();
+    EXPECT_EQ(d3d9test::LiveObjectCount(), 0);
+
+    engine = CreateEngine(ENGINE_VERSION);  // for the fixture's own release
+    e = static_cast<EngineImpl*>(engine);
 }
 
 TEST_F(GfxTextureTest, ZeroAndFreedHandles) {
