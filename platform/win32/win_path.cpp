@@ -58,9 +58,9 @@ std::string TranslatePath(const char* path) {
         p = end;
         if (component.empty() || component == ".") continue;
         if (component == "..") {
-            if (parts.size() > kept)
+            if (parts.size() > kept) {
                 parts.pop_back();
-            else if (!absolute) {
+            } else if (!absolute) {
                 parts.push_back(component);
                 kept++;
             }
