@@ -59,7 +59,6 @@ void BM_EngineQuads(benchmark::State& state) {
     platform::headless::Reset();
     platform::headless::SetDebugEcho(false);
     d3d9test::ResetControls();
-    d3d9test::EnableJournal(false);
 
     Engine* engine = CreateEngine(ENGINE_VERSION);
     EngineImpl* e = static_cast<EngineImpl*>(engine);

@@ -208,7 +208,7 @@ struct Controls {
     } faults[int(d3d9test::Fault::Count_)];
     bool pow2 = true;
     UINT maxTextureSize = 4096;
-    int journal = -1;  // -1: on with the headless backend only
+    bool journal = false;  // recorded only while a test has switched it on
     int vsync = -1;    // Present waits for the vertical blank; -1: with the SDL backend only
 };
 Controls& Ctl();

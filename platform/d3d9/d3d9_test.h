@@ -69,8 +69,8 @@ void SetPow2Rounding(bool on);
 // The largest texture dimension the device accepts (default 4096).
 void SetMaxTextureSize(UINT size);
 
-// ---- Journal of device calls (by default on with the headless backend and off with SDL;
-// the oldest half is dropped past 200000 calls).
+// ---- Journal of device calls: off until a test switches it on (ResetControls switches it off
+// again); the oldest half is dropped past 200000 calls.
 // Arguments by call, in order (pointers as integers, 0 = null):
 //   SetRenderState(state, value)  SetTextureStageState(stage, type, value)
 //   SetSamplerState(sampler, type, value)  SetTexture(stage, texture)

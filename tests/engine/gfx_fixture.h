@@ -34,6 +34,7 @@ protected:
         platform::headless::Reset();
         platform::headless::SetDebugEcho(false);
         d3d9test::ResetControls();
+        d3d9test::EnableJournal(true);
         engine = CreateEngine(ENGINE_VERSION);
         e = static_cast<EngineImpl*>(engine);
     }

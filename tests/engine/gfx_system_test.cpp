@@ -50,6 +50,7 @@ TEST(GfxSystem, HostDrawsThroughTheInterface) {
     platform::headless::Reset();
     platform::headless::SetDebugEcho(false);
     d3d9test::ResetControls();
+    d3d9test::EnableJournal(true);
     g_engine = CreateEngine(ENGINE_VERSION);
     ASSERT_NE(g_engine, nullptr);
     g_engine->System_SetStateBool(STATE_WINDOWED, true);

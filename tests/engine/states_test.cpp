@@ -216,6 +216,7 @@ protected:
     bool up = false;
     void SetUp() override {
         fwtest::EngineTest::SetUp();
+        d3d9test::EnableJournal(true);
         engine->System_SetState(STATE_USE_SOUND, false);
         engine->System_SetState(STATE_WINDOWED, true);
         engine->System_SetState(STATE_SCREEN_WIDTH, 640);

@@ -110,6 +110,7 @@ TEST_F(DistortionGolden, OneQuadPerCellAndCoordinatesOfTheTexture) {
     grid.SetTexture(tex);
     grid.SetTextureRect(0, 0, 50, 30);
     ASSERT_TRUE(engine->Gfx_BeginScene());
+    d3d9test::EnableJournal(true);
     d3d9test::ClearJournal();
     grid.Render(2, 2);
     DistortionMesh flat(1, 5);

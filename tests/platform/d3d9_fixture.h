@@ -20,6 +20,7 @@ class DeviceTest : public ::testing::Test {
 protected:
     void SetUp() override {
         d3d9test::ResetControls();
+        d3d9test::EnableJournal(true);
         baseline_ = d3d9test::LiveObjectCount();
     }
 
