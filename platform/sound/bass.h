@@ -157,6 +157,7 @@ enum FW_SoundOverride {
 };
 
 // Reset: faults, overrides, version, test output and journal off, global volumes 100.
+// SetJournal: whether calls are written to the journal (off until switched on).
 // Mix: only with the test output (SetManualOutput before BASS_Init); 16-bit stereo frames.
 #define FW_SOUND_TEST_ENTRY_POINTS(X)                                                              \
     X(void, FW_SoundTest_Reset, (), ())                                                             \
@@ -168,7 +169,8 @@ enum FW_SoundOverride {
     X(DWORD, FW_SoundTest_LiveHandles, (), ())                                                      \
     X(BOOL, FW_SoundTest_StreamDataInUse, (const void* data), (data))                               \
     X(DWORD, FW_SoundTest_Journal, (char* buffer, DWORD size), (buffer, size))                      \
-    X(void, FW_SoundTest_ClearJournal, (), ())
+    X(void, FW_SoundTest_ClearJournal, (), ())                                                      \
+    X(void, FW_SoundTest_SetJournal, (BOOL on), (on))
 
 #define FW_BASS_POINTER_TYPE(ret, name, params, args) typedef ret(*name##_t) params;
 FW_SOUND_TEST_ENTRY_POINTS(FW_BASS_POINTER_TYPE)

@@ -50,6 +50,7 @@ struct Library {
     QWORD overrideValue[FW_SOUND_OVERRIDE_COUNT] = {};
     DWORD version = kVersion;
     bool manual = false;
+    bool journalOn = false;
     std::deque<std::string> journal;
     char description[128] = "";
 
@@ -63,12 +64,13 @@ Library& L() {
 
 void Journal(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
 void Journal(const char* fmt, ...) {
+    Library& l = L();
+    if (!l.journalOn) return;
     char buf[256];
     va_list ap;
     va_start(ap, fmt);
     vsnprintf(buf, sizeof(buf), fmt, ap);
     va_end(ap);
-    Library& l = L();
     if (l.journal.size() >= kJournalMax) l.journal.pop_front();
     l.journal.emplace_back(buf);
 }
@@ -118,12 +120,6 @@ StreamChannel* FindStream(DWORD h) {
 MusicChannel* FindMusic(DWORD h) {
     Object* o = Find(h);
     return o && o->kind == KIND_MUSIC ? static_cast<MusicChannel*>(o) : nullptr;
-}
-
-void RemoveSampleChannel(Sample* s, Channel* c) {
-    auto& list = s->channels;
-    list.erase(std::remove(list.begin(), list.end(), c->handle), list.end());
-    L().objects.erase(c->handle);
 }
 
 void FreeAllObjects() {
@@ -574,9 +570,9 @@ HCHANNEL BASS_SampleGetChannel(HSAMPLE handle, BOOL onlynew) {
     Journal("BASS_SampleGetChannel(0x%X,%d)", handle, onlynew);
     Sample* s = FindSample(handle);
     if (!s) return 0;
+    Channel* victim = nullptr;
     if (s->channels.size() >= s->max) {
         // Reuse a playback that has stopped, else override the quietest one.
-        Channel* victim = nullptr;
         for (DWORD h : s->channels) {
             Channel* c = FindChannel(h);
             if (c && c->state == BASS_ACTIVE_STOPPED) {
@@ -591,9 +587,23 @@ HCHANNEL BASS_SampleGetChannel(HSAMPLE handle, BOOL onlynew) {
             }
         }
         if (!victim) return 0;
-        RemoveSampleChannel(s, victim);
     }
-    auto c = std::make_unique<SampleChannel>();
+    SampleChannel* c;
+    if (victim) {
+        // The overridden playback's object and map entry carry the new one under a new
+        // handle, so a sample's steady playing allocates nothing.
+        auto& list = s->channels;
+        list.erase(std::remove(list.begin(), list.end(), victim->handle), list.end());
+        auto node = L().objects.extract(victim->handle);
+        c = static_cast<SampleChannel*>(victim);
+        *c = SampleChannel();
+        c->kind = KIND_SAMPLE_CHANNEL;
+        c->handle = NewHandle(KIND_SAMPLE_CHANNEL);
+        node.key() = c->handle;
+        L().objects.insert(std::move(node));
+    } else {
+        c = Add(std::make_unique<SampleChannel>(), KIND_SAMPLE_CHANNEL);
+    }
     c->pcm = s->pcm;
     c->frames = s->frames;
     c->parent = handle;
@@ -606,9 +616,8 @@ HCHANNEL BASS_SampleGetChannel(HSAMPLE handle, BOOL onlynew) {
     c->bytesPerSample = s->bytesPerSample;
     c->flags = s->flags;
     c->ctype = BASS_CTYPE_SAMPLE;
-    SampleChannel* raw = Add(std::move(c), KIND_SAMPLE_CHANNEL);
-    s->channels.push_back(raw->handle);
-    return raw->handle;
+    s->channels.push_back(c->handle);
+    return c->handle;
 }
 
 BOOL BASS_SampleFree(HSAMPLE handle) {
@@ -921,6 +930,7 @@ void FW_SoundTest_Reset() {
     l.version = kVersion;
     l.manual = false;
     std::fill(std::begin(l.gvol), std::end(l.gvol), 100u);
+    l.journalOn = false;
     l.journal.clear();
 }
 
@@ -987,6 +997,11 @@ DWORD FW_SoundTest_Journal(char* buffer, DWORD size) {
 void FW_SoundTest_ClearJournal() {
     std::lock_guard<std::mutex> g(L().lock);
     L().journal.clear();
+}
+
+void FW_SoundTest_SetJournal(BOOL on) {
+    std::lock_guard<std::mutex> g(L().lock);
+    L().journalOn = on != FALSE;
 }
 
 }  // extern "C"

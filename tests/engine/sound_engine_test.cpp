@@ -24,6 +24,7 @@ protected:
         ASSERT_TRUE(lib.Open());
         lib.FW_SoundTest_Reset();
         lib.FW_SoundTest_SetManualOutput(TRUE);
+        lib.FW_SoundTest_SetJournal(TRUE);
     }
     void TearDown() override {
         e->Sound_Done();

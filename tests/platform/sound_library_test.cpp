@@ -192,6 +192,19 @@ TEST_F(SoundLibrary, SamplePlaybacksEndLoopAndOverrideTheQuietest) {
     ASSERT_NE(fifth, 0u);
     EXPECT_FALSE(lib.BASS_ChannelGetInfo(chans[2], &ci));  // the one at 20 is gone
     EXPECT_TRUE(lib.BASS_ChannelGetInfo(chans[1], &ci));
+    // The new playback owes nothing to the one it replaced: stopped, at the start, with the
+    // sample's own volume and flags.
+    EXPECT_EQ(lib.BASS_ChannelIsActive(fifth), static_cast<DWORD>(BASS_ACTIVE_STOPPED));
+    EXPECT_EQ(lib.BASS_ChannelGetPosition(fifth), 0u);
+    DWORD volume = 0;
+    ASSERT_TRUE(lib.BASS_ChannelGetAttributes(fifth, nullptr, &volume, nullptr));
+    EXPECT_EQ(volume, 100u);
+    ASSERT_TRUE(lib.BASS_ChannelGetInfo(fifth, &ci));
+    EXPECT_EQ(ci.flags & BASS_SAMPLE_LOOP, 0u);
+    EXPECT_EQ(lib.FW_SoundTest_LiveHandles(), 5u);  // the sample and four playbacks
+    lib.BASS_ChannelPlay(fifth, TRUE);
+    lib.Mix(100);
+    EXPECT_NEAR(static_cast<double>(lib.BASS_ChannelGetPosition(fifth)), 400, 8);
 
     // Freeing the sample frees its playbacks.
     EXPECT_TRUE(lib.BASS_SampleFree(s));
@@ -607,8 +620,10 @@ TEST_F(SoundLibrary, FaultSwitchesAndOverrides) {
     lib.FW_SoundTest_Reset();
     EXPECT_EQ(lib.BASS_ChannelIsActive(m), static_cast<DWORD>(BASS_ACTIVE_STOPPED));
 
-    // The journal lists the calls with their arguments.
-    lib.FW_SoundTest_ClearJournal();
+    // The journal lists the calls with their arguments, once switched on.
+    lib.BASS_SetConfig(BASS_CONFIG_GVOL_MUSIC, 40);
+    EXPECT_EQ(lib.Journal(), "");
+    lib.FW_SoundTest_SetJournal(TRUE);
     lib.BASS_SetConfig(BASS_CONFIG_GVOL_MUSIC, 30);
     lib.BASS_ChannelSetPosition(m, 0x80000000u | (8u << 16) | 2u);
     EXPECT_EQ(lib.Journal(), "BASS_SetConfig(6,30)\nBASS_ChannelSetPosition(0x" + [&] {
