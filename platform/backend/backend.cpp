@@ -136,6 +136,7 @@ int PresentCount(HWND hwnd) {
 void FailRegisterClass(bool fail) { Headless().failRegister = fail; }
 void FailCreateWindow(bool fail) { Headless().failCreate = fail; }
 
+void EnableMessageTrace(bool on) { Headless().traceOn = on; }
 const std::vector<TraceEntry>& MessageTrace() { return Headless().trace; }
 void ClearMessageTrace() { Headless().trace.clear(); }
 

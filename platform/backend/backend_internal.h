@@ -33,6 +33,7 @@ struct HeadlessState {
     bool activateOnCreate = true;
     bool failRegister = false;
     bool failCreate = false;
+    bool traceOn = false;
     std::vector<headless::TraceEntry> trace;
     std::map<HWND, int> presents;
 };

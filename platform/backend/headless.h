@@ -94,7 +94,8 @@ std::vector<HWND> Windows();
 // Classes registered now.
 bool ClassRegistered(const char* className);
 
-// Every call of a window procedure (sent or dispatched), in order, with its result.
+// Every call of a window procedure (sent or dispatched), in order, with its result, recorded
+// while a test has switched the trace on (Reset switches it off).
 struct TraceEntry {
     HWND hwnd;
     UINT message;
@@ -102,6 +103,7 @@ struct TraceEntry {
     LPARAM lParam;
     LRESULT result;
 };
+void EnableMessageTrace(bool on);
 const std::vector<TraceEntry>& MessageTrace();
 void ClearMessageTrace();
 // Messages now waiting in the queue (posted ones and a pending WM_QUIT; not paint).

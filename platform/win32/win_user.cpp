@@ -155,13 +155,13 @@ LPARAM MoveParam(const Window& w) {
     return MAKELPARAM(c.x, c.y);
 }
 
-// Calls the procedure of a live window, recording the call when headless.
+// Calls the procedure of a live window, recording the call when headless and traced.
 LRESULT Call(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     Window* w = Find(hwnd);
     if (!w || !w->proc) return 0;
     WNDPROC proc = w->proc;
     size_t index = 0;
-    bool trace = IsHeadless();
+    bool trace = IsHeadless() && Headless().traceOn;
     if (trace) {
         index = Headless().trace.size();
         Headless().trace.push_back({hwnd, msg, wp, lp, 0});

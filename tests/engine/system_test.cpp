@@ -40,6 +40,7 @@ class SystemTest : public fwtest::EngineTest {
 protected:
     void SetUp() override {
         fwtest::EngineTest::SetUp();
+        fwtest::hl::EnableMessageTrace(true);
         g_engine = engine;
         g_exitAsked = 0;
         g_exitAllows = true;

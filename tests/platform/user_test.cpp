@@ -26,6 +26,7 @@ protected:
     void SetUp() override {
         hl::Reset();
         hl::SetDebugEcho(false);
+        hl::EnableMessageTrace(true);
         g_seen.clear();
         g_createResult = 0;
         WNDCLASSA wc{};
