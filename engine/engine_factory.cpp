@@ -28,6 +28,7 @@ void EngineImpl::System_Release() {
     }
     // Textures of Texture_Create belong to their owners, who outlive the engine's records of them.
     pEngine->Gfx_ForgetCreatedTextures();
+    pEngine->Input_FreeSpareEvents();
     delete pEngine;
     pEngine = nullptr;
 }

@@ -203,6 +203,7 @@ public:
     void Input_UpdateMouse();
     void Input_BuildEvent(int type, int key, int scan, int flags, int x, int y);
     void Input_ClearQueue();
+    void Input_FreeSpareEvents();
 
     bool Sound_Init();
     void Sound_Done();
@@ -316,6 +317,7 @@ public:
     bool gfxLostReady = false;  // the last Gfx_InitLost finished: buffers made, quad pattern written
     // input:
     InputEventNode* queueTail = nullptr;  // last node of the event queue, null when it is empty
+    InputEventNode* spareEvents = nullptr;  // nodes of read and dropped events, for new ones
     // sound:
     // resources:
 };

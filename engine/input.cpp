@@ -77,7 +77,8 @@ bool EngineImpl::Input_GetEvent(InputEvent* event) {
     if (event) *event = node->event;
     queue = node->next;
     if (!queue) queueTail = nullptr;
-    delete node;
+    node->next = spareEvents;
+    spareEvents = node;
     return true;
 }
 
@@ -100,7 +101,11 @@ void EngineImpl::Input_UpdateMouse() {
 }
 
 void EngineImpl::Input_BuildEvent(int type, int key, int scan, int flags, int x, int y) {
-    auto* node = new InputEventNode;
+    InputEventNode* node = spareEvents;
+    if (node)
+        spareEvents = node->next;
+    else
+        node = new InputEventNode;
     InputEvent& ev = node->event;
     memset(&ev, 0, sizeof(ev));
     ev.type = type;
@@ -190,13 +195,24 @@ void EngineImpl::Input_BuildEvent(int type, int key, int scan, int flags, int x,
 
 void EngineImpl::Input_ClearQueue() {
     memset(keyz, 0, sizeof(keyz));
-    while (queue) {
-        InputEventNode* next = queue->next;
-        delete queue;
-        queue = next;
+    // The dropped nodes are kept for the next events, so steady input allocates nothing.
+    if (queue) {
+        InputEventNode* last = queue;
+        while (last->next) last = last->next;
+        last->next = spareEvents;
+        spareEvents = queue;
     }
+    queue = nullptr;
     queueTail = nullptr;
     lastKey = 0;
     lastChar = 0;
     wheel = 0;
+}
+
+void EngineImpl::Input_FreeSpareEvents() {
+    while (spareEvents) {
+        InputEventNode* next = spareEvents->next;
+        delete spareEvents;
+        spareEvents = next;
+    }
 }
