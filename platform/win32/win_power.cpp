@@ -1,6 +1,9 @@
 #include "platform/win32/win_power.h"
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -16,16 +19,23 @@ SYSTEM_POWER_STATUS g_figures;
 bool g_fails = false;
 std::string g_root = "/sys/class/power_supply";
 
-// First line of a small sysfs attribute, without its line break; empty when unreadable.
-std::string ReadAttribute(const std::string& path) {
-    FILE* f = std::fopen(path.c_str(), "r");
-    if (!f) return std::string();
-    char buf[128];
-    std::string out;
-    if (std::fgets(buf, sizeof(buf), f)) out = buf;
-    std::fclose(f);
-    while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == ' ')) out.pop_back();
-    return out;
+DIR* g_dir = nullptr;  // the open folder of g_root, read again from its start on every call
+
+// First line of a small sysfs attribute, without its line break, into out (empty when
+// unreadable). Plain system calls and stack buffers: a poll allocates nothing.
+void ReadAttribute(const char* entry, const char* name, char (&out)[128]) {
+    out[0] = 0;
+    char path[PATH_MAX];
+    int len = std::snprintf(path, sizeof(path), "%s/%s/%s", g_root.c_str(), entry, name);
+    if (len < 0 || len >= int(sizeof(path))) return;
+    int fd = open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return;
+    ssize_t n = read(fd, out, sizeof(out) - 1);
+    close(fd);
+    out[n > 0 ? n : 0] = 0;
+    if (char* nl = std::strchr(out, '\n')) *nl = 0;
+    size_t end = std::strlen(out);
+    while (end > 0 && (out[end - 1] == '\r' || out[end - 1] == ' ')) out[--end] = 0;
 }
 
 void ReadMachine(SYSTEM_POWER_STATUS* s) {
@@ -36,35 +46,39 @@ void ReadMachine(SYSTEM_POWER_STATUS* s) {
     s->BatteryLifeTime = BATTERY_LIFE_UNKNOWN;
     s->BatteryFullLifeTime = BATTERY_LIFE_UNKNOWN;
 
-    DIR* dir = opendir(g_root.c_str());
-    if (!dir) return;
+    if (g_dir)
+        rewinddir(g_dir);  // supplies that came or went since the last call show
+    else
+        g_dir = opendir(g_root.c_str());
+    if (!g_dir) return;
     bool mains = false, mainsOnline = false, battery = false, charging = false, discharging = false;
     int percent = -1;
-    while (dirent* e = readdir(dir)) {
+    char value[128];
+    while (dirent* e = readdir(g_dir)) {
         if (e->d_name[0] == '.') continue;
-        std::string base = g_root + "/" + e->d_name + "/";
-        std::string type = ReadAttribute(base + "type");
-        if (type == "Mains") {
+        ReadAttribute(e->d_name, "type", value);
+        if (!std::strcmp(value, "Mains")) {
             mains = true;
-            if (ReadAttribute(base + "online") == "1") mainsOnline = true;
-        } else if (type == "Battery") {
+            ReadAttribute(e->d_name, "online", value);
+            if (!std::strcmp(value, "1")) mainsOnline = true;
+        } else if (!std::strcmp(value, "Battery")) {
             // Peripheral batteries (mice, pads) are not the system battery.
-            std::string scope = ReadAttribute(base + "scope");
-            if (scope == "Device") continue;
-            if (ReadAttribute(base + "present") == "0") continue;
+            ReadAttribute(e->d_name, "scope", value);
+            if (!std::strcmp(value, "Device")) continue;
+            ReadAttribute(e->d_name, "present", value);
+            if (!std::strcmp(value, "0")) continue;
             if (battery) continue;  // the first system battery speaks for the machine
             battery = true;
-            std::string capacity = ReadAttribute(base + "capacity");
-            if (!capacity.empty()) {
-                int c = std::atoi(capacity.c_str());
+            ReadAttribute(e->d_name, "capacity", value);
+            if (value[0]) {
+                int c = std::atoi(value);
                 percent = c < 0 ? 0 : c > 100 ? 100 : c;
             }
-            std::string status = ReadAttribute(base + "status");
-            charging = status == "Charging";
-            discharging = status == "Discharging";
+            ReadAttribute(e->d_name, "status", value);
+            charging = !std::strcmp(value, "Charging");
+            discharging = !std::strcmp(value, "Discharging");
         }
     }
-    closedir(dir);
 
     if (mains)
         s->ACLineStatus = mainsOnline ? AC_LINE_ONLINE : AC_LINE_OFFLINE;
@@ -104,5 +118,9 @@ void SetPowerStatusForTest(const SYSTEM_POWER_STATUS* status) {
     if (status) g_figures = *status;
 }
 void SetPowerStatusFails(bool fails) { g_fails = fails; }
-void SetPowerSupplyRoot(const char* folder) { g_root = folder ? folder : "/sys/class/power_supply"; }
+void SetPowerSupplyRoot(const char* folder) {
+    g_root = folder ? folder : "/sys/class/power_supply";
+    if (g_dir) closedir(g_dir);
+    g_dir = nullptr;
+}
 }  // namespace platform

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "platform/win32/win32.h"
@@ -62,6 +63,16 @@ TEST(Power, DesktopWithoutBattery) {
     EXPECT_EQ(s.ACLineStatus, 1);
     EXPECT_EQ(s.BatteryFlag, BATTERY_FLAG_NO_BATTERY);
     EXPECT_EQ(s.BatteryLifePercent, BATTERY_PERCENTAGE_UNKNOWN);
+
+    // A supply that comes (a battery pack plugged in) shows at the next poll, and goes again.
+    dir.Write("BAT2/type", "Battery\n");
+    dir.Write("BAT2/capacity", "12\n");
+    s = Read();
+    EXPECT_EQ(s.BatteryLifePercent, 12);
+    EXPECT_EQ(s.BatteryFlag, BATTERY_FLAG_LOW);
+    std::filesystem::remove_all(dir.path() + "BAT2");
+    s = Read();
+    EXPECT_EQ(s.BatteryFlag, BATTERY_FLAG_NO_BATTERY);
 }
 
 TEST(Power, NoSuppliesAtAllAndBatteryWithoutMains) {
