@@ -173,14 +173,8 @@ Image ReadBackBuffer(IDirect3DDevice9* device) {
 
 Image ReadPresented(IDirect3DDevice9* device) {
     DeviceView v;
-    Image img;
-    if (!ViewDevice(device, &v) || !v.presented || v.presented->empty()) return img;
-    img.width = v.presentedWidth;
-    img.height = v.presentedHeight;
-    img.pixels = *v.presented;
-    if (!HasAlpha(v.pp.BackBufferFormat))
-        for (uint32_t& p : img.pixels) p |= 0xFF000000u;
-    return img;
+    if (!ViewDevice(device, &v) || !v.presented || !v.backBuffer) return {};
+    return FromBuffer(v.backBuffer->buf);
 }
 
 bool ReadDepth(IDirect3DSurface9* surface, UINT x, UINT y, float* depth) {
@@ -195,6 +189,7 @@ bool WriteSurface(IDirect3DSurface9* surface, const Image& image) {
     if (!s || !IsColorFormat(s->buf.format) || image.width != s->buf.width || image.height != s->buf.height ||
         image.pixels.size() != size_t(image.width) * image.height)
         return false;
+    SurfaceWritten(s);
     for (size_t i = 0; i < image.pixels.size(); ++i) s->buf.pixels[i] = Quantize(s->buf.format, image.pixels[i]);
     return true;
 }

@@ -179,8 +179,7 @@ public:
             autoDepth_->Bind();
             autoDepth_->Release();
         }
-        presented_.clear();
-        presentedW_ = presentedH_ = 0;
+        presented_ = false;
         Defaults();
         return D3D_OK;
     }
@@ -235,12 +234,11 @@ public:
             return D3DERR_DEVICELOST;
         }
         if (!back_) return D3DERR_INVALIDCALL;
+        // The window takes the back buffer as it stands; nothing is copied on the way.
         const PixelBuffer& b = back_->buf;
-        presented_ = b.pixels;
-        presentedW_ = b.width;
-        presentedH_ = b.height;
+        presented_ = true;
         HWND w = destWindow ? destWindow : (pp_.hDeviceWindow ? pp_.hDeviceWindow : focus_);
-        if (w) platform::PresentToWindow(w, presented_.data(), int(b.width), int(b.height), int(b.width * 4));
+        if (w) platform::PresentToWindow(w, b.pixels.data(), int(b.width), int(b.height), int(b.width * 4));
         if (pp_.PresentationInterval != D3DPRESENT_INTERVAL_IMMEDIATE) WaitForVerticalBlank();
         return D3D_OK;
     }
@@ -371,7 +369,10 @@ public:
         auto clearRect = [&](LONG x1, LONG y1, LONG x2, LONG y2) {
             x1 = std::max(x1, vx1), y1 = std::max(y1, vy1), x2 = std::min(x2, vx2), y2 = std::min(y2, vy2);
             if (x1 >= x2 || y1 >= y2) return;
-            if ((flags & D3DCLEAR_TARGET) && rt_) FillRect(rt_->buf, x1, y1, x2, y2, Quantize(rt_->buf.format, color));
+            if ((flags & D3DCLEAR_TARGET) && rt_) {
+                Written(rt_);
+                FillRect(rt_->buf, x1, y1, x2, y2, Quantize(rt_->buf.format, color));
+            }
             if ((flags & D3DCLEAR_ZBUFFER) && ds_) {
                 float zc = std::clamp(z, 0.0f, 1.0f);
                 FillRect(ds_->buf, x1, y1, x2, y2, uint32_t(double(zc) * 16777215.0 + 0.5));
@@ -483,6 +484,7 @@ public:
         std::vector<FvfVertex>& v = Gather(start, count * per);
         RasterState st;
         if (!Prepare(&st)) return D3D_OK;
+        Written(rt_);
         if (type == D3DPT_LINELIST) DrawLines(st, v.data(), v.size(), count);
         else DrawTriangles(st, v.data(), v.size(), nullptr, count, 0);
         return D3D_OK;
@@ -503,6 +505,7 @@ public:
         std::vector<FvfVertex>& v = Gather(0, UINT(nv));
         RasterState st;
         if (!Prepare(&st)) return D3D_OK;
+        Written(rt_);
         const auto* idx = reinterpret_cast<const uint16_t*>(ib_->data.data()) + startIndex;
         DrawTriangles(st, v.data(), v.size(), idx, count, base);
         return D3D_OK;
@@ -569,9 +572,13 @@ public:
     void View(DeviceView* v) const {
         v->pp = pp_;
         v->backBuffer = back_;
-        v->presented = &presented_;
-        v->presentedWidth = presentedW_;
-        v->presentedHeight = presentedH_;
+        v->presented = presented_;
+    }
+
+    // A surface is about to change: once the back buffer does, it no longer holds what was
+    // presented last.
+    void Written(const SurfaceImpl* s) {
+        if (s == back_) presented_ = false;
     }
 
     static void Untrack(Bindable* b) { g_defaultPool.erase(b); }
@@ -743,8 +750,7 @@ private:
     D3DVIEWPORT9 viewport_{};
     bool inScene_ = false;
     std::vector<FvfVertex> scratch_;
-    std::vector<uint32_t> presented_;
-    UINT presentedW_ = 0, presentedH_ = 0;
+    bool presented_ = false;  // the back buffer holds the picture of the last successful Present
 };
 
 HRESULT Direct3DImpl::CreateDevice(UINT adapter, D3DDEVTYPE, HWND focus, DWORD, D3DPRESENT_PARAMETERS* pp,
@@ -777,6 +783,10 @@ bool ViewDevice(IDirect3DDevice9* device, DeviceView* view) {
             return true;
         }
     return false;
+}
+
+void SurfaceWritten(const SurfaceImpl* surface) {
+    for (DeviceImpl* d : g_devices) d->Written(surface);
 }
 
 void LoseAllDevices(int lostCalls) {

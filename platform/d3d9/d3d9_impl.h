@@ -233,10 +233,11 @@ HRESULT CreateTextureObject(int deviceId, UINT width, UINT height, UINT levels, 
 struct DeviceView {
     D3DPRESENT_PARAMETERS pp{};
     SurfaceImpl* backBuffer = nullptr;
-    const std::vector<uint32_t>* presented = nullptr;
-    UINT presentedWidth = 0, presentedHeight = 0;
+    bool presented = false;  // the back buffer still holds the last presented picture
 };
 bool ViewDevice(IDirect3DDevice9* device, DeviceView* view);
+// Tells the devices that a surface's pixels are changed from outside their draw calls.
+void SurfaceWritten(const SurfaceImpl* surface);
 void LoseAllDevices(int lostCalls);
 void ActivateWindow(HWND window, bool active);
 

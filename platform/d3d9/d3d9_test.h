@@ -109,7 +109,9 @@ struct Image {
 Image ReadSurface(IDirect3DSurface9* surface);
 Image ReadTexture(IDirect3DTexture9* texture, UINT level = 0);
 Image ReadBackBuffer(IDirect3DDevice9* device);
-// The image shown by the last successful Present (empty before the first).
+// The image shown by the last successful Present, read from the back buffer while it still
+// holds it: empty before the first Present and once the back buffer has been cleared, drawn
+// on or written since (the device keeps no copy of what it presents).
 Image ReadPresented(IDirect3DDevice9* device);
 // Depth value (0 .. 1) of a depth surface at (x, y); false for other surfaces or out of range.
 bool ReadDepth(IDirect3DSurface9* surface, UINT x, UINT y, float* depth);

@@ -109,6 +109,69 @@ TEST_F(Device, LostThenNotResetUntilAResetSucceeds) {
     EXPECT_EQ(d3d9test::CountCalls("Reset"), 4u);
 }
 
+TEST_F(Device, PresentedPictureIsTheBackBufferUntilItChanges) {
+    Make(8, 8);
+    EXPECT_TRUE(d3d9test::ReadPresented(dev).pixels.empty());  // nothing presented yet
+    dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF102030, 1.0f, 0);
+    Rect(0, 0, 4, 4, 0xFFFFFFFF);
+    ASSERT_EQ(dev->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    d3d9test::Image shown = d3d9test::ReadPresented(dev);
+    ASSERT_EQ(shown.width, 8u);
+    EXPECT_EQ(shown.At(1, 1), 0xFFFFFFFFu);
+    EXPECT_EQ(shown.At(6, 6), 0xFF102030u);
+
+    // Drawing into a render target leaves the presented picture alone.
+    IDirect3DTexture9* rt = nullptr;
+    ASSERT_EQ(dev->CreateTexture(8, 8, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &rt, nullptr),
+              D3D_OK);
+    IDirect3DSurface9* level = nullptr;
+    ASSERT_EQ(rt->GetSurfaceLevel(0, &level), D3D_OK);
+    IDirect3DSurface9* back = nullptr;
+    ASSERT_EQ(dev->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back), D3D_OK);
+    dev->SetRenderTarget(0, level);
+    dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF00FF00, 1.0f, 0);
+    Rect(0, 0, 8, 8, 0xFFFF0000);
+    EXPECT_EQ(d3d9test::ReadPresented(dev).At(6, 6), 0xFF102030u);
+
+    // A lost device draws nothing, so the picture stands; once the back buffer is drawn on,
+    // cleared or written, the device has no copy of the old picture to show.
+    dev->SetRenderTarget(0, back);
+    d3d9test::LoseDevice(1);
+    dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    Rect(0, 0, 8, 8, 0xFF000000);
+    EXPECT_EQ(dev->Present(nullptr, nullptr, nullptr, nullptr), D3DERR_DEVICELOST);
+    EXPECT_EQ(d3d9test::ReadPresented(dev).At(1, 1), 0xFFFFFFFFu);
+    EXPECT_EQ(dev->TestCooperativeLevel(), D3DERR_DEVICELOST);
+    EXPECT_EQ(dev->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
+    dev->SetRenderTarget(0, nullptr);  // refused: the back buffer stays bound
+    level->Release();
+    rt->Release();
+    back->Release();
+    dev->SetStreamSource(0, nullptr, 0, 24);
+    dev->SetIndices(nullptr);
+    vb->Release(), vb = nullptr;
+    ib->Release(), ib = nullptr;
+    ASSERT_EQ(dev->Reset(&pp), D3D_OK);
+    EXPECT_TRUE(d3d9test::ReadPresented(dev).pixels.empty());  // a new back buffer
+    MakeBuffers();
+    EngineState();
+    Projection(8, 8);
+
+    Rect(0, 0, 4, 4, 0xFF0000FF);
+    EXPECT_TRUE(d3d9test::ReadPresented(dev).pixels.empty());
+    ASSERT_EQ(dev->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    EXPECT_EQ(d3d9test::ReadPresented(dev).At(1, 1), 0xFF0000FFu);
+    dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    EXPECT_TRUE(d3d9test::ReadPresented(dev).pixels.empty());
+    ASSERT_EQ(dev->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    EXPECT_EQ(d3d9test::ReadPresented(dev).At(1, 1), 0xFF000000u);
+    ASSERT_EQ(dev->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &back), D3D_OK);
+    d3d9test::Image white{8, 8, std::vector<uint32_t>(64, 0xFFFFFFFFu)};
+    EXPECT_TRUE(d3d9test::WriteSurface(back, white));
+    back->Release();
+    EXPECT_TRUE(d3d9test::ReadPresented(dev).pixels.empty());
+}
+
 TEST_F(Device, ResetRestoresEveryDefault) {
     Make(32, 32);
     IDirect3DTexture9* rt = nullptr;
