@@ -124,10 +124,16 @@ bool Present(void* window, int dx, int dy, int dw, int dh, const uint32_t* pixel
     SDL_Window* win = static_cast<SDL_Window*>(window);
     SDL_Surface* dst = SDL_GetWindowSurface(win);
     if (!dst) return false;
-    SDL_Surface* src = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint32_t*>(pixels), w, h, 32, pitch,
-                                                          SDL_PIXELFORMAT_ARGB8888);
-    if (!src) return false;
-    SDL_SetSurfaceBlendMode(src, SDL_BLENDMODE_NONE);
+    // The caller's pixels are read in place through a wrapper that is kept while they stay
+    // where they are, so a steady present makes no surface.
+    static SDL_Surface* src = nullptr;
+    if (!src || src->pixels != pixels || src->w != w || src->h != h || src->pitch != pitch) {
+        if (src) SDL_FreeSurface(src);
+        src = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint32_t*>(pixels), w, h, 32, pitch,
+                                                 SDL_PIXELFORMAT_ARGB8888);
+        if (!src) return false;
+        SDL_SetSurfaceBlendMode(src, SDL_BLENDMODE_NONE);
+    }
     SDL_Rect to{dx, dy, dw, dh};
     if (SDL_GetWindowFlags(win) & SDL_WINDOW_FULLSCREEN) {
         // The display mode may be larger than asked for: fill it, keeping the proportions.
@@ -143,7 +149,6 @@ bool Present(void* window, int dx, int dy, int dw, int dh, const uint32_t* pixel
     dw = to.w;
     dh = to.h;
     int rc = (dw == w && dh == h) ? SDL_BlitSurface(src, nullptr, dst, &to) : SDL_BlitScaled(src, nullptr, dst, &to);
-    SDL_FreeSurface(src);
     if (rc != 0) return false;
     return SDL_UpdateWindowSurface(win) == 0;
 }
