@@ -684,6 +684,10 @@ private:
     }
 
     std::vector<FvfVertex>& Gather(UINT start, UINT count) {
+        // Room for the whole bound buffer (up to 65536 vertices) at once, so that a larger
+        // draw later allocates nothing.
+        size_t whole = std::min<size_t>(vb_->data.size() / stride_, 65536);
+        if (scratch_.capacity() < whole) scratch_.reserve(whole);
         scratch_.resize(count);
         const uint8_t* src = vb_->data.data() + offset_ + size_t(start) * stride_;
         if (stride_ == sizeof(FvfVertex)) {
