@@ -11,7 +11,6 @@
 #include <box2d/box2d.h>
 
 #include <cfloat>
-#include <unordered_map>
 #include <vector>
 
 namespace phys {
@@ -121,6 +120,7 @@ uint32_t PointKey(::b2Contact* contact, const ::b2Manifold& manifold, int i) {
 struct b2World::Impl : public ::b2ContactListener {
     // The points last reported for a library contact and the step that reported them.
     struct Tracked {
+        ::b2Contact* contact = nullptr;
         PointSet points;
         uint32_t step = 0;
         bool ended = false;  // ended in that step, points not yet reported removed
@@ -130,12 +130,28 @@ struct b2World::Impl : public ::b2ContactListener {
     b2AABB bounds;
     phys::b2ContactListener* contactListener = nullptr;
     b2BoundaryListener* boundaryListener = nullptr;
-    std::unordered_map<::b2Contact*, Tracked> tracked;
+    // A world like the game's has a handful of touching contacts at once: short lists searched
+    // in order, with room made up front, so that contacts coming and going allocate nothing.
+    std::vector<Tracked> tracked;
     std::vector<::b2Contact*> ended;  // the ended contacts, in the order they ended
     uint32_t step = 0;                // serial number of the current or last step
     std::vector<b2Body*> stepBodies;  // Step's list of bodies to check, kept for its capacity
 
-    Impl(const b2AABB& box, const b2Vec2& gravity) : world(ToLib(gravity)), bounds(box) {}
+    Impl(const b2AABB& box, const b2Vec2& gravity) : world(ToLib(gravity)), bounds(box) {
+        tracked.reserve(64);
+        ended.reserve(64);
+    }
+
+    Tracked* Find(const ::b2Contact* contact) {
+        for (Tracked& t : tracked)
+            if (t.contact == contact) return &t;
+        return nullptr;
+    }
+
+    void Erase(Tracked* t) {
+        *t = tracked.back();
+        tracked.pop_back();
+    }
 
     void ReportRemoved(const PointSet& set) {
         if (!contactListener) return;
@@ -145,38 +161,36 @@ struct b2World::Impl : public ::b2ContactListener {
     // Reports as removed the points of contacts that ended after their report in an earlier
     // step, or, given a body or shape, of all its ended contacts.
     void ReportEnded(const b2Body* body = nullptr, const b2Shape* shape = nullptr) {
-        std::vector<::b2Contact*> list;
-        list.swap(ended);
-        for (::b2Contact* contact : list) {
-            auto it = tracked.find(contact);
-            if (it == tracked.end() || !it->second.ended) continue;
-            const bool due =
-                body || shape ? Involves(it->second.points, body, shape) : it->second.step != step;
+        // Compacted in place; a contact that ends while the listener runs joins the end.
+        size_t kept = 0;
+        for (size_t i = 0; i < ended.size(); ++i) {
+            ::b2Contact* contact = ended[i];
+            Tracked* t = Find(contact);
+            if (!t || !t->ended) continue;
+            const bool due = body || shape ? Involves(t->points, body, shape) : t->step != step;
             if (!due) {
-                ended.push_back(contact);
+                ended[kept++] = contact;
                 continue;
             }
-            const PointSet old = it->second.points;
-            tracked.erase(it);
+            const PointSet old = t->points;
+            Erase(t);
             ReportRemoved(old);
         }
+        ended.resize(kept);
     }
 
     // Drops the records of contacts that reported their end in the last step.
     void BeginStep() {
-        for (auto it = tracked.begin(); it != tracked.end();) {
-            if (it->second.points.count == 0)
-                it = tracked.erase(it);
-            else
-                ++it;
-        }
+        std::erase_if(tracked, [](const Tracked& t) { return t.points.count == 0; });
         ++step;
     }
 
     void PreSolve(::b2Contact* contact, const ::b2Manifold* oldManifold) override {
         (void)oldManifold;
-        auto [slot, isNew] = tracked.try_emplace(contact);
-        Tracked& t = slot->second;
+        Tracked* found = Find(contact);
+        const bool isNew = !found;
+        Tracked& t = found ? *found : tracked.emplace_back();
+        t.contact = contact;
         if (!isNew && t.step == step) {
             t.ended = false;  // touching again before its end was reported
             return;
@@ -238,13 +252,13 @@ struct b2World::Impl : public ::b2ContactListener {
     }
 
     void EndContact(::b2Contact* contact) override {
-        auto it = tracked.find(contact);
-        if (it == tracked.end()) return;
-        Tracked& t = it->second;
+        Tracked* found = Find(contact);
+        if (!found) return;
+        Tracked& t = *found;
         if (!world.IsLocked()) {
             // Outside a step: a body or shape goes, or a body leaves the simulation.
             const PointSet old = t.points;
-            tracked.erase(it);
+            Erase(found);
             ReportRemoved(old);
             return;
         }
