@@ -8,6 +8,7 @@
 #include <cstring>
 #include <vector>
 
+#include "bench/device_scene.h"
 #include "engine/engine_impl.h"
 #include "platform/backend/headless.h"
 #include "platform/d3d9/d3d9_test.h"
@@ -20,34 +21,9 @@ const int kHeight = 480;
 const int kQuadSize = 32;
 const int kQuadsPerFrame = 2000;
 
-struct Placement {
-    float x, y;
-    DWORD color;
-};
-
-// The same quads for both renderers: positions and colours from a fixed sequence.
-const std::vector<Placement>& Placements() {
-    static std::vector<Placement> list;
-    if (list.empty()) {
-        uint32_t s = 12345;
-        auto next = [&s]() {
-            s = s * 1664525u + 1013904223u;
-            return s >> 8;
-        };
-        for (int i = 0; i < kQuadsPerFrame; i++) {
-            Placement p;
-            p.x = float(next() % (kWidth - kQuadSize));
-            p.y = float(next() % (kHeight - kQuadSize));
-            p.color = 0xC0000000u | (next() & 0xFFFFFF);
-            list.push_back(p);
-        }
-    }
+const std::vector<fwbench::Placement>& Placements() {
+    static const std::vector<fwbench::Placement> list = fwbench::Placements(kQuadsPerFrame, kWidth, kHeight, kQuadSize);
     return list;
-}
-
-uint32_t TexelAt(int x, int y) {
-    uint32_t a = ((x / 4 + y / 4) % 2) ? 0xFF : 0x80;
-    return (a << 24) | (uint32_t(x * 8) << 16) | (uint32_t(y * 8) << 8) | 0x40;
 }
 
 double engineRate = 0.0;
@@ -88,7 +64,7 @@ void BM_EngineQuads(benchmark::State& state) {
     TextureHandle tex = engine->Texture_Create(kQuadSize, kQuadSize);
     if (DWORD* p = engine->Texture_Lock(tex, false)) {
         for (int y = 0; y < kQuadSize; y++)
-            for (int x = 0; x < kQuadSize; x++) p[y * kQuadSize + x] = TexelAt(x, y);
+            for (int x = 0; x < kQuadSize; x++) p[y * kQuadSize + x] = fwbench::CheckerTexel(x, y);
         engine->Texture_Unlock(tex);
     }
 
@@ -104,7 +80,7 @@ void BM_EngineQuads(benchmark::State& state) {
     for (auto _ : state) {
         engine->Gfx_BeginScene();
         engine->Gfx_Clear(0xFF000000);
-        for (const Placement& p : places) {
+        for (const fwbench::Placement& p : places) {
             const float xs[4] = {p.x, p.x + kQuadSize, p.x + kQuadSize, p.x};
             const float ys[4] = {p.y, p.y, p.y + kQuadSize, p.y + kQuadSize};
             for (int i = 0; i < 4; i++) {
@@ -142,7 +118,7 @@ void BM_SdlSoftwareQuads(benchmark::State& state) {
         SDL_CreateTexture(renderer, SDL_PIXELFORMAT_ARGB8888, SDL_TEXTUREACCESS_STATIC, kQuadSize, kQuadSize);
     std::vector<uint32_t> texels(kQuadSize * kQuadSize);
     for (int y = 0; y < kQuadSize; y++)
-        for (int x = 0; x < kQuadSize; x++) texels[y * kQuadSize + x] = TexelAt(x, y);
+        for (int x = 0; x < kQuadSize; x++) texels[y * kQuadSize + x] = fwbench::CheckerTexel(x, y);
     SDL_UpdateTexture(tex, nullptr, texels.data(), kQuadSize * 4);
     SDL_SetTextureBlendMode(tex, SDL_BLENDMODE_BLEND);
     SDL_SetTextureScaleMode(tex, SDL_ScaleModeNearest);
@@ -152,7 +128,7 @@ void BM_SdlSoftwareQuads(benchmark::State& state) {
     std::vector<int> indices(places.size() * 6);
     const float us[4] = {0, 1, 1, 0}, vs[4] = {0, 0, 1, 1};
     for (size_t n = 0; n < places.size(); n++) {
-        const Placement& p = places[n];
+        const fwbench::Placement& p = places[n];
         const float xs[4] = {p.x, p.x + kQuadSize, p.x + kQuadSize, p.x};
         const float ys[4] = {p.y, p.y, p.y + kQuadSize, p.y + kQuadSize};
         for (int i = 0; i < 4; i++) {
