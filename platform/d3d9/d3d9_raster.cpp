@@ -598,7 +598,7 @@ public:
         const D3DVIEWPORT9& v = st.viewport;
         vp_ = Viewport{float(v.X), float(v.Y), float(v.Width) * 0.5f, float(v.Height) * 0.5f, v.MaxZ - v.MinZ, v.MinZ};
         // The fast path applies to the state as a whole; the sampler decides per triangle.
-        fastState_ = ok_ && p_.plain32 && !p_.depthOn && st.colorWrite == 0xF &&
+        fastState_ = ok_ && Ctl().rasterPath != d3d9test::RasterPath::General && p_.plain32 && !p_.depthOn && st.colorWrite == 0xF &&
                      (st.colorOp == D3DTOP_MODULATE || st.colorOp == D3DTOP_ADD) &&
                      IsTexDif(st.colorArg1, st.colorArg2) && st.alphaOp == D3DTOP_MODULATE &&
                      IsTexDif(st.alphaArg1, st.alphaArg2) &&
@@ -978,3 +978,5 @@ void DrawLines(const RasterState& st, const FvfVertex* verts, size_t vertexCount
 }
 
 }  // namespace d3d9impl
+
+void d3d9test::SetRasterPath(RasterPath path) { d3d9impl::Ctl().rasterPath = path; }

@@ -125,4 +125,11 @@ DWORD RefCount(IUnknown* object);
 // Live layer objects of every kind (Direct3D objects, devices, buffers, textures, surfaces).
 int LiveObjectCount();
 
+// ---- Rasterizer paths, for tests that compare them (reset to Fastest by ResetControls).
+//   Fastest: the specialised paths (upright quads, copies, spans);
+//   General: every pixel through the general per-pixel pipeline, the reference the others
+//            must match bit for bit.
+enum class RasterPath { Fastest, General };
+void SetRasterPath(RasterPath path);
+
 }  // namespace d3d9test

@@ -1,0 +1,257 @@
+// Every specialised path of the rasterizer draws exactly what the general per-pixel path draws.
+// Each round makes a random target, background, texture, state, clip rectangle and list of
+// primitives from a seed, draws it once per path onto the same background, and compares the
+// pictures bit for bit.
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "tests/platform/d3d9_fixture.h"
+
+namespace {
+
+struct Rng {
+    uint32_t s;
+    uint32_t Next() {
+        s ^= s << 13, s ^= s >> 17, s ^= s << 5;
+        return s;
+    }
+    int In(int lo, int hi) { return lo + int(Next() % uint32_t(hi - lo + 1)); }  // inclusive
+    bool Chance(int percent) { return int(Next() % 100) < percent; }
+    float Unit() { return float(Next() >> 8) / float(1 << 24); }
+    template <class T, size_t N>
+    T Pick(const T (&list)[N]) {
+        return list[Next() % N];
+    }
+};
+
+struct PathName {
+    d3d9test::RasterPath path;
+    std::string name;
+};
+
+std::vector<PathName> Paths() { return {{d3d9test::RasterPath::Fastest, "fastest"}}; }
+
+class RasterPaths : public DeviceTest {
+protected:
+    // A coordinate of a corner: whole, half, sixteenth or any fraction, now and then far away,
+    // huge or not a number.
+    float Coord(Rng& r, int extent) {
+        const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+        int kind = r.In(0, 99);
+        float whole = float(r.In(-8, extent + 8));
+        if (kind < 40) return whole;
+        if (kind < 55) return whole + 0.5f;
+        if (kind < 70) return whole + float(r.In(0, 15)) / 16.0f;
+        if (kind < 90) return whole + r.Unit();
+        if (kind < 93) return float(r.In(-1, 1)) * 1e9f + whole;
+        if (kind < 96) return r.Chance(50) ? 3e5f : -3e5f;
+        if (kind < 98) return r.Chance(50) ? inf : -inf;
+        return nan;
+    }
+
+    DWORD Colour(Rng& r) {
+        switch (r.In(0, 5)) {
+        case 0:
+        case 1: return 0xFFFFFFFF;
+        case 2: return 0xFF000000u | (r.Next() & 0xFFFFFF);
+        case 3: return r.Chance(50) ? 0x00FFFFFFu : 0x80FFFFFFu;
+        default: return r.Next();
+        }
+    }
+
+    IDirect3DTexture9* RandomTexture(Rng& r) {
+        const D3DFORMAT formats[] = {D3DFMT_A8R8G8B8, D3DFMT_A8R8G8B8, D3DFMT_X8R8G8B8, D3DFMT_X8R8G8B8,
+                                     D3DFMT_R5G6B5,   D3DFMT_X1R5G5B5, D3DFMT_A1R5G5B5, D3DFMT_A4R4G4B4};
+        D3DFORMAT fmt = r.Pick(formats);
+        bool pow2 = r.Chance(80);
+        d3d9test::SetPow2Rounding(pow2);
+        UINT w = pow2 ? 1u << r.In(0, 6) : UINT(r.In(1, 70)), h = pow2 ? 1u << r.In(0, 6) : UINT(r.In(1, 70));
+        IDirect3DTexture9* t = nullptr;
+        EXPECT_EQ(D3DXCreateTexture(dev, w, h, r.Chance(70) ? 1 : 0, 0, fmt, D3DPOOL_MANAGED, &t), D3D_OK);
+        d3d9test::SetPow2Rounding(true);
+        if (!t) return nullptr;
+        // Alpha: all clear, all opaque, in runs or anything.
+        int alphaKind = r.In(0, 3);
+        for (UINT level = 0; level < t->GetLevelCount(); ++level) {
+            D3DSURFACE_DESC desc;
+            t->GetLevelDesc(level, &desc);
+            D3DLOCKED_RECT lr;
+            if (t->LockRect(level, &lr, nullptr, 0) != D3D_OK) continue;
+            size_t n = size_t(desc.Width) * desc.Height;
+            for (size_t i = 0; i < n; ++i) {
+                uint32_t c = r.Next();
+                if (alphaKind == 0) c &= 0x00FFFFFFu;
+                if (alphaKind == 1) c |= 0xFF000000u;
+                if (alphaKind == 2) c = (i / 3 % 2) ? c | 0xFF000000u : c & 0x00FFFFFFu;
+                if (desc.Format == D3DFMT_A8R8G8B8 || desc.Format == D3DFMT_X8R8G8B8)
+                    static_cast<uint32_t*>(lr.pBits)[i] = c;
+                else
+                    static_cast<uint16_t*>(lr.pBits)[i] = uint16_t(c ^ (c >> 16));
+            }
+            t->UnlockRect(level);
+        }
+        return t;
+    }
+
+    void RandomState(Rng& r) {
+        dev->SetRenderState(D3DRS_ALPHABLENDENABLE, r.Chance(75));
+        dev->SetRenderState(D3DRS_SRCBLEND, r.Chance(85) ? DWORD(D3DBLEND_SRCALPHA) : DWORD(r.In(1, 11)));
+        const DWORD dests[] = {D3DBLEND_INVSRCALPHA, D3DBLEND_INVSRCALPHA, D3DBLEND_ONE, D3DBLEND_ZERO};
+        dev->SetRenderState(D3DRS_DESTBLEND, r.Chance(85) ? r.Pick(dests) : DWORD(r.In(1, 11)));
+        const DWORD ops[] = {D3DTOP_MODULATE, D3DTOP_MODULATE, D3DTOP_ADD, D3DTOP_SELECTARG1, D3DTOP_SELECTARG2,
+                             D3DTOP_MODULATE2X, D3DTOP_DISABLE};
+        dev->SetTextureStageState(0, D3DTSS_COLOROP, r.Chance(80) ? DWORD(r.Chance(70) ? D3DTOP_MODULATE : D3DTOP_ADD)
+                                                                  : r.Pick(ops));
+        dev->SetTextureStageState(0, D3DTSS_ALPHAOP, r.Chance(85) ? DWORD(D3DTOP_MODULATE) : r.Pick(ops));
+        bool swap = r.Chance(15);
+        dev->SetTextureStageState(0, D3DTSS_COLORARG1, swap ? D3DTA_DIFFUSE : D3DTA_TEXTURE);
+        dev->SetTextureStageState(0, D3DTSS_COLORARG2, swap ? D3DTA_TEXTURE : D3DTA_DIFFUSE);
+        swap = r.Chance(10);
+        dev->SetTextureStageState(0, D3DTSS_ALPHAARG1, swap ? D3DTA_DIFFUSE : D3DTA_TEXTURE);
+        dev->SetTextureStageState(0, D3DTSS_ALPHAARG2, swap ? D3DTA_TEXTURE : D3DTA_DIFFUSE);
+        dev->SetRenderState(D3DRS_ALPHATESTENABLE, r.Chance(70));
+        dev->SetRenderState(D3DRS_ALPHAREF, r.Chance(60) ? 1 : DWORD(r.In(0, 255)));
+        dev->SetRenderState(D3DRS_ALPHAFUNC, r.Chance(85) ? DWORD(D3DCMP_GREATEREQUAL) : DWORD(r.In(1, 8)));
+        DWORD filter = r.Chance(70) ? DWORD(D3DTEXF_POINT) : DWORD(D3DTEXF_LINEAR);
+        dev->SetSamplerState(0, D3DSAMP_MAGFILTER, filter);
+        dev->SetSamplerState(0, D3DSAMP_MINFILTER, r.Chance(80) ? filter : DWORD(D3DTEXF_LINEAR + D3DTEXF_POINT - filter));
+        dev->SetSamplerState(0, D3DSAMP_MIPFILTER, r.Chance(50) ? DWORD(D3DTEXF_POINT) : DWORD(D3DTEXF_NONE));
+        const DWORD address[] = {D3DTADDRESS_WRAP, D3DTADDRESS_CLAMP, D3DTADDRESS_MIRROR};
+        dev->SetSamplerState(0, D3DSAMP_ADDRESSU, r.Chance(85) ? DWORD(D3DTADDRESS_WRAP) : r.Pick(address));
+        dev->SetSamplerState(0, D3DSAMP_ADDRESSV, r.Chance(85) ? DWORD(D3DTADDRESS_WRAP) : r.Pick(address));
+        dev->SetRenderState(D3DRS_COLORWRITEENABLE, r.Chance(90) ? 0xF : DWORD(r.In(0, 15)));
+        dev->SetRenderState(D3DRS_ZENABLE, r.Chance(20));
+        dev->SetRenderState(D3DRS_ZWRITEENABLE, r.Chance(50));
+        dev->SetRenderState(D3DRS_ZFUNC, r.Chance(50) ? DWORD(D3DCMP_LESSEQUAL) : DWORD(r.In(1, 8)));
+    }
+
+    void RandomViewport(Rng& r, UINT w, UINT h) {
+        if (r.Chance(70)) return;
+        D3DVIEWPORT9 vp{DWORD(r.In(0, int(w) + 2)), DWORD(r.In(0, int(h) + 2)), DWORD(r.In(0, int(w))),
+                        DWORD(r.In(0, int(h))), 0.0f, 1.0f};
+        if (r.Chance(10)) vp.Width = 0xFFFFFFF0u;
+        dev->SetViewport(&vp);
+    }
+
+    // Upright quads (corners clockwise from the top left, or starting elsewhere), turned quads
+    // and loose triangles, with texture coordinates that map texel to pixel, double the
+    // texture, or anything.
+    void RandomPrimitives(Rng& r, UINT w, UINT h, UINT texW, UINT texH) {
+        int count = r.In(1, 10);
+        for (int k = 0; k < count; ++k) {
+            int kind = r.In(0, 99);
+            float x1 = Coord(r, int(w)), y1 = Coord(r, int(h));
+            float x2 = r.Chance(60) ? x1 + float(r.In(-2, int(w))) : Coord(r, int(w));
+            float y2 = r.Chance(60) ? y1 + float(r.In(-2, int(h))) : Coord(r, int(h));
+            float scale = r.Chance(50) ? 1.0f : (r.Chance(60) ? 0.5f : 1.0f / float(r.In(1, 5)));
+            float u1 = float(r.In(-2, 2)) + (r.Chance(50) ? 0.0f : r.Unit()), v1 = float(r.In(-2, 2));
+            float u2 = u1 + (x2 - x1) * scale / float(texW), v2 = v1 + (y2 - y1) * scale / float(texH);
+            if (r.Chance(20)) u2 = u1 + r.Unit() * 4 - 2, v2 = v1 + r.Unit() * 4 - 2;
+            DWORD c[4];
+            c[0] = Colour(r);
+            if (r.Chance(70)) {
+                c[1] = c[2] = c[3] = c[0];
+            } else if (r.Chance(50)) {  // varying linearly across the quad: c3 = c0 + c2 - c1
+                c[1] = Colour(r), c[2] = Colour(r);
+                c[3] = 0;
+                for (int sh = 0; sh < 32; sh += 8) {
+                    int v = int((c[0] >> sh) & 0xFF) + int((c[2] >> sh) & 0xFF) - int((c[1] >> sh) & 0xFF);
+                    c[3] |= DWORD(std::clamp(v, 0, 255)) << sh;
+                }
+            } else {
+                c[1] = Colour(r), c[2] = Colour(r), c[3] = Colour(r);
+            }
+            float z = r.Chance(80) ? 0.5f : r.Unit() * 1.2f - 0.1f;
+            if (kind < 70) {
+                FwVertex q[4] = {{x1, y1, z, c[0], u1, v1},
+                                 {x2, y1, z, c[1], u2, v1},
+                                 {x2, y2, z, c[2], u2, v2},
+                                 {x1, y2, z, c[3], u1, v2}};
+                int turn = r.Chance(75) ? 0 : r.In(1, 3);
+                FwVertex t[4];
+                for (int i = 0; i < 4; ++i) t[i] = q[(i + turn) % 4];
+                if (r.Chance(10)) std::swap(t[1], t[3]);  // counter-clockwise
+                DrawQuads(t, 1);
+            } else if (kind < 85) {
+                float a = r.Unit() * 6.2832f, cs = std::cos(a), sn = std::sin(a);
+                float cx = (x1 + x2) / 2, cy = (y1 + y2) / 2, hw = (x2 - x1) / 2, hh = (y2 - y1) / 2;
+                const float ox[4] = {-hw, hw, hw, -hw}, oy[4] = {-hh, -hh, hh, hh};
+                const float us[4] = {u1, u2, u2, u1}, vs[4] = {v1, v1, v2, v2};
+                FwVertex q[4];
+                for (int i = 0; i < 4; ++i)
+                    q[i] = {cx + ox[i] * cs - oy[i] * sn, cy + ox[i] * sn + oy[i] * cs, z, c[i], us[i], vs[i]};
+                DrawQuads(q, 1);
+            } else if (kind < 97) {
+                FwVertex t[3] = {{x1, y1, z, c[0], u1, v1},
+                                 {x2, Coord(r, int(h)), z, c[1], u2, v1},
+                                 {Coord(r, int(w)), y2, z, c[2], u1, v2}};
+                Triangles(t, 1);
+            } else {
+                Line(x1, y1, x2, y2, c[0]);
+            }
+        }
+    }
+
+    // One round drawn with the current path.
+    d3d9test::Image Round(uint32_t seed) {
+        Rng r{seed * 2654435761u + 1};
+        const D3DFORMAT targets[] = {D3DFMT_X8R8G8B8, D3DFMT_X8R8G8B8, D3DFMT_X8R8G8B8, D3DFMT_A8R8G8B8,
+                                     D3DFMT_A8R8G8B8, D3DFMT_R5G6B5,   D3DFMT_X1R5G5B5, D3DFMT_A1R5G5B5};
+        UINT w = UINT(r.In(1, 72)), h = UINT(r.In(1, 40));
+        Make(w, h, r.Pick(targets), r.Chance(20));
+        IDirect3DSurface9* back = nullptr;
+        dev->GetRenderTarget(0, &back);
+        d3d9test::Image bg;
+        bg.width = w, bg.height = h;
+        for (UINT i = 0; i < w * h; ++i) bg.pixels.push_back(r.Next());
+        EXPECT_TRUE(d3d9test::WriteSurface(back, bg));
+        back->Release();
+        if (r.Chance(20)) dev->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, r.Unit(), 0);
+        IDirect3DTexture9* t = r.Chance(85) ? RandomTexture(r) : nullptr;
+        UINT texW = 1, texH = 1;
+        if (t) {
+            D3DSURFACE_DESC desc;
+            t->GetLevelDesc(0, &desc);
+            texW = desc.Width, texH = desc.Height;
+        }
+        dev->SetTexture(0, t);
+        int batches = r.In(1, 3);
+        for (int b = 0; b < batches; ++b) {
+            RandomState(r);
+            RandomViewport(r, w, h);
+            RandomPrimitives(r, w, h, texW, texH);
+        }
+        d3d9test::Image img = Back();
+        dev->SetTexture(0, nullptr);
+        if (t) t->Release();
+        Release();
+        return img;
+    }
+};
+
+TEST_F(RasterPaths, EveryPathDrawsWhatTheGeneralPathDraws) {
+    const int rounds = 1500;
+    int differing = 0;
+    for (int seed = 0; seed < rounds && differing < 5; ++seed) {
+        d3d9test::SetRasterPath(d3d9test::RasterPath::General);
+        d3d9test::Image want = Round(uint32_t(seed));
+        for (const PathName& p : Paths()) {
+            d3d9test::SetRasterPath(p.path);
+            d3d9test::Image got = Round(uint32_t(seed));
+            ASSERT_EQ(got.pixels.size(), want.pixels.size());
+            for (size_t i = 0; i < got.pixels.size(); ++i)
+                if (got.pixels[i] != want.pixels[i]) {
+                    ADD_FAILURE() << p.name << ", seed " << seed << ": pixel " << i % want.width << ","
+                                  << i / want.width << " is " << std::hex << got.pixels[i] << ", not "
+                                  << want.pixels[i];
+                    ++differing;
+                    break;
+                }
+        }
+    }
+    d3d9test::SetRasterPath(d3d9test::RasterPath::Fastest);
+}
+
+}  // namespace
