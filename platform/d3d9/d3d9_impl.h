@@ -211,6 +211,7 @@ struct Controls {
     bool journal = false;  // recorded only while a test has switched it on
     int vsync = -1;    // Present waits for the vertical blank; -1: with the SDL backend only
     d3d9test::RasterPath rasterPath = d3d9test::RasterPath::Fastest;
+    std::string rasterSimd;  // "" = the best
 };
 Controls& Ctl();
 // Counts a call of the faulting kind and tells whether this one fails.

@@ -16,19 +16,8 @@
 #include <cmath>
 #include <cstring>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 #include "platform/d3d9/d3d9_impl.h"
-
-#if defined(__GNUC__)
-#define FW_INLINE inline __attribute__((always_inline))
-#define FW_LAMBDA_INLINE __attribute__((always_inline))
-#else
-#define FW_INLINE inline
-#define FW_LAMBDA_INLINE
-#endif
+#include "platform/d3d9/d3d9_spans.h"
 
 namespace d3d9impl {
 
@@ -44,13 +33,6 @@ void FillRect(PixelBuffer& buf, LONG x1, LONG y1, LONG x2, LONG y2, uint32_t val
 
 namespace {
 
-// Exact round(a * b / 255) for a, b in 0..255 (and sums of such products up to 65025).
-FW_INLINE uint32_t Div255(uint32_t x) {
-    x += 128;
-    return (x + (x >> 8)) >> 8;
-}
-FW_INLINE uint32_t Mul255(uint32_t a, uint32_t b) { return Div255(a * b); }
-
 inline bool Compare(DWORD func, uint32_t value, uint32_t ref) {
     switch (func) {
     case D3DCMP_NEVER: return false;
@@ -63,50 +45,6 @@ inline bool Compare(DWORD func, uint32_t value, uint32_t ref) {
     default: return true;
     }
 }
-
-inline int Wrap(int i, int n, DWORD mode) {
-    if (unsigned(i) < unsigned(n)) return i;
-    switch (mode) {
-    case D3DTADDRESS_CLAMP: return i < 0 ? 0 : (i >= n ? n - 1 : i);
-    case D3DTADDRESS_MIRROR: {
-        int p = ((i % (2 * n)) + 2 * n) % (2 * n);
-        return p < n ? p : 2 * n - 1 - p;
-    }
-    default: return ((i % n) + n) % n;
-    }
-}
-
-struct Sampler {
-    const uint32_t* px = nullptr;
-    int w = 1, h = 1;
-    uint32_t alphaOr = 0;  // 0xFF000000 for formats without alpha
-    bool linear = false;
-    DWORD addrU = D3DTADDRESS_WRAP, addrV = D3DTADDRESS_WRAP;
-
-    uint32_t Texel(int x, int y) const { return px[size_t(Wrap(y, h, addrV)) * w + Wrap(x, w, addrU)] | alphaOr; }
-
-    // U, V in 16.16 fixed-point texels of the level; texel centres lie at i + 0.5.
-    uint32_t Fetch(int64_t U, int64_t V) const {
-        if (!linear) return Texel(int(U >> 16), int(V >> 16));
-        int64_t fu = U - 32768, fv = V - 32768;
-        int x0 = int(fu >> 16), y0 = int(fv >> 16);
-        uint32_t wu = uint32_t(fu >> 8) & 0xFF, wv = uint32_t(fv >> 8) & 0xFF;
-        uint32_t a = Texel(x0, y0), b = Texel(x0 + 1, y0), c = Texel(x0, y0 + 1), d = Texel(x0 + 1, y0 + 1);
-        constexpr uint32_t M = 0x00FF00FFu;
-        auto mix = [](uint32_t p, uint32_t q, uint32_t w) { return ((p & M) * (256 - w) + (q & M) * w) >> 8 & M; };
-        uint32_t rb = mix(mix(a, b, wu), mix(c, d, wu), wv);
-        uint32_t ag = mix(mix(a >> 8, b >> 8, wu), mix(c >> 8, d >> 8, wu), wv);
-        return rb | (ag << 8);
-    }
-
-    uint32_t Sample(float U, float V) const {
-        auto fix = [](float x) -> int64_t {
-            if (!(x > -1e9f && x < 1e9f)) return 0;
-            return int64_t(std::floor(double(x) * 65536.0));
-        };
-        return Fetch(fix(U), fix(V));
-    }
-};
 
 inline uint32_t Channel(uint32_t c, int i) { return (c >> (8 * i)) & 0xFF; }
 
@@ -357,233 +295,23 @@ FW_INLINE int64_t FloorToInt(double x) {
 
 // Colour channels interpolated in 16.16 fixed point (64-bit, so long spans cannot overflow).
 FW_INLINE int64_t Fix16(double v) { return FloorToInt(v * 65536.0 + 0.5); }
-FW_INLINE uint32_t PackFixed(int64_t r, int64_t g, int64_t b, int64_t a) {
-    auto c = [](int64_t v) {
-        int64_t x = (v + 32768) >> 16;
-        return uint32_t(x < 0 ? 0 : (x > 255 ? 255 : x));
-    };
-    return (c(a) << 24) | (c(r) << 16) | (c(g) << 8) | c(b);
-}
 
 inline uint32_t PackColor(float r, float g, float b, float a) {
     auto c = [](float v) { return v > 0.0f ? uint32_t(v < 255.0f ? v + 0.5f : 255.0f) : 0u; };
     return (c(a) << 24) | (c(r) << 16) | (c(g) << 8) | c(b);
 }
 
-// Fast span for the common case: 32-bit target and texture, point sampling with wrap on
-// power-of-two sizes, modulate or add colour, modulated alpha, alpha test >= ref, blending
-// with SRCALPHA and INVSRCALPHA or ONE (or none), flat colour, no depth. Channels are
-// blended two at a time (red with blue, green with alpha) with the exact rounding of Div255.
-enum class FastBlend { None, InvSrcAlpha, One };
+constexpr int kSpanBatch = 64;
 
-FW_INLINE uint32_t Div255Packed(uint32_t x) {  // two 16-bit lanes, each at most 65025
-    x += 0x00800080u;
-    return ((x + ((x >> 8) & 0x00FF00FFu)) >> 8) & 0x00FF00FFu;
-}
-
-FW_INLINE uint32_t SatAddPacked(uint32_t x, uint32_t y) {  // two lanes of 0..255 each
-    uint32_t s = x + y;
-    uint32_t over = s & 0x01000100u;
-    return (s | (over - (over >> 8))) & 0x00FF00FFu;
-}
-
-struct FastConst;
-
-struct FastArgs {
-    const FastConst* fc;
-    const Sampler* samp;
-    uint32_t* dst;
-    int n;
-    const uint32_t* tex;
-    int texW, maskU, maskV;
-    int64_t U, V, dU, dV;  // texel coordinates and steps, 32.32 fixed point
-    int64_t r, g, b, a, drx, dgx, dbx, dax;  // interpolated colour at the span start and its steps, 16.16
-    uint32_t color;
-    uint32_t alphaOr, ref, forceA;
-};
-
-struct FastConst {
-    uint32_t da, dr, dg, db, drb, alphaOr, ref, forceA;
-#if defined(__SSE2__)
-    __m128i color16;   // modulate factors per 16-bit lane: B, G, R, A of each pixel
-    __m128i rgb8;      // added colour bytes, alpha byte 0
-    __m128i alpha16;   // 255, 255, 255, da: alpha modulation after an add
-    __m128i alphaOr4, forceA4, refMinus1;
-#endif
-    FastConst() = default;
-    explicit FastConst(const FastArgs& f) {
-        da = f.color >> 24, dr = (f.color >> 16) & 0xFF, dg = (f.color >> 8) & 0xFF, db = f.color & 0xFF;
-        drb = (dr << 16) | db;
-        alphaOr = f.alphaOr, ref = f.ref, forceA = f.forceA;
-#if defined(__SSE2__)
-        color16 = _mm_set_epi16(short(da), short(dr), short(dg), short(db), short(da), short(dr), short(dg), short(db));
-        rgb8 = _mm_set1_epi32(int(f.color & 0x00FFFFFFu));
-        alpha16 = _mm_set_epi16(short(da), 255, 255, 255, short(da), 255, 255, 255);
-        alphaOr4 = _mm_set1_epi32(int(alphaOr));
-        forceA4 = _mm_set1_epi32(int(forceA));
-        refMinus1 = _mm_set1_epi32(int(ref) - 1);
-#endif
+// The SIMD kernels, restricted to the instruction set a test asked for.
+const SpanKernels& SimdKernelsAsAllowed() {
+    static std::string applied;
+    const std::string& wanted = Ctl().rasterSimd;
+    if (wanted != applied) {
+        RestrictSimdTarget(wanted);
+        applied = wanted;
     }
-};
-
-template <FastBlend B, int MODE>
-FW_INLINE uint32_t Shade1(uint32_t t, uint32_t d, const FastConst& c, uint32_t color) {
-    t |= c.alphaOr;
-    if (MODE == 1) {  // modulate: two channels per multiply
-        const uint32_t da = color >> 24, dr = (color >> 16) & 0xFF, dg = (color >> 8) & 0xFF, db = color & 0xFF;
-        uint32_t rb = Div255Packed((((t >> 16) & 0xFFu) * dr << 16) | ((t & 0xFFu) * db));
-        uint32_t ga = Div255Packed(((t >> 24) * da << 16) | (((t >> 8) & 0xFFu) * dg));
-        t = rb | (ga << 8);
-    } else if (MODE == 2) {  // add colour, modulate alpha
-        uint32_t rb = SatAddPacked(t & 0x00FF00FFu, c.drb);
-        uint32_t g = std::min<uint32_t>(255, ((t >> 8) & 0xFFu) + c.dg);
-        uint32_t a0 = Mul255(t >> 24, c.da);
-        t = rb | (g << 8) | (a0 << 24);
-    }
-    const uint32_t a = t >> 24;
-    uint32_t out;
-    if (B == FastBlend::InvSrcAlpha) {
-        const uint32_t ia = 255 - a;
-        uint32_t rb = Div255Packed((t & 0x00FF00FFu) * a + (d & 0x00FF00FFu) * ia);
-        uint32_t ga = Div255Packed(((t >> 8) & 0x00FF00FFu) * a + ((d >> 8) & 0x00FF00FFu) * ia);
-        out = rb | (ga << 8);
-    } else if (B == FastBlend::One) {
-        uint32_t rb = SatAddPacked(Div255Packed((t & 0x00FF00FFu) * a), d & 0x00FF00FFu);
-        uint32_t ga = SatAddPacked(Div255Packed(((t >> 8) & 0x00FF00FFu) * a), (d >> 8) & 0x00FF00FFu);
-        out = rb | (ga << 8);
-    } else {
-        out = t;
-    }
-    out |= c.forceA;
-    const uint32_t keep = 0u - uint32_t(a >= c.ref);
-    return (out & keep) | (d & ~keep);
-}
-
-#if defined(__SSE2__)
-FW_INLINE __m128i Div255x16(__m128i x) {  // eight 16-bit lanes, each at most 65025
-    x = _mm_add_epi16(x, _mm_set1_epi16(128));
-    return _mm_srli_epi16(_mm_add_epi16(x, _mm_srli_epi16(x, 8)), 8);
-}
-
-// The same as Shade1 for four pixels.
-template <FastBlend B, int MODE>
-FW_INLINE __m128i Shade4(__m128i t, __m128i d, const FastConst& c, __m128i colLo, __m128i colHi) {
-    const __m128i zero = _mm_setzero_si128();
-    t = _mm_or_si128(t, c.alphaOr4);
-    if (MODE == 2) t = _mm_adds_epu8(t, c.rgb8);
-    __m128i tl = _mm_unpacklo_epi8(t, zero), th = _mm_unpackhi_epi8(t, zero);
-    if (MODE == 1) {
-        tl = Div255x16(_mm_mullo_epi16(tl, colLo));
-        th = Div255x16(_mm_mullo_epi16(th, colHi));
-    } else if (MODE == 2) {
-        tl = Div255x16(_mm_mullo_epi16(tl, c.alpha16));
-        th = Div255x16(_mm_mullo_epi16(th, c.alpha16));
-    }
-    __m128i shaded = (MODE == 0) ? t : _mm_packus_epi16(tl, th);
-    __m128i out;
-    // Four texels all opaque or all clear blend to exactly the texels or the target.
-    const __m128i alpha4 = _mm_srli_epi32(shaded, 24);
-    const int opaque = B == FastBlend::InvSrcAlpha
-                           ? _mm_movemask_epi8(_mm_cmpeq_epi32(alpha4, _mm_set1_epi32(255))) : 0;
-    const int clear = B != FastBlend::None ? _mm_movemask_epi8(_mm_cmpeq_epi32(alpha4, zero)) : 0;
-    if (B == FastBlend::None || opaque == 0xFFFF) {
-        out = shaded;
-    } else if (clear == 0xFFFF) {
-        out = d;
-    } else {
-        __m128i al = _mm_shufflehi_epi16(_mm_shufflelo_epi16(tl, 0xFF), 0xFF);
-        __m128i ah = _mm_shufflehi_epi16(_mm_shufflelo_epi16(th, 0xFF), 0xFF);
-        __m128i dl = _mm_unpacklo_epi8(d, zero), dh = _mm_unpackhi_epi8(d, zero);
-        if (B == FastBlend::InvSrcAlpha) {
-            const __m128i ff = _mm_set1_epi16(255);
-            __m128i il = _mm_sub_epi16(ff, al), ih = _mm_sub_epi16(ff, ah);
-            __m128i rl = Div255x16(_mm_add_epi16(_mm_mullo_epi16(tl, al), _mm_mullo_epi16(dl, il)));
-            __m128i rh = Div255x16(_mm_add_epi16(_mm_mullo_epi16(th, ah), _mm_mullo_epi16(dh, ih)));
-            out = _mm_packus_epi16(rl, rh);
-        } else {
-            __m128i sl = Div255x16(_mm_mullo_epi16(tl, al)), sh = Div255x16(_mm_mullo_epi16(th, ah));
-            out = _mm_adds_epu8(_mm_packus_epi16(sl, sh), d);
-        }
-    }
-    out = _mm_or_si128(out, c.forceA4);
-    __m128i keep = _mm_cmpgt_epi32(alpha4, c.refMinus1);
-    return _mm_or_si128(_mm_and_si128(keep, out), _mm_andnot_si128(keep, d));
-}
-#endif
-
-template <FastBlend B, int MODE, bool CONTIG, bool LINEAR, bool GOURAUD>
-void FastSpan(const FastArgs& f) {
-    // Interpolated diffuse colour, stepped per pixel as the general path steps it.
-    int64_t cr = f.r, cg = f.g, cb = f.b, ca = f.a;
-    auto colour = [&]() FW_LAMBDA_INLINE -> uint32_t {
-        if (!GOURAUD) return f.color;
-        uint32_t c = PackFixed(cr, cg, cb, ca);
-        cr += f.drx, cg += f.dgx, cb += f.dbx, ca += f.dax;
-        return c;
-    };
-    const FastConst& c = *f.fc;
-    uint32_t* dst = f.dst;
-    const int n = f.n;
-    const uint32_t* row = f.tex + size_t(int(f.V >> 32) & f.maskV) * f.texW + (CONTIG ? int(f.U >> 32) : 0);
-    int64_t U = f.U, V = f.V;
-    auto fetch = [&](int i) FW_LAMBDA_INLINE -> uint32_t {
-        if (CONTIG) return row[i];
-        uint32_t t = LINEAR ? f.samp->Fetch(U >> 16, V >> 16)
-                            : f.tex[size_t(int(V >> 32) & f.maskV) * f.texW + (int(U >> 32) & f.maskU)];
-        U += f.dU, V += f.dV;
-        return t;
-    };
-    int i = 0;
-#if defined(__SSE2__)
-    for (; i + 4 <= n; i += 4) {
-        __m128i t;
-        if (CONTIG) {
-            t = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + i));
-        } else {
-            uint32_t t0 = fetch(i), t1 = fetch(i + 1), t2 = fetch(i + 2), t3 = fetch(i + 3);
-            t = _mm_set_epi32(int(t3), int(t2), int(t1), int(t0));
-        }
-        __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + i));
-        __m128i lo = c.color16, hi = c.color16;
-        if (GOURAUD) {
-            uint32_t c0 = colour(), c1 = colour(), c2 = colour(), c3 = colour();
-            __m128i cv = _mm_set_epi32(int(c3), int(c2), int(c1), int(c0));
-            lo = _mm_unpacklo_epi8(cv, _mm_setzero_si128());
-            hi = _mm_unpackhi_epi8(cv, _mm_setzero_si128());
-        }
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), Shade4<B, MODE>(t, d, c, lo, hi));
-    }
-#endif
-    for (; i < n; ++i) {
-        uint32_t col = colour();
-        dst[i] = Shade1<B, MODE>(fetch(i), dst[i], c, col);
-    }
-}
-
-using FastSpanFn = void (*)(const FastArgs&);
-
-template <FastBlend B>
-FastSpanFn PickFast(int mode, bool contig, bool linear, bool gouraud) {
-    if (gouraud) {  // modulate only
-        if (linear) return FastSpan<B, 1, false, true, true>;
-        return contig ? FastSpan<B, 1, true, false, true> : FastSpan<B, 1, false, false, true>;
-    }
-    if (linear) {
-        if (mode == 1) return FastSpan<B, 1, false, true, false>;
-        if (mode == 2) return FastSpan<B, 2, false, true, false>;
-        return FastSpan<B, 0, false, true, false>;
-    }
-    if (mode == 1) return contig ? FastSpan<B, 1, true, false, false> : FastSpan<B, 1, false, false, false>;
-    if (mode == 2) return contig ? FastSpan<B, 2, true, false, false> : FastSpan<B, 2, false, false, false>;
-    return contig ? FastSpan<B, 0, true, false, false> : FastSpan<B, 0, false, false, false>;
-}
-
-FastSpanFn PickFast(FastBlend b, int mode, bool contig, bool linear, bool gouraud) {
-    switch (b) {
-    case FastBlend::None: return PickFast<FastBlend::None>(mode, contig, linear, gouraud);
-    case FastBlend::One: return PickFast<FastBlend::One>(mode, contig, linear, gouraud);
-    default: return PickFast<FastBlend::InvSrcAlpha>(mode, contig, linear, gouraud);
-    }
+    return SimdSpanKernels();
 }
 
 bool IsTexDif(DWORD a1, DWORD a2) {
@@ -598,22 +326,20 @@ public:
         const D3DVIEWPORT9& v = st.viewport;
         vp_ = Viewport{float(v.X), float(v.Y), float(v.Width) * 0.5f, float(v.Height) * 0.5f, v.MaxZ - v.MinZ, v.MinZ};
         // The fast path applies to the state as a whole; the sampler decides per triangle.
-        fastState_ = ok_ && Ctl().rasterPath != d3d9test::RasterPath::General && p_.plain32 && !p_.depthOn && st.colorWrite == 0xF &&
-                     (st.colorOp == D3DTOP_MODULATE || st.colorOp == D3DTOP_ADD) &&
+        const d3d9test::RasterPath path = Ctl().rasterPath;
+        fastState_ = ok_ && path != d3d9test::RasterPath::General && p_.plain32 && !p_.depthOn &&
+                     st.colorWrite == 0xF && (st.colorOp == D3DTOP_MODULATE || st.colorOp == D3DTOP_ADD) &&
                      IsTexDif(st.colorArg1, st.colorArg2) && st.alphaOp == D3DTOP_MODULATE &&
                      IsTexDif(st.alphaArg1, st.alphaArg2) &&
                      (!st.alphaTest || st.alphaFunc == D3DCMP_GREATEREQUAL || st.alphaFunc == D3DCMP_ALWAYS) &&
                      (!st.alphaBlend || (st.srcBlend == D3DBLEND_SRCALPHA &&
                                          (st.destBlend == D3DBLEND_INVSRCALPHA || st.destBlend == D3DBLEND_ONE)));
-        if (fastState_ && p_.textured) {
-            D3DFORMAT f = st.texture->format;
-            fastState_ = f == D3DFMT_A8R8G8B8 || f == D3DFMT_X8R8G8B8;
-        }
         if (fastState_) {
-            fastBlend_ = !st.alphaBlend ? FastBlend::None
-                         : st.destBlend == D3DBLEND_ONE ? FastBlend::One
-                                                        : FastBlend::InvSrcAlpha;
+            fastBlend_ = !st.alphaBlend ? SpanBlend::None
+                         : st.destBlend == D3DBLEND_ONE ? SpanBlend::One
+                                                        : SpanBlend::InvSrcAlpha;
             fastRef_ = (st.alphaTest && st.alphaFunc == D3DCMP_GREATEREQUAL) ? st.alphaRef : 0;
+            kernels_ = path == d3d9test::RasterPath::Scalar ? &ScalarSpanKernels() : &SimdKernelsAsAllowed();
         }
     }
 
@@ -805,29 +531,35 @@ private:
         auto startFixed = [](double v) { return FloorToInt(v * 4294967296.0) + 65536; };
         const int64_t rStep = Fix16(drx), gStep = Fix16(dgx), bStep = Fix16(dbx), aStep = Fix16(dax);
 
-        // The fast span's arguments that hold for the whole triangle.
-        FastArgs fa{};
-        FastConst fc;
-        FastSpanFn spanContig = nullptr, spanStepped = nullptr;
+        // The spans' arguments that hold for the whole triangle.
+        SpanParams sp;
+        SpanFn span = nullptr;
         if (fast) {
-            fa.fc = &fc;
-            fa.samp = &p_.samp;
-            fa.tex = p_.samp.px;
-            fa.texW = p_.samp.w;
-            fa.maskU = p_.samp.w - 1;
-            fa.maskV = p_.samp.h - 1;
-            fa.dU = duFixed;
-            fa.dV = dvFixed;
-            fa.color = flatColor;
-            fa.alphaOr = p_.samp.alphaOr;
-            fa.ref = fastRef_;
-            fa.forceA = p_.targetAlpha ? 0 : 0xFF000000u;
-            fc = FastConst(fa);
-            fa.drx = rStep, fa.dgx = gStep, fa.dbx = bStep, fa.dax = aStep;
-            spanStepped = PickFast(fastBlend_, fastMode, false, p_.samp.linear, gouraud);
-            if (!p_.samp.linear && dvFixed == 0 && duFixed == (int64_t(1) << 32))
-                spanContig = PickFast(fastBlend_, fastMode, true, false, gouraud);
+            sp.tex = p_.samp.px;
+            sp.texW = p_.samp.w;
+            sp.shiftW = __builtin_ctz(unsigned(p_.samp.w));
+            sp.maskU = uint32_t(p_.samp.w - 1);
+            sp.maskV = uint32_t(p_.samp.h - 1);
+            sp.dU = duFixed;
+            sp.dV = dvFixed;
+            sp.color = flatColor;
+            sp.dr = rStep, sp.dg = gStep, sp.db = bStep, sp.da = aStep;
+            sp.alphaOr = p_.samp.alphaOr;
+            sp.ref = fastRef_;
+            sp.forceA = p_.targetAlpha ? 0 : 0xFF000000u;
+            sp.linear = p_.samp.linear ? &p_.samp : nullptr;
+            const int mode = gouraud ? kGouraud : fastMode;
+            SpanBlend blend = fastBlend_;
+            // Every shaded alpha 255 (texels without alpha, or none, and an opaque colour): the
+            // alpha test passes and blending with INVSRCALPHA gives the shaded texel.
+            const bool opaque = (!p_.textured || sp.alphaOr == 0xFF000000u) && mode != kGouraud &&
+                                (mode == kTexel || flatColor >> 24 == 255) && sp.ref <= 255;
+            if (opaque && blend != SpanBlend::One) blend = SpanBlend::None, sp.ref = 0;
+            sp.rowsRepeat = mode != kGouraud && blend == SpanBlend::None && sp.ref == 0;
+            span = kernels_->span[int(blend)][mode][p_.samp.linear ? 1 : 0];
         }
+        SpanRow batch[kSpanBatch];
+        int batched = 0;
 
         for (int64_t py = rowStart; py <= rowEnd; ++py) {
             int64_t lo = p_.clipX1, hi = int64_t(p_.clipX2) - 1;
@@ -851,19 +583,16 @@ private:
             const int n = int(hi - lo + 1);
             const float ox = float(xs) - fx0, oy = float(py) - fy0;
             if (fast) {
-                double U = U0 + dux * ox + duy * oy, V = V0 + dvx * ox + dvy * oy;
-                fa.dst = &p_.target->pixels[size_t(y) * p_.target->width + xs];
-                fa.n = n;
-                fa.U = startFixed(U);
-                fa.V = startFixed(V);
+                SpanRow& row = batch[batched++];
+                row.dst = &p_.target->pixels[size_t(y) * p_.target->width + xs];
+                row.n = n;
+                row.U = startFixed(U0 + dux * ox + duy * oy);
+                row.V = startFixed(V0 + dvx * ox + dvy * oy);
                 if (gouraud) {
-                    fa.r = Fix16(v0.r + drx * ox + dry * oy), fa.g = Fix16(v0.g + dgx * ox + dgy * oy);
-                    fa.b = Fix16(v0.b + dbx * ox + dby * oy), fa.a = Fix16(v0.a + dax * ox + day * oy);
+                    row.r = Fix16(v0.r + drx * ox + dry * oy), row.g = Fix16(v0.g + dgx * ox + dgy * oy);
+                    row.b = Fix16(v0.b + dbx * ox + dby * oy), row.a = Fix16(v0.a + dax * ox + day * oy);
                 }
-                // Texels read one after another from one row without wrapping?
-                int64_t u0 = fa.U >> 32;
-                bool contig = spanContig && u0 >= 0 && u0 + n <= fa.texW;
-                (contig ? spanContig : spanStepped)(fa);
+                if (batched == kSpanBatch) span(sp, batch, batched), batched = 0;
                 continue;
             }
             float z = v0.z + dzx * ox + dzy * oy;
@@ -879,10 +608,11 @@ private:
                 }
                 uint32_t dif = flat ? flatColor : PackFixed(r, g, b, a);
                 p_.Pixel(xs + i, y, tex, dif, z);
-                z += dzx, Uf += duFixed, Vf += dvFixed;
+                z += dzx, Uf = WrapAdd(Uf, duFixed), Vf = WrapAdd(Vf, dvFixed);
                 if (!flat) r += rStep, g += gStep, b += bStep, a += aStep;
             }
         }
+        if (batched) span(sp, batch, batched);
     }
 
     const RasterState& st_;
@@ -890,8 +620,9 @@ private:
     Viewport vp_{};
     bool ok_ = false;
     bool fastState_ = false;
-    FastBlend fastBlend_ = FastBlend::None;
+    SpanBlend fastBlend_ = SpanBlend::None;
     uint32_t fastRef_ = 0;
+    const SpanKernels* kernels_ = nullptr;
 };
 
 }  // namespace
@@ -979,4 +710,12 @@ void DrawLines(const RasterState& st, const FvfVertex* verts, size_t vertexCount
 
 }  // namespace d3d9impl
 
-void d3d9test::SetRasterPath(RasterPath path) { d3d9impl::Ctl().rasterPath = path; }
+bool d3d9test::SetRasterPath(RasterPath path, const std::string& simd) {
+    const std::vector<std::string> targets = d3d9impl::SimdTargets();
+    if (!simd.empty() && std::find(targets.begin(), targets.end(), simd) == targets.end()) return false;
+    d3d9impl::Ctl().rasterPath = path;
+    d3d9impl::Ctl().rasterSimd = simd;
+    return true;
+}
+
+std::vector<std::string> d3d9test::RasterSimdTargets() { return d3d9impl::SimdTargets(); }

@@ -126,10 +126,16 @@ DWORD RefCount(IUnknown* object);
 int LiveObjectCount();
 
 // ---- Rasterizer paths, for tests that compare them (reset to Fastest by ResetControls).
-//   Fastest: the specialised paths (upright quads, copies, spans);
+//   Fastest: the specialised paths (upright quads, copies, spans) in SIMD code for the best
+//            instruction set the processor offers, or for `simd` (a name from
+//            RasterSimdTargets; false, and nothing changed, for any other);
+//   Scalar:  the specialised paths in scalar code;
 //   General: every pixel through the general per-pixel pipeline, the reference the others
 //            must match bit for bit.
-enum class RasterPath { Fastest, General };
-void SetRasterPath(RasterPath path);
+enum class RasterPath { Fastest, Scalar, General };
+bool SetRasterPath(RasterPath path, const std::string& simd = "");
+// The SIMD instruction sets the rasterizer has code for that this processor runs, best first
+// (e.g. "AVX2", "SSSE3"); empty where it has none.
+std::vector<std::string> RasterSimdTargets();
 
 }  // namespace d3d9test

@@ -28,10 +28,17 @@ struct Rng {
 
 struct PathName {
     d3d9test::RasterPath path;
-    std::string name;
+    std::string name, simd;
 };
 
-std::vector<PathName> Paths() { return {{d3d9test::RasterPath::Fastest, "fastest"}}; }
+// The scalar path, each SIMD instruction set this processor runs, and the fastest of them.
+std::vector<PathName> Paths() {
+    std::vector<PathName> paths = {{d3d9test::RasterPath::Scalar, "scalar", ""}};
+    for (const std::string& simd : d3d9test::RasterSimdTargets())
+        paths.push_back({d3d9test::RasterPath::Fastest, simd, simd});
+    paths.push_back({d3d9test::RasterPath::Fastest, "fastest", ""});
+    return paths;
+}
 
 class RasterPaths : public DeviceTest {
 protected:
@@ -238,7 +245,7 @@ TEST_F(RasterPaths, EveryPathDrawsWhatTheGeneralPathDraws) {
         d3d9test::SetRasterPath(d3d9test::RasterPath::General);
         d3d9test::Image want = Round(uint32_t(seed));
         for (const PathName& p : Paths()) {
-            d3d9test::SetRasterPath(p.path);
+            ASSERT_TRUE(d3d9test::SetRasterPath(p.path, p.simd));
             d3d9test::Image got = Round(uint32_t(seed));
             ASSERT_EQ(got.pixels.size(), want.pixels.size());
             for (size_t i = 0; i < got.pixels.size(); ++i)

@@ -1,0 +1,512 @@
+// Span kernels: one scalar build, and one SIMD build per instruction set that Highway compiles
+// this file for (SSSE3 and AVX2 on x86-64), chosen at run time by what the processor offers.
+//
+// Every kernel does, per pixel, what Shade1 below does (the general per-pixel path gives the
+// same), with the channels two to a 32-bit lane (blue with red, green with alpha) in 16-bit
+// halves. Div255 by multiplication: (x + 128) * 257 >> 16 equals Div255(x) for x <= 65025.
+
+// Only the 128-bit SSSE3 and the 256-bit AVX2 builds (and the scalar one) on x86-64.
+#ifndef HWY_DISABLED_TARGETS
+#define HWY_DISABLED_TARGETS (HWY_SSE4 | HWY_AVX3 | HWY_AVX3_DL)
+#endif
+
+#include <cstring>
+
+#include "platform/d3d9/d3d9_spans.h"
+
+#ifndef FW_D3D9_SPANS_SCALAR
+#define FW_D3D9_SPANS_SCALAR
+
+namespace d3d9impl {
+namespace {
+
+constexpr uint32_t kRB = 0x00FF00FFu;
+
+FW_INLINE uint32_t Div255Packed(uint32_t x) {  // two 16-bit lanes, each at most 65025
+    x += 0x00800080u;
+    return ((x + ((x >> 8) & kRB)) >> 8) & kRB;
+}
+
+FW_INLINE uint32_t SatAddPacked(uint32_t x, uint32_t y) {  // two lanes of 0..255 each
+    uint32_t s = x + y;
+    uint32_t over = s & 0x01000100u;
+    return (s | (over - (over >> 8))) & kRB;
+}
+
+template <SpanBlend B, int MODE, bool TEST>
+FW_INLINE uint32_t Shade1(uint32_t t, uint32_t d, uint32_t color, const SpanParams& p) {
+    t |= p.alphaOr;
+    if (MODE == kModulate || MODE == kGouraud) {  // two channels per multiply
+        const uint32_t da = color >> 24, dr = (color >> 16) & 0xFF, dg = (color >> 8) & 0xFF, db = color & 0xFF;
+        uint32_t rb = Div255Packed((((t >> 16) & 0xFFu) * dr << 16) | ((t & 0xFFu) * db));
+        uint32_t ga = Div255Packed(((t >> 24) * da << 16) | (((t >> 8) & 0xFFu) * dg));
+        t = rb | (ga << 8);
+    } else if (MODE == kAdd) {  // add colour, modulate alpha
+        uint32_t rb = SatAddPacked(t & kRB, color & kRB);
+        uint32_t g = std::min<uint32_t>(255, ((t >> 8) & 0xFFu) + ((color >> 8) & 0xFF));
+        uint32_t a0 = Mul255(t >> 24, color >> 24);
+        t = rb | (g << 8) | (a0 << 24);
+    }
+    const uint32_t a = t >> 24;
+    uint32_t out;
+    if (B == SpanBlend::InvSrcAlpha) {
+        const uint32_t ia = 255 - a;
+        uint32_t rb = Div255Packed((t & kRB) * a + (d & kRB) * ia);
+        uint32_t ga = Div255Packed(((t >> 8) & kRB) * a + ((d >> 8) & kRB) * ia);
+        out = rb | (ga << 8);
+    } else if (B == SpanBlend::One) {
+        uint32_t rb = SatAddPacked(Div255Packed((t & kRB) * a), d & kRB);
+        uint32_t ga = SatAddPacked(Div255Packed(((t >> 8) & kRB) * a), (d >> 8) & kRB);
+        out = rb | (ga << 8);
+    } else {
+        out = t;
+    }
+    out |= p.forceA;
+    if (!TEST) return out;
+    const uint32_t keep = 0u - uint32_t(a >= p.ref);
+    return (out & keep) | (d & ~keep);
+}
+
+FW_INLINE uint32_t PointTexel(const SpanParams& p, int64_t U, int64_t V) {
+    return p.tex[(size_t(uint32_t(V >> 32) & p.maskV) << p.shiftW) + (uint32_t(U >> 32) & p.maskU)];
+}
+
+// The texel of pixel j of a span starting at (U, V).
+template <bool LINEAR>
+FW_INLINE uint32_t TexelAt(const SpanParams& p, int64_t U, int64_t V, int j) {
+    U = int64_t(uint64_t(U) + uint64_t(j) * uint64_t(p.dU));
+    V = int64_t(uint64_t(V) + uint64_t(j) * uint64_t(p.dV));
+    return LINEAR ? p.linear->Fetch(U >> 16, V >> 16) : PointTexel(p, U, V);
+}
+
+FW_INLINE uint32_t GouraudAt(const SpanParams& p, const SpanRow& row, int j) {
+    return PackFixed(row.r + j * p.dr, row.g + j * p.dg, row.b + j * p.db, row.a + j * p.da);
+}
+
+// Whether row k draws what the row before it drew (see SpanParams::rowsRepeat).
+template <int MODE, bool LINEAR>
+FW_INLINE bool RepeatsRowAbove(const SpanParams& p, const SpanRow* rows, int k) {
+    if (MODE == kGouraud || !p.rowsRepeat || k == 0) return false;
+    const SpanRow &a = rows[k - 1], &b = rows[k];
+    if (a.n != b.n || a.U != b.U) return false;
+    if (a.V == b.V) return true;
+    return !LINEAR && p.dV == 0 && ((uint32_t(a.V >> 32) ^ uint32_t(b.V >> 32)) & p.maskV) == 0;
+}
+
+template <SpanBlend B, int MODE, bool TEST, bool LINEAR>
+void ScalarRows(const SpanParams& p, const SpanRow* rows, int count) {
+    for (int k = 0; k < count; ++k) {
+        const SpanRow& row = rows[k];
+        if (RepeatsRowAbove<MODE, LINEAR>(p, rows, k)) {
+            std::memcpy(row.dst, rows[k - 1].dst, size_t(row.n) * 4);
+            continue;
+        }
+        int64_t U = row.U, V = row.V;
+        int64_t r = row.r, g = row.g, b = row.b, a = row.a;
+        for (int i = 0; i < row.n; ++i) {
+            uint32_t t = LINEAR ? p.linear->Fetch(U >> 16, V >> 16) : PointTexel(p, U, V);
+            uint32_t col = p.color;
+            if (MODE == kGouraud) {
+                col = PackFixed(r, g, b, a);
+                r += p.dr, g += p.dg, b += p.db, a += p.da;
+            }
+            row.dst[i] = Shade1<B, MODE, TEST>(t, row.dst[i], col, p);
+            U = WrapAdd(U, p.dU), V = WrapAdd(V, p.dV);
+        }
+    }
+}
+
+// Tests alpha only where the alpha test can fail.
+template <int MODE, bool LINEAR>
+void ScalarRowsNone(const SpanParams& p, const SpanRow* rows, int count) {
+    if (p.ref == 0) ScalarRows<SpanBlend::None, MODE, false, LINEAR>(p, rows, count);
+    else ScalarRows<SpanBlend::None, MODE, true, LINEAR>(p, rows, count);
+}
+
+template <int MODE, bool LINEAR>
+void FillScalarMode(SpanKernels* k) {
+    k->span[int(SpanBlend::None)][MODE][LINEAR] = ScalarRowsNone<MODE, LINEAR>;
+    k->span[int(SpanBlend::InvSrcAlpha)][MODE][LINEAR] = ScalarRows<SpanBlend::InvSrcAlpha, MODE, true, LINEAR>;
+    k->span[int(SpanBlend::One)][MODE][LINEAR] = ScalarRows<SpanBlend::One, MODE, true, LINEAR>;
+}
+
+template <int MODE>
+void FillScalar(SpanKernels* k) {
+    FillScalarMode<MODE, false>(k);
+    FillScalarMode<MODE, true>(k);
+}
+
+}  // namespace
+
+const SpanKernels& ScalarSpanKernels() {
+    static const SpanKernels kernels = [] {
+        SpanKernels k{};
+        FillScalar<kTexel>(&k);
+        FillScalar<kModulate>(&k);
+        FillScalar<kAdd>(&k);
+        FillScalar<kGouraud>(&k);
+        return k;
+    }();
+    return kernels;
+}
+
+}  // namespace d3d9impl
+
+#endif  // FW_D3D9_SPANS_SCALAR
+
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "platform/d3d9/d3d9_spans.cpp"
+#include <hwy/foreach_target.h>  // IWYU pragma: keep
+#include <hwy/highway.h>
+
+HWY_BEFORE_NAMESPACE();
+namespace d3d9impl {
+namespace HWY_NAMESPACE {
+
+#if HWY_TARGET == HWY_SCALAR || HWY_TARGET == HWY_EMU128
+
+const SpanKernels* TargetSpanKernels() { return &ScalarSpanKernels(); }
+
+#else
+
+namespace hn = hwy::HWY_NAMESPACE;
+
+using D = hn::ScalableTag<uint32_t>;
+using V = hn::Vec<D>;
+using D16 = hn::Repartition<uint16_t, D>;
+using D8 = hn::Repartition<uint8_t, D>;
+using DI = hn::RebindToSigned<D>;
+using D64 = hn::Repartition<int64_t, D>;
+using V64 = hn::Vec<D64>;
+using DHalf = hn::Rebind<uint32_t, hn::Repartition<uint64_t, D>>;  // half as many u32 lanes
+
+constexpr size_t kMaxLanes = HWY_MAX_BYTES / 4;
+
+HWY_INLINE V Mul16(V a, V b) {
+    const D d;
+    const D16 d16;
+    return hn::BitCast(d, hn::Mul(hn::BitCast(d16, a), hn::BitCast(d16, b)));
+}
+
+HWY_INLINE V Div255x(V x) {  // per 16-bit half, x <= 65025
+    const D d;
+    const D16 d16;
+    return hn::BitCast(d, hn::MulHigh(hn::Add(hn::BitCast(d16, x), hn::Set(d16, 128)), hn::Set(d16, 257)));
+}
+
+struct Consts {
+    V rbMask, alphaOr, forceA, colRB, colGA, addRGB, mulGA, opaque, zero;
+    hn::Vec<DI> refMinus1;
+    explicit Consts(const SpanParams& p) {
+        const D d;
+        rbMask = hn::Set(d, kRB);
+        alphaOr = hn::Set(d, p.alphaOr);
+        forceA = hn::Set(d, p.forceA);
+        colRB = hn::Set(d, p.color & kRB);
+        colGA = hn::Set(d, (p.color >> 8) & kRB);
+        addRGB = hn::Set(d, p.color & 0x00FFFFFFu);
+        mulGA = hn::Set(d, 255u | ((p.color >> 24) << 16));
+        opaque = hn::Set(d, 255u);
+        zero = hn::Zero(d);
+        refMinus1 = hn::Set(DI(), int32_t(p.ref) - 1);
+    }
+};
+
+template <SpanBlend B, int MODE, bool TEST>
+HWY_INLINE V Shade(V t, V dst, V colRB, V colGA, const Consts& k) {
+    const D d;
+    const D8 d8;
+    const DI di;
+    t = hn::Or(t, k.alphaOr);
+    if (MODE == kAdd) t = hn::BitCast(d, hn::SaturatedAdd(hn::BitCast(d8, t), hn::BitCast(d8, k.addRGB)));
+    V rb = hn::And(t, k.rbMask), ga = hn::And(hn::ShiftRight<8>(t), k.rbMask);
+    if (MODE == kModulate || MODE == kGouraud) {
+        rb = Div255x(Mul16(rb, colRB));
+        ga = Div255x(Mul16(ga, colGA));
+    } else if (MODE == kAdd) {
+        ga = Div255x(Mul16(ga, k.mulGA));
+    }
+    const V a = hn::ShiftRight<16>(ga);
+    V out;
+    if (B == SpanBlend::None) {
+        out = hn::Or(rb, hn::ShiftLeft<8>(ga));
+    } else if (B == SpanBlend::InvSrcAlpha && hn::AllTrue(d, hn::Eq(a, k.opaque))) {
+        out = hn::Or(rb, hn::ShiftLeft<8>(ga));  // all opaque: the texels
+    } else if (hn::AllTrue(d, hn::Eq(a, k.zero))) {
+        out = dst;  // all clear: the target
+    } else {
+        const V a16 = hn::Or(a, hn::ShiftLeft<16>(a));
+        if (B == SpanBlend::InvSrcAlpha) {
+            const V ia16 = hn::Sub(k.rbMask, a16);
+            const V drb = hn::And(dst, k.rbMask), dga = hn::And(hn::ShiftRight<8>(dst), k.rbMask);
+            const V orb = Div255x(hn::Add(Mul16(rb, a16), Mul16(drb, ia16)));
+            const V oga = Div255x(hn::Add(Mul16(ga, a16), Mul16(dga, ia16)));
+            out = hn::Or(orb, hn::ShiftLeft<8>(oga));
+        } else {
+            const V s = hn::Or(Div255x(Mul16(rb, a16)), hn::ShiftLeft<8>(Div255x(Mul16(ga, a16))));
+            out = hn::BitCast(d, hn::SaturatedAdd(hn::BitCast(d8, s), hn::BitCast(d8, dst)));
+        }
+    }
+    out = hn::Or(out, k.forceA);
+    if (!TEST) return out;
+    const auto keep = hn::RebindMask(d, hn::Gt(hn::BitCast(di, a), k.refMinus1));
+    return hn::IfThenElse(keep, out, dst);
+}
+
+// ---- Texel fetchers: the texels of N pixels at a time, in order along a span.
+
+struct FetchSolid {
+    V t;
+    HWY_INLINE V Next() { return t; }
+};
+
+struct FetchContig {  // one texel per pixel, in order within one texel row
+    const uint32_t* p;
+    HWY_INLINE V Next() {
+        V t = hn::LoadU(D(), p);
+        p += hn::Lanes(D());
+        return t;
+    }
+};
+
+struct FetchDouble {  // each texel for two pixels, starting on a pair
+    const uint32_t* p;
+    HWY_INLINE V Next() {
+        const hn::Repartition<uint64_t, D> d64;
+        const auto x = hn::PromoteTo(d64, hn::LoadU(DHalf(), p));
+        p += hn::Lanes(DHalf());
+        return hn::BitCast(D(), hn::Or(x, hn::ShiftLeft<32>(x)));
+    }
+};
+
+// Any steps: the integer parts of the coordinates (the high halves of the 64-bit lanes)
+// wrapped to the texture, then gathered.
+template <bool STEP_V>
+struct FetchGather {
+    const uint32_t* tex;
+    V rowBase;  // without STEP_V: the offset of the texel row
+    V maskU, maskV;
+    int shiftW;
+    V64 u0, u1, v0, v1, stepU, stepV;
+
+    FetchGather(const SpanParams& p, int64_t U, int64_t V0) : tex(p.tex), shiftW(p.shiftW) {
+        const D d;
+        const D64 d64;
+        const size_t n64 = hn::Lanes(d64);
+        HWY_ALIGN int64_t lanes[kMaxLanes];
+        for (size_t j = 0; j < 2 * n64; ++j) lanes[j] = int64_t(uint64_t(U) + uint64_t(j) * uint64_t(p.dU));
+        u0 = hn::Load(d64, lanes);
+        u1 = hn::Load(d64, lanes + n64);
+        stepU = hn::Set(d64, int64_t(uint64_t(p.dU) * 2 * n64));
+        maskU = hn::Set(d, p.maskU);
+        maskV = hn::Set(d, p.maskV);
+        if (STEP_V) {
+            for (size_t j = 0; j < 2 * n64; ++j) lanes[j] = int64_t(uint64_t(V0) + uint64_t(j) * uint64_t(p.dV));
+            v0 = hn::Load(d64, lanes);
+            v1 = hn::Load(d64, lanes + n64);
+            stepV = hn::Set(d64, int64_t(uint64_t(p.dV) * 2 * n64));
+        } else {
+            rowBase = hn::Set(d, (uint32_t(V0 >> 32) & p.maskV) << p.shiftW);
+        }
+    }
+
+    HWY_INLINE V Next() {
+        const D d;
+        const DI di;
+        V idx = hn::And(hn::ConcatOdd(d, hn::BitCast(d, u1), hn::BitCast(d, u0)), maskU);
+        u0 = hn::Add(u0, stepU);
+        u1 = hn::Add(u1, stepU);
+        if (STEP_V) {
+            V row = hn::And(hn::ConcatOdd(d, hn::BitCast(d, v1), hn::BitCast(d, v0)), maskV);
+            idx = hn::Or(idx, hn::ShiftLeftSame(row, shiftW));
+            v0 = hn::Add(v0, stepV);
+            v1 = hn::Add(v1, stepV);
+        } else {
+            idx = hn::Or(idx, rowBase);
+        }
+        return hn::GatherIndex(d, tex, hn::BitCast(di, idx));
+    }
+};
+
+// Pixels [from, to) of a row, through buffers (the ends of spans that do not fill a vector).
+template <SpanBlend B, int MODE, bool TEST, bool LINEAR>
+HWY_INLINE void BufferedPixels(const SpanParams& p, const Consts& k, const SpanRow& row, int from, int to) {
+    const D d;
+    while (from < to) {
+        const int m = std::min<int>(to - from, int(hn::Lanes(d)));
+        HWY_ALIGN uint32_t tb[kMaxLanes] = {}, db[kMaxLanes] = {}, cb[kMaxLanes] = {};
+        for (int j = 0; j < m; ++j) {
+            tb[j] = TexelAt<LINEAR>(p, row.U, row.V, from + j);
+            if (MODE == kGouraud) cb[j] = GouraudAt(p, row, from + j);
+        }
+        if (B != SpanBlend::None || TEST) std::memcpy(db, row.dst + from, size_t(m) * 4);
+        V colRB = k.colRB, colGA = k.colGA;
+        if (MODE == kGouraud) {
+            const V c = hn::Load(d, cb);
+            colRB = hn::And(c, k.rbMask);
+            colGA = hn::And(hn::ShiftRight<8>(c), k.rbMask);
+        }
+        hn::Store(Shade<B, MODE, TEST>(hn::Load(d, tb), hn::Load(d, db), colRB, colGA, k), d, db);
+        std::memcpy(row.dst + from, db, size_t(m) * 4);
+        from += m;
+    }
+}
+
+// Pixels [from, n) of a row, a vector at a time from the fetcher, the rest buffered.
+template <SpanBlend B, int MODE, bool TEST, bool LINEAR, class Fetch>
+HWY_INLINE void VectorPixels(const SpanParams& p, const Consts& k, const SpanRow& row, int from, Fetch& fetch) {
+    const D d;
+    const int N = int(hn::Lanes(d));
+    int i = from;
+    int64_t r = row.r + from * p.dr, g = row.g + from * p.dg, b = row.b + from * p.db, a = row.a + from * p.da;
+    for (; i + N <= row.n; i += N) {
+        const V t = fetch.Next();
+        V colRB = k.colRB, colGA = k.colGA;
+        if (MODE == kGouraud) {
+            HWY_ALIGN uint32_t cb[kMaxLanes];
+            for (int j = 0; j < N; ++j) {
+                cb[j] = PackFixed(r, g, b, a);
+                r += p.dr, g += p.dg, b += p.db, a += p.da;
+            }
+            const V c = hn::Load(d, cb);
+            colRB = hn::And(c, k.rbMask);
+            colGA = hn::And(hn::ShiftRight<8>(c), k.rbMask);
+        }
+        const V dst = (B != SpanBlend::None || TEST) ? hn::LoadU(d, row.dst + i) : k.zero;
+        hn::StoreU(Shade<B, MODE, TEST>(t, dst, colRB, colGA, k), d, row.dst + i);
+    }
+    BufferedPixels<B, MODE, TEST, LINEAR>(p, k, row, i, row.n);
+}
+
+struct FetchLinear {
+    const SpanParams* p;
+    int64_t U, V;
+    HWY_INLINE hn::Vec<D> Next() {
+        const D d;
+        HWY_ALIGN uint32_t tb[kMaxLanes];
+        for (size_t j = 0; j < hn::Lanes(d); ++j) {
+            tb[j] = p->linear->Fetch(U >> 16, V >> 16);
+            U = WrapAdd(U, p->dU), V = WrapAdd(V, p->dV);
+        }
+        return hn::Load(d, tb);
+    }
+};
+
+template <SpanBlend B, int MODE, bool TEST>
+HWY_INLINE void PointRow(const SpanParams& p, const Consts& k, const SpanRow& row) {
+    const D d;
+    const int64_t one = int64_t(1) << 32;
+    const int n = row.n;
+    if (p.dU == 0 && p.dV == 0) {
+        FetchSolid f{hn::Set(d, PointTexel(p, row.U, row.V))};
+        return VectorPixels<B, MODE, TEST, false>(p, k, row, 0, f);
+    }
+    if (p.dV == 0) {
+        const uint32_t* texRow = p.tex + (size_t(uint32_t(row.V >> 32) & p.maskV) << p.shiftW);
+        const int64_t u0 = row.U >> 32;
+        if (p.dU == one && u0 >= 0 && u0 + n <= p.texW) {
+            FetchContig f{texRow + u0};
+            return VectorPixels<B, MODE, TEST, false>(p, k, row, 0, f);
+        }
+        if (p.dU == one / 2 && u0 >= 0 && ((row.U + int64_t(n - 1) * (one / 2)) >> 32) < p.texW) {
+            // A start in the second half of a texel leaves the first pixel alone.
+            const int from = (row.U & 0x80000000) ? 1 : 0;
+            BufferedPixels<B, MODE, TEST, false>(p, k, row, 0, from);
+            FetchDouble f{texRow + u0 + from};
+            return VectorPixels<B, MODE, TEST, false>(p, k, row, from, f);
+        }
+        FetchGather<false> f(p, row.U, row.V);
+        return VectorPixels<B, MODE, TEST, false>(p, k, row, 0, f);
+    }
+    FetchGather<true> f(p, row.U, row.V);
+    VectorPixels<B, MODE, TEST, false>(p, k, row, 0, f);
+}
+
+template <SpanBlend B, int MODE, bool TEST, bool LINEAR>
+void SimdRows(const SpanParams& p, const SpanRow* rows, int count) {
+    const Consts k(p);
+    for (int r = 0; r < count; ++r) {
+        const SpanRow& row = rows[r];
+        if (RepeatsRowAbove<MODE, LINEAR>(p, rows, r)) {
+            std::memcpy(row.dst, rows[r - 1].dst, size_t(row.n) * 4);
+        } else if (LINEAR) {
+            FetchLinear f{&p, row.U, row.V};
+            VectorPixels<B, MODE, TEST, true>(p, k, row, 0, f);
+        } else {
+            PointRow<B, MODE, TEST>(p, k, row);
+        }
+    }
+}
+
+template <int MODE, bool LINEAR>
+void SimdRowsNone(const SpanParams& p, const SpanRow* rows, int count) {
+    if (p.ref == 0) SimdRows<SpanBlend::None, MODE, false, LINEAR>(p, rows, count);
+    else SimdRows<SpanBlend::None, MODE, true, LINEAR>(p, rows, count);
+}
+
+template <int MODE, bool LINEAR>
+void FillSimdMode(SpanKernels* k) {
+    k->span[int(SpanBlend::None)][MODE][LINEAR] = SimdRowsNone<MODE, LINEAR>;
+    k->span[int(SpanBlend::InvSrcAlpha)][MODE][LINEAR] = SimdRows<SpanBlend::InvSrcAlpha, MODE, true, LINEAR>;
+    k->span[int(SpanBlend::One)][MODE][LINEAR] = SimdRows<SpanBlend::One, MODE, true, LINEAR>;
+}
+
+template <int MODE>
+void FillSimd(SpanKernels* k) {
+    FillSimdMode<MODE, false>(k);
+    FillSimdMode<MODE, true>(k);
+}
+
+const SpanKernels* TargetSpanKernels() {
+    static const SpanKernels kernels = [] {
+        SpanKernels k{};
+        FillSimd<kTexel>(&k);
+        FillSimd<kModulate>(&k);
+        FillSimd<kAdd>(&k);
+        FillSimd<kGouraud>(&k);
+        return k;
+    }();
+    return &kernels;
+}
+
+#endif  // HWY_TARGET
+
+}  // namespace HWY_NAMESPACE
+}  // namespace d3d9impl
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+namespace d3d9impl {
+
+HWY_EXPORT(TargetSpanKernels);
+
+const SpanKernels& SimdSpanKernels() { return *HWY_DYNAMIC_DISPATCH(TargetSpanKernels)(); }
+
+namespace {
+bool IsSimd(int64_t target) { return target != HWY_SCALAR && target != HWY_EMU128; }
+int64_t g_restriction = 0;
+}  // namespace
+
+std::vector<std::string> SimdTargets() {
+    hwy::SetSupportedTargetsForTest(0);
+    std::vector<std::string> names;
+    for (int64_t t : hwy::SupportedAndGeneratedTargets())
+        if (IsSimd(t)) names.push_back(hwy::TargetName(t));
+    hwy::SetSupportedTargetsForTest(g_restriction);
+    hwy::GetChosenTarget().Update(hwy::SupportedTargets());
+    return names;
+}
+
+bool RestrictSimdTarget(const std::string& name) {
+    int64_t found = 0;
+    hwy::SetSupportedTargetsForTest(0);
+    for (int64_t t : hwy::SupportedAndGeneratedTargets())
+        if (IsSimd(t) && name == hwy::TargetName(t)) found = t;
+    if (name.empty() || found) g_restriction = found;
+    hwy::SetSupportedTargetsForTest(g_restriction);
+    hwy::GetChosenTarget().Update(hwy::SupportedTargets());
+    return name.empty() || found;
+}
+
+}  // namespace d3d9impl
+#endif  // HWY_ONCE
