@@ -210,7 +210,7 @@ struct ClipVertex {
     float u, v;
 };
 
-ClipVertex Transform(const D3DMATRIX& m, const FvfVertex& in) {
+FW_INLINE ClipVertex Transform(const D3DMATRIX& m, const FvfVertex& in) {
     ClipVertex o;
     o.x = in.x * m._11 + in.y * m._21 + in.z * m._31 + m._41;
     o.y = in.x * m._12 + in.y * m._22 + in.z * m._32 + m._42;
@@ -241,7 +241,7 @@ ClipVertex Lerp(const ClipVertex& a, const ClipVertex& b, double t) {
 constexpr float kGuard = 16.0f;
 constexpr int kPlanes = 7;
 
-inline double PlaneDist(const ClipVertex& v, int plane) {
+FW_INLINE double PlaneDist(const ClipVertex& v, int plane) {
     const double w = v.w;
     switch (plane) {
     case 0: return v.z;
@@ -254,7 +254,10 @@ inline double PlaneDist(const ClipVertex& v, int plane) {
     }
 }
 
-inline bool Inside(const ClipVertex& v) {
+FW_INLINE bool Inside(const ClipVertex& v) {
+    // With w = 1 (orthographic projections) the planes' sums are exact enough to compare in
+    // single precision: the same answers, NaN outside.
+    if (v.w == 1.0f) return v.z >= 0.0f && v.z <= 1.0f && v.x >= -kGuard && v.x <= kGuard && v.y >= -kGuard && v.y <= kGuard;
     for (int p = 0; p < kPlanes; ++p)
         if (!(PlaneDist(v, p) >= 0.0)) return false;  // NaN counts as outside
     return true;
@@ -271,8 +274,8 @@ struct Viewport {
     float x, y, hw, hh, zScale, zBias;
 };
 
-ScreenVertex ToScreen(const ClipVertex& c, const Viewport& vp) {
-    float iw = 1.0f / c.w;
+FW_INLINE ScreenVertex ToScreen(const ClipVertex& c, const Viewport& vp) {
+    const float iw = c.w == 1.0f ? 1.0f : 1.0f / c.w;  // orthographic projections need no division
     ScreenVertex s;
     s.x = vp.x + (1.0f + c.x * iw) * vp.hw;
     s.y = vp.y + (1.0f - c.y * iw) * vp.hh;
@@ -285,13 +288,30 @@ inline int64_t FloorDiv(int64_t a, int64_t b) {  // b > 0
     int64_t q = a / b;
     return (a % b != 0 && a < 0) ? q - 1 : q;
 }
-inline int64_t CeilDiv(int64_t a, int64_t b) { return -FloorDiv(-a, b); }
+// Whole pixels below or at, and at or above, a position in 1/16 pixel.
+FW_INLINE int64_t Floor16(int64_t a) { return a >> 4; }
+FW_INLINE int64_t Ceil16(int64_t a) { return -(-a >> 4); }
 
-FW_INLINE int64_t FloorToInt(double x) {
-    if (!(x > -4e18 && x < 4e18)) return 0;  // NaN or far out of range: any value will do
+// For |x| < 4e18.
+FW_INLINE int64_t FloorInRange(double x) {
     int64_t i = int64_t(x);
     return double(i) > x ? i - 1 : i;
 }
+FW_INLINE int64_t FloorToInt(double x) {
+    if (!(std::fabs(x) < 4e18)) return 0;  // NaN or far out of range: any value will do
+    return FloorInRange(x);
+}
+
+// Positions snapped to 1/16 pixel, and held within 2^25 pixels of the origin, so that edge and
+// area products of differences stay inside 64 bits; the screen is never that large.
+FW_INLINE int64_t SnapUnclamped(float v) { return FloorToInt(double(v) * 16.0 + 0.5); }
+// For corners inside the guard band, whose positions are far from the limits.
+FW_INLINE int64_t SnapInside(float v) { return FloorInRange(double(v) * 16.0 + 0.5); }
+FW_INLINE int64_t ClampSnap(int64_t v) {
+    constexpr int64_t kLimit = int64_t(1) << 29;
+    return std::clamp<int64_t>(v, -kLimit, kLimit);
+}
+FW_INLINE int64_t Snap(float v) { return ClampSnap(SnapUnclamped(v)); }
 
 // Colour channels interpolated in 16.16 fixed point (64-bit, so long spans cannot overflow).
 FW_INLINE int64_t Fix16(double v) { return FloorToInt(v * 65536.0 + 0.5); }
@@ -340,10 +360,147 @@ public:
                                                         : SpanBlend::InvSrcAlpha;
             fastRef_ = (st.alphaTest && st.alphaFunc == D3DCMP_GREATEREQUAL) ? st.alphaRef : 0;
             kernels_ = path == d3d9test::RasterPath::Scalar ? &ScalarSpanKernels() : &SimdKernelsAsAllowed();
+            quadSpans_ = st.cullMode == D3DCULL_NONE;
+            if (p_.textured) {
+                texW0_ = float(st.texture->levels[0]->buf.width);
+                texH0_ = float(st.texture->levels[0]->buf.height);
+            }
         }
     }
 
     bool Ok() const { return ok_; }
+
+    // Asks the cache for the target rows of a quad with opposite corners a and c, some quads
+    // before it is drawn, so that the rows of a target larger than the cache arrive in time.
+    // A hint only: the quad need not be upright or visible.
+    void PrefetchQuad(const FvfVertex& a, const FvfVertex& c) const {
+        if (!fastState_) return;
+        const D3DMATRIX& m = st_.transform;
+        auto sx = [&](const FvfVertex& v) { return vp_.x + (1.0f + (v.x * m._11 + v.y * m._21 + v.z * m._31 + m._41)) * vp_.hw; };
+        auto sy = [&](const FvfVertex& v) { return vp_.y + (1.0f - (v.x * m._12 + v.y * m._22 + v.z * m._32 + m._42)) * vp_.hh; };
+        const float xa = sx(a), xc = sx(c), ya = sy(a), yc = sy(c);
+        const float x0 = std::min(xa, xc), x1 = std::max(xa, xc), y0 = std::min(ya, yc), y1 = std::max(ya, yc);
+        if (!(x0 >= float(p_.clipX1) && x1 < float(p_.clipX2) && y0 >= float(p_.clipY1) && y1 < float(p_.clipY2) &&
+              y1 - y0 < 32.0f))
+            return;
+        const size_t pitch = p_.target->width;
+        const uint32_t* row = &p_.target->pixels[size_t(y0) * pitch];
+        for (int r = int(y0); r <= int(y1); ++r, row += pitch) {
+            __builtin_prefetch(row + int(x0), 1);
+            __builtin_prefetch(row + int(x1), 1);
+        }
+    }
+
+    // Upright quads of one colour with point sampling (sprites, rectangles), from their
+    // vertices straight to the rectangle spans: what DrawQuad and Raster work out for them,
+    // with less work. False, with nothing drawn, for any other quad.
+    bool QuadSpans(const FvfVertex& a, const FvfVertex& b, const FvfVertex& c, const FvfVertex& d) {
+        const uint32_t col = a.color;
+        if (!quadSpans_ || b.color != col || c.color != col || d.color != col) return false;
+        // Transform (w = 1 only), Inside, ToScreen and the snap of DrawQuad.
+        const FvfVertex* q[4] = {&a, &b, &c, &d};
+        const D3DMATRIX& m = st_.transform;
+        float sx[4], sy[4], sz[4];
+        int64_t X[4], Y[4];
+        for (int i = 0; i < 4; ++i) {
+            const FvfVertex& in = *q[i];
+            const float w = in.x * m._14 + in.y * m._24 + in.z * m._34 + m._44;
+            if (w != 1.0f) return false;
+            const float x = in.x * m._11 + in.y * m._21 + in.z * m._31 + m._41;
+            const float y = in.x * m._12 + in.y * m._22 + in.z * m._32 + m._42;
+            const float z = in.x * m._13 + in.y * m._23 + in.z * m._33 + m._43;
+            if (!(z >= 0.0f && z <= 1.0f && x >= -kGuard && x <= kGuard && y >= -kGuard && y <= kGuard)) return false;
+            sx[i] = vp_.x + (1.0f + x) * vp_.hw;
+            sy[i] = vp_.y + (1.0f - y) * vp_.hh;
+            sz[i] = vp_.zBias + z * vp_.zScale;
+            X[i] = SnapInside(sx[i]), Y[i] = SnapInside(sy[i]);
+        }
+        const bool rows = Y[0] == Y[1] && Y[2] == Y[3] && X[0] == X[3] && X[1] == X[2];
+        const bool cols = X[0] == X[1] && X[2] == X[3] && Y[0] == Y[3] && Y[1] == Y[2];
+        if (!(rows || cols) || X[0] == X[2] || Y[0] == Y[2]) return false;
+        // Planes through the corners (the colour is one).
+        if (sz[1] + sz[3] != sz[0] + sz[2] || b.u + d.u != a.u + c.u || b.v + d.v != a.v + c.v) return false;
+
+        // Raster with the rectangle, for a flat colour and the spans.
+        const int64_t x0 = ClampSnap(X[0]), y0 = ClampSnap(Y[0]);
+        int64_t x1 = ClampSnap(X[1]), y1 = ClampSnap(Y[1]), x2 = ClampSnap(X[2]), y2 = ClampSnap(Y[2]);
+        const int64_t area = (x1 - x0) * (y2 - y0) - (x2 - x0) * (y1 - y0);
+        if (area == 0) return true;
+        const FvfVertex* v1 = &b;
+        const FvfVertex* v2 = &c;
+        if (area < 0) {
+            std::swap(v1, v2);
+            std::swap(x1, x2);
+            std::swap(y1, y2);
+        }
+        const int64_t rowStart = std::max<int64_t>(Ceil16(std::min(Y[0], Y[2])), p_.clipY1);
+        const int64_t rowEnd = std::min<int64_t>(Ceil16(std::max(Y[0], Y[2])) - 1, p_.clipY2 - 1);
+        const int64_t rectLo = std::max<int64_t>(Ceil16(std::min(X[0], X[2])), p_.clipX1);
+        const int64_t rectHi = std::min<int64_t>(Ceil16(std::max(X[0], X[2])) - 1, int64_t(p_.clipX2) - 1);
+        if (rectLo > rectHi || rowStart > rowEnd) return true;
+        const float fx0 = float(x0) / 16.0f, fy0 = float(y0) / 16.0f;
+        double dux = 0, duy = 0, dvx = 0, dvy = 0, U0 = 0, V0 = 0;
+        if (p_.textured) {
+            const float ex1 = float(x1 - x0) / 16.0f, ey1 = float(y1 - y0) / 16.0f;
+            const float ex2 = float(x2 - x0) / 16.0f, ey2 = float(y2 - y0) / 16.0f;
+            const float inv = 1.0f / (ex1 * ey2 - ex2 * ey1);
+            auto grad = [&](float a0, float a1, float a2, float* dx, float* dy) {
+                float d1 = a1 - a0, d2 = a2 - a0;
+                *dx = (d1 * ey2 - d2 * ey1) * inv;
+                *dy = (d2 * ex1 - d1 * ex2) * inv;
+            };
+            float g[4];
+            grad(a.u * texW0_, v1->u * texW0_, v2->u * texW0_, &g[0], &g[2]);
+            grad(a.v * texH0_, v1->v * texH0_, v2->v * texH0_, &g[1], &g[3]);
+            if (!samplerSet_ || std::memcmp(g, samplerKey_, sizeof g) != 0) {
+                SetupSampler(st_, &p_, g[0], g[1], g[2], g[3], &samplerScale_[0], &samplerScale_[1]);
+                std::memcpy(samplerKey_, g, sizeof g);
+                samplerSet_ = true;
+            }
+            if (p_.samp.linear || p_.samp.addrU != D3DTADDRESS_WRAP || p_.samp.addrV != D3DTADDRESS_WRAP ||
+                (p_.samp.w & (p_.samp.w - 1)) != 0 || (p_.samp.h & (p_.samp.h - 1)) != 0)
+                return false;
+            const float su = samplerScale_[0], sv = samplerScale_[1];
+            const double dx1 = double(x1 - x0) / 16.0, dy1 = double(y1 - y0) / 16.0;
+            const double dx2 = double(x2 - x0) / 16.0, dy2 = double(y2 - y0) / 16.0;
+            const double id = 1.0 / (dx1 * dy2 - dx2 * dy1);
+            auto gradD = [&](double a0, double a1, double a2, double* dx, double* dy) {
+                double d1 = a1 - a0, d2 = a2 - a0;
+                *dx = (d1 * dy2 - d2 * dy1) * id;
+                *dy = (d2 * dx1 - d1 * dx2) * id;
+            };
+            U0 = double(a.u) * su, V0 = double(a.v) * sv;
+            gradD(U0, double(v1->u) * su, double(v2->u) * su, &dux, &duy);
+            gradD(V0, double(v1->v) * sv, double(v2->v) * sv, &dvx, &dvy);
+        }
+        if (duy != 0.0) return false;  // u starts differently in each row
+
+        const int mode = st_.colorOp == D3DTOP_ADD ? kAdd : (col != 0xFFFFFFFFu ? kModulate : kTexel);
+        SpanParams sp;
+        const SpanBlend blend = SetupSpans(&sp, mode, FloorToInt(dux * 4294967296.0 + 0.5),
+                                           FloorToInt(dvx * 4294967296.0 + 0.5), col);
+        const RectFn rectSpan = kernels_->rect[int(blend)][mode];
+        const int xs = int(rectLo), n = int(rectHi - rectLo + 1);
+        const float ox = float(xs) - fx0;
+        const double Ux = U0 + dux * ox, Vx = V0 + dvx * ox;
+        auto startFixed = [](double v) { return FloorToInt(v * 4294967296.0) + 65536; };
+        const int64_t U = startFixed(Ux + duy * (float(rowStart) - fy0));
+        const size_t pitch = p_.target->width;
+        uint32_t* dst = &p_.target->pixels[size_t(rowStart) * pitch + xs];
+        int64_t V[kRectRowsMax];
+        for (int64_t py = rowStart; py <= rowEnd;) {
+            const int count = int(std::min<int64_t>(kRectRowsMax, rowEnd - py + 1));
+            for (int j = 0; j < count; ++j) {
+                V[j] = startFixed(Vx + dvy * (float(py + j) - fy0));
+                __builtin_prefetch(dst + pitch * j, 1);
+                __builtin_prefetch(dst + pitch * j + n - 1, 1);
+            }
+            rectSpan(sp, RectRows{dst, pitch, n, count, U, V});
+            py += count;
+            dst += pitch * count;
+        }
+        return true;
+    }
 
     // Two triangles (a, b, c) and (c, d, a) that make one axis-aligned rectangle on screen with
     // attributes varying linearly across it are drawn as that rectangle, in full-width spans.
@@ -352,10 +509,7 @@ public:
         if (st_.cullMode != D3DCULL_NONE || !Inside(a) || !Inside(b) || !Inside(c) || !Inside(d)) return false;
         ScreenVertex s[4] = {ToScreen(a, vp_), ToScreen(b, vp_), ToScreen(c, vp_), ToScreen(d, vp_)};
         int64_t X[4], Y[4];
-        for (int i = 0; i < 4; ++i) {
-            X[i] = FloorToInt(double(s[i].x) * 16.0 + 0.5);
-            Y[i] = FloorToInt(double(s[i].y) * 16.0 + 0.5);
-        }
+        for (int i = 0; i < 4; ++i) X[i] = SnapInside(s[i].x), Y[i] = SnapInside(s[i].y);
         bool rows = Y[0] == Y[1] && Y[2] == Y[3] && X[0] == X[3] && X[1] == X[2];
         bool cols = X[0] == X[1] && X[2] == X[3] && Y[0] == Y[3] && Y[1] == Y[2];
         if (!(rows || cols) || X[0] == X[2] || Y[0] == Y[2]) return false;
@@ -366,7 +520,9 @@ public:
         for (int k = 0; k < 7; ++k)  // z, colour, u, v: the fourth corner lies on the plane of the others
             if (f1[k] + f3[k] != f0[k] + f2[k]) return false;
         int64_t rect[4] = {std::min(X[0], X[2]), std::min(Y[0], Y[2]), std::max(X[0], X[2]), std::max(Y[0], Y[2])};
-        Raster(s[0], s[1], s[2], rect);
+        const int64_t snapped[6] = {ClampSnap(X[0]), ClampSnap(Y[0]), ClampSnap(X[1]),
+                                    ClampSnap(Y[1]), ClampSnap(X[2]), ClampSnap(Y[2])};
+        Raster(s[0], s[1], s[2], rect, snapped);
         return true;
     }
 
@@ -405,16 +561,15 @@ public:
 private:
     // rect (x min, y min, x max, y max in 1/16 pixel), when given, is an axis-aligned rectangle
     // whose attribute planes the triangle defines: it replaces the triangle's edges.
-    void Raster(ScreenVertex v0, ScreenVertex v1, ScreenVertex v2, const int64_t* rect = nullptr) {
-        // Snapped to 1/16 pixel and held within 2^25 pixels of the origin, so that edge and
-        // area products of differences stay inside 64 bits; the screen is never that large.
-        auto snap = [](float v) {
-            constexpr int64_t kLimit = int64_t(1) << 29;
-            return std::clamp<int64_t>(FloorToInt(double(v) * 16.0 + 0.5), -kLimit, kLimit);
-        };
-        int64_t x0 = snap(v0.x), y0 = snap(v0.y);
-        int64_t x1 = snap(v1.x), y1 = snap(v1.y);
-        int64_t x2 = snap(v2.x), y2 = snap(v2.y);
+    // snapped, when given, holds the corners' positions as Snap gives them (x0, y0, x1 ... y2).
+    void Raster(ScreenVertex v0, ScreenVertex v1, ScreenVertex v2, const int64_t* rect = nullptr,
+                const int64_t* snapped = nullptr) {
+        int64_t x0, y0, x1, y1, x2, y2;
+        if (snapped) {
+            x0 = snapped[0], y0 = snapped[1], x1 = snapped[2], y1 = snapped[3], x2 = snapped[4], y2 = snapped[5];
+        } else {
+            x0 = Snap(v0.x), y0 = Snap(v0.y), x1 = Snap(v1.x), y1 = Snap(v1.y), x2 = Snap(v2.x), y2 = Snap(v2.y);
+        }
         int64_t area = (x1 - x0) * (y2 - y0) - (x2 - x0) * (y1 - y0);
         if (area == 0) return;
         // Screen y grows downward: a positive area is clockwise as seen.
@@ -430,14 +585,14 @@ private:
 
         // Row range: centres inside the bounding box and the scissor.
         int64_t minY = std::min({y0, y1, y2}), maxY = std::max({y0, y1, y2});
-        int64_t rowStart = std::max<int64_t>(CeilDiv(minY, 16), p_.clipY1);
-        int64_t rowEnd = std::min<int64_t>(FloorDiv(maxY, 16), p_.clipY2 - 1);
+        int64_t rowStart = std::max<int64_t>(Ceil16(minY), p_.clipY1);
+        int64_t rowEnd = std::min<int64_t>(Floor16(maxY), p_.clipY2 - 1);
         int64_t rectLo = 0, rectHi = -1;
         if (rect) {  // top and left edges in, bottom and right out
-            rowStart = std::max<int64_t>(CeilDiv(rect[1], 16), p_.clipY1);
-            rowEnd = std::min<int64_t>(CeilDiv(rect[3], 16) - 1, p_.clipY2 - 1);
-            rectLo = std::max<int64_t>(CeilDiv(rect[0], 16), p_.clipX1);
-            rectHi = std::min<int64_t>(CeilDiv(rect[2], 16) - 1, int64_t(p_.clipX2) - 1);
+            rowStart = std::max<int64_t>(Ceil16(rect[1]), p_.clipY1);
+            rowEnd = std::min<int64_t>(Ceil16(rect[3]) - 1, p_.clipY2 - 1);
+            rectLo = std::max<int64_t>(Ceil16(rect[0]), p_.clipX1);
+            rectHi = std::min<int64_t>(Ceil16(rect[2]) - 1, int64_t(p_.clipX2) - 1);
             if (rectLo > rectHi) return;
         }
         if (rowStart > rowEnd) return;
@@ -461,15 +616,12 @@ private:
             grad(v0.b, v1.b, v2.b, &dbx, &dby);
             grad(v0.a, v1.a, v2.a, &dax, &day);
         }
-        float dzx, dzy;
-        grad(v0.z, v1.z, v2.z, &dzx, &dzy);
         // Texture coordinates in texels of the sampled level, evaluated in double precision.
         float su = 1, sv = 1;
         double dux = 0, duy = 0, dvx = 0, dvy = 0, U0 = 0, V0 = 0;
-        auto gradD = [&](double a0, double a1, double a2, double* dx, double* dy) {
-            const double dx1 = double(x1 - x0) / 16.0, dy1 = double(y1 - y0) / 16.0;
-            const double dx2 = double(x2 - x0) / 16.0, dy2 = double(y2 - y0) / 16.0;
-            const double id = 1.0 / (dx1 * dy2 - dx2 * dy1);
+        const double dx1 = double(x1 - x0) / 16.0, dy1 = double(y1 - y0) / 16.0;
+        const double dx2 = double(x2 - x0) / 16.0, dy2 = double(y2 - y0) / 16.0;
+        auto gradD = [&, id = 1.0 / (dx1 * dy2 - dx2 * dy1)](double a0, double a1, double a2, double* dx, double* dy) {
             double d1 = a1 - a0, d2 = a2 - a0;
             *dx = (d1 * dy2 - d2 * dy1) * id;
             *dy = (d2 * dx1 - d1 * dx2) * id;
@@ -477,10 +629,16 @@ private:
         if (p_.textured) {
             const PixelBuffer& l0 = st_.texture->levels[0]->buf;
             float w0 = float(l0.width), h0 = float(l0.height);
-            float gux, guy, gvx, gvy;
-            grad(v0.u * w0, v1.u * w0, v2.u * w0, &gux, &guy);
-            grad(v0.v * h0, v1.v * h0, v2.v * h0, &gvx, &gvy);
-            SetupSampler(st_, &p_, gux, gvx, guy, gvy, &su, &sv);
+            float g[4];
+            grad(v0.u * w0, v1.u * w0, v2.u * w0, &g[0], &g[2]);
+            grad(v0.v * h0, v1.v * h0, v2.v * h0, &g[1], &g[3]);
+            // Quads of one size and texture share the sampler's choice.
+            if (!samplerSet_ || std::memcmp(g, samplerKey_, sizeof g) != 0) {
+                SetupSampler(st_, &p_, g[0], g[1], g[2], g[3], &samplerScale_[0], &samplerScale_[1]);
+                std::memcpy(samplerKey_, g, sizeof g);
+                samplerSet_ = true;
+            }
+            su = samplerScale_[0], sv = samplerScale_[1];
             U0 = double(v0.u) * su, V0 = double(v0.v) * sv;
             gradD(U0, double(v1.u) * su, double(v2.u) * su, &dux, &duy);
             gradD(V0, double(v1.v) * sv, double(v2.v) * sv, &dvx, &dvy);
@@ -503,7 +661,7 @@ private:
             int64_t den, q, r, qi, ri;
             int64_t c0;  // c of a horizontal edge, stepped from row to row
         } edges[3];
-        for (int i = 0; i < 3; ++i) {
+        for (int i = 0; i < 3 && !rect; ++i) {
             int j = (i + 1) % 3;
             Edge& e = edges[i];
             e.dx = X[j] - X[i];
@@ -534,32 +692,65 @@ private:
         // The spans' arguments that hold for the whole triangle.
         SpanParams sp;
         SpanFn span = nullptr;
+        RectFn rectSpan = nullptr;
         if (fast) {
-            sp.tex = p_.samp.px;
-            sp.texW = p_.samp.w;
-            sp.shiftW = __builtin_ctz(unsigned(p_.samp.w));
-            sp.maskU = uint32_t(p_.samp.w - 1);
-            sp.maskV = uint32_t(p_.samp.h - 1);
-            sp.dU = duFixed;
-            sp.dV = dvFixed;
-            sp.color = flatColor;
-            sp.dr = rStep, sp.dg = gStep, sp.db = bStep, sp.da = aStep;
-            sp.alphaOr = p_.samp.alphaOr;
-            sp.ref = fastRef_;
-            sp.forceA = p_.targetAlpha ? 0 : 0xFF000000u;
-            sp.linear = p_.samp.linear ? &p_.samp : nullptr;
             const int mode = gouraud ? kGouraud : fastMode;
-            SpanBlend blend = fastBlend_;
-            // Every shaded alpha 255 (texels without alpha, or none, and an opaque colour): the
-            // alpha test passes and blending with INVSRCALPHA gives the shaded texel.
-            const bool opaque = (!p_.textured || sp.alphaOr == 0xFF000000u) && mode != kGouraud &&
-                                (mode == kTexel || flatColor >> 24 == 255) && sp.ref <= 255;
-            if (opaque && blend != SpanBlend::One) blend = SpanBlend::None, sp.ref = 0;
-            sp.rowsRepeat = mode != kGouraud && blend == SpanBlend::None && sp.ref == 0;
+            const SpanBlend blend = SetupSpans(&sp, mode, duFixed, dvFixed, flatColor);
+            sp.dr = rStep, sp.dg = gStep, sp.db = bStep, sp.da = aStep;
             span = kernels_->span[int(blend)][mode][p_.samp.linear ? 1 : 0];
+            if (mode != kGouraud && !p_.samp.linear) rectSpan = kernels_->rect[int(blend)][mode];
         }
+        float dzx = 0, dzy = 0;
+        if (!fast) grad(v0.z, v1.z, v2.z, &dzx, &dzy);
         SpanRow batch[kSpanBatch];
         int batched = 0;
+
+        // Upright rectangles in spans: the same columns in every row, and what depends on the
+        // column alone worked out once.
+        if (rect && fast) {
+            const int xs = int(rectLo), n = int(rectHi - rectLo + 1);
+            const float ox = float(xs) - fx0;
+            const double Ux = U0 + dux * ox, Vx = V0 + dvx * ox;
+            const float rx = v0.r + drx * ox, gx = v0.g + dgx * ox, bx = v0.b + dbx * ox, ax = v0.a + dax * ox;
+            // Without a step per row, the start in u is the same in every row (up to the sign
+            // of a zero).
+            const bool uPerRow = duy != 0.0;
+            int64_t U = startFixed(Ux + duy * (float(rowStart) - fy0));
+            uint32_t* dst = &p_.target->pixels[size_t(rowStart) * p_.target->width + xs];
+            const size_t pitch = p_.target->width;
+            if (rectSpan && !uPerRow) {  // rows that differ in v alone
+                int64_t V[kRectRowsMax];
+                for (int64_t py = rowStart; py <= rowEnd;) {
+                    const int count = int(std::min<int64_t>(kRectRowsMax, rowEnd - py + 1));
+                    for (int j = 0; j < count; ++j) {
+                        V[j] = startFixed(Vx + dvy * (float(py + j) - fy0));
+                        __builtin_prefetch(dst + pitch * j, 1);
+                        __builtin_prefetch(dst + pitch * j + n - 1, 1);
+                    }
+                    rectSpan(sp, RectRows{dst, pitch, n, count, U, V});
+                    py += count;
+                    dst += pitch * count;
+                }
+                return;
+            }
+            for (int64_t py = rowStart; py <= rowEnd; ++py, dst += pitch) {
+                const float oy = float(py) - fy0;
+                SpanRow& row = batch[batched++];
+                row.dst = dst;
+                row.n = n;
+                row.U = uPerRow ? startFixed(Ux + duy * oy) : U;
+                row.V = startFixed(Vx + dvy * oy);
+                if (gouraud) {
+                    row.r = Fix16(rx + dry * oy), row.g = Fix16(gx + dgy * oy);
+                    row.b = Fix16(bx + dby * oy), row.a = Fix16(ax + day * oy);
+                }
+                __builtin_prefetch(dst, 1);
+                __builtin_prefetch(dst + n - 1, 1);
+                if (batched == kSpanBatch) span(sp, batch, batched), batched = 0;
+            }
+            if (batched) span(sp, batch, batched);
+            return;
+        }
 
         for (int64_t py = rowStart; py <= rowEnd; ++py) {
             int64_t lo = p_.clipX1, hi = int64_t(p_.clipX2) - 1;
@@ -592,6 +783,8 @@ private:
                     row.r = Fix16(v0.r + drx * ox + dry * oy), row.g = Fix16(v0.g + dgx * ox + dgy * oy);
                     row.b = Fix16(v0.b + dbx * ox + dby * oy), row.a = Fix16(v0.a + dax * ox + day * oy);
                 }
+                __builtin_prefetch(row.dst, 1);
+                __builtin_prefetch(row.dst + n - 1, 1);
                 if (batched == kSpanBatch) span(sp, batch, batched), batched = 0;
                 continue;
             }
@@ -615,6 +808,31 @@ private:
         if (batched) span(sp, batch, batched);
     }
 
+    // The spans' arguments for a primitive drawn in the given mode, without the Gouraud steps;
+    // returns the blend they draw with.
+    SpanBlend SetupSpans(SpanParams* sp, int mode, int64_t dU, int64_t dV, uint32_t color) {
+        sp->tex = p_.samp.px;
+        sp->texW = p_.samp.w;
+        sp->shiftW = __builtin_ctz(unsigned(p_.samp.w));
+        sp->maskU = uint32_t(p_.samp.w - 1);
+        sp->maskV = uint32_t(p_.samp.h - 1);
+        sp->dU = dU;
+        sp->dV = dV;
+        sp->color = color;
+        sp->alphaOr = p_.samp.alphaOr;
+        sp->ref = fastRef_;
+        sp->forceA = p_.targetAlpha ? 0 : 0xFF000000u;
+        sp->linear = p_.samp.linear ? &p_.samp : nullptr;
+        SpanBlend blend = fastBlend_;
+        // Every shaded alpha 255 (texels without alpha, or none, and an opaque colour): the
+        // alpha test passes and blending with INVSRCALPHA gives the shaded texel.
+        const bool opaque = (!p_.textured || sp->alphaOr == 0xFF000000u) && mode != kGouraud &&
+                            (mode == kTexel || color >> 24 == 255) && sp->ref <= 255;
+        if (opaque && blend != SpanBlend::One) blend = SpanBlend::None, sp->ref = 0;
+        sp->rowsRepeat = mode != kGouraud && blend == SpanBlend::None && sp->ref == 0;
+        return blend;
+    }
+
     const RasterState& st_;
     Pipeline p_{};
     Viewport vp_{};
@@ -623,6 +841,12 @@ private:
     SpanBlend fastBlend_ = SpanBlend::None;
     uint32_t fastRef_ = 0;
     const SpanKernels* kernels_ = nullptr;
+    bool quadSpans_ = false;  // QuadSpans may draw
+    float texW0_ = 1, texH0_ = 1;  // size of the texture's first level
+    // The sampler's last choice and the gradients it was made for.
+    bool samplerSet_ = false;
+    float samplerKey_[4] = {};
+    float samplerScale_[2] = {1, 1};
 };
 
 }  // namespace
@@ -635,13 +859,19 @@ void DrawTriangles(const RasterState& st, const FvfVertex* verts, size_t vertexC
         // Quads of the shared index pattern (n, n+1, n+2), (n+2, n+3, n).
         if (indices && t + 1 < triangleCount) {
             const uint16_t* q = indices + t * 3;
+            if (t + 5 < triangleCount) {  // the quad after next
+                const int64_t a = int64_t(q[12]) + baseVertex, c = int64_t(q[14]) + baseVertex;
+                if (a >= 0 && c >= 0 && size_t(a) < vertexCount && size_t(c) < vertexCount)
+                    tr.PrefetchQuad(verts[a], verts[c]);
+            }
             if (q[3] == q[2] && q[5] == q[0]) {
                 int64_t i0 = int64_t(q[0]) + baseVertex, i1 = int64_t(q[1]) + baseVertex;
                 int64_t i2 = int64_t(q[2]) + baseVertex, i3 = int64_t(q[4]) + baseVertex;
                 if (i0 >= 0 && i1 >= 0 && i2 >= 0 && i3 >= 0 && size_t(i0) < vertexCount &&
                     size_t(i1) < vertexCount && size_t(i2) < vertexCount && size_t(i3) < vertexCount &&
-                    tr.DrawQuad(Transform(st.transform, verts[i0]), Transform(st.transform, verts[i1]),
-                                Transform(st.transform, verts[i2]), Transform(st.transform, verts[i3]))) {
+                    (tr.QuadSpans(verts[i0], verts[i1], verts[i2], verts[i3]) ||
+                     tr.DrawQuad(Transform(st.transform, verts[i0]), Transform(st.transform, verts[i1]),
+                                 Transform(st.transform, verts[i2]), Transform(st.transform, verts[i3])))) {
                     ++t;
                     continue;
                 }

@@ -130,10 +130,23 @@ void FillScalarMode(SpanKernels* k) {
     k->span[int(SpanBlend::One)][MODE][LINEAR] = ScalarRows<SpanBlend::One, MODE, true, LINEAR>;
 }
 
+// Upright rectangles as rows.
+template <SpanBlend B, int MODE>
+void ScalarRect(const SpanParams& p, const RectRows& rr) {
+    SpanRow rows[kRectRowsMax];
+    for (int r = 0; r < rr.count; ++r) rows[r] = SpanRow{rr.dst + rr.pitch * size_t(r), rr.n, rr.U, rr.V[r], 0, 0, 0, 0};
+    ScalarSpanKernels().span[int(B)][MODE][0](p, rows, rr.count);
+}
+
 template <int MODE>
 void FillScalar(SpanKernels* k) {
     FillScalarMode<MODE, false>(k);
     FillScalarMode<MODE, true>(k);
+    if (MODE != kGouraud) {
+        k->rect[int(SpanBlend::None)][MODE] = ScalarRect<SpanBlend::None, MODE>;
+        k->rect[int(SpanBlend::InvSrcAlpha)][MODE] = ScalarRect<SpanBlend::InvSrcAlpha, MODE>;
+        k->rect[int(SpanBlend::One)][MODE] = ScalarRect<SpanBlend::One, MODE>;
+    }
 }
 
 }  // namespace
@@ -330,7 +343,7 @@ struct FetchGather {
 
 // Pixels [from, to) of a row, through buffers (the ends of spans that do not fill a vector).
 template <SpanBlend B, int MODE, bool TEST, bool LINEAR>
-HWY_INLINE void BufferedPixels(const SpanParams& p, const Consts& k, const SpanRow& row, int from, int to) {
+HWY_NOINLINE void BufferedPixels(const SpanParams& p, const Consts& k, const SpanRow& row, int from, int to) {
     const D d;
     while (from < to) {
         const int m = std::min<int>(to - from, int(hn::Lanes(d)));
@@ -352,13 +365,15 @@ HWY_INLINE void BufferedPixels(const SpanParams& p, const Consts& k, const SpanR
     }
 }
 
-// Pixels [from, n) of a row, a vector at a time from the fetcher, the rest buffered.
+// Pixels [from, n) of a row, a vector at a time from the fetcher, the rest buffered. A
+// function of its own for each fetcher, so that its loop keeps the constants in registers.
 template <SpanBlend B, int MODE, bool TEST, bool LINEAR, class Fetch>
-HWY_INLINE void VectorPixels(const SpanParams& p, const Consts& k, const SpanRow& row, int from, Fetch& fetch) {
+HWY_NOINLINE void VectorPixels(const SpanParams& p, const Consts& k, const SpanRow& row, int from, Fetch fetch) {
     const D d;
     const int N = int(hn::Lanes(d));
     int i = from;
-    int64_t r = row.r + from * p.dr, g = row.g + from * p.dg, b = row.b + from * p.db, a = row.a + from * p.da;
+    int64_t r = 0, g = 0, b = 0, a = 0;
+    if (MODE == kGouraud) r = row.r + from * p.dr, g = row.g + from * p.dg, b = row.b + from * p.db, a = row.a + from * p.da;
     for (; i + N <= row.n; i += N) {
         const V t = fetch.Next();
         V colRB = k.colRB, colGA = k.colGA;
@@ -375,7 +390,7 @@ HWY_INLINE void VectorPixels(const SpanParams& p, const Consts& k, const SpanRow
         const V dst = (B != SpanBlend::None || TEST) ? hn::LoadU(d, row.dst + i) : k.zero;
         hn::StoreU(Shade<B, MODE, TEST>(t, dst, colRB, colGA, k), d, row.dst + i);
     }
-    BufferedPixels<B, MODE, TEST, LINEAR>(p, k, row, i, row.n);
+    if (i < row.n) BufferedPixels<B, MODE, TEST, LINEAR>(p, k, row, i, row.n);
 }
 
 struct FetchLinear {
@@ -411,7 +426,7 @@ HWY_INLINE void PointRow(const SpanParams& p, const Consts& k, const SpanRow& ro
         if (p.dU == one / 2 && u0 >= 0 && ((row.U + int64_t(n - 1) * (one / 2)) >> 32) < p.texW) {
             // A start in the second half of a texel leaves the first pixel alone.
             const int from = (row.U & 0x80000000) ? 1 : 0;
-            BufferedPixels<B, MODE, TEST, false>(p, k, row, 0, from);
+            if (from) BufferedPixels<B, MODE, TEST, false>(p, k, row, 0, from);
             FetchDouble f{texRow + u0 + from};
             return VectorPixels<B, MODE, TEST, false>(p, k, row, from, f);
         }
@@ -438,6 +453,77 @@ void SimdRows(const SpanParams& p, const SpanRow* rows, int count) {
     }
 }
 
+// ---- Upright rectangles: every row starts at the same u, so the way texels are fetched is
+// chosen once; rows differ in v and in the target row alone.
+enum class RectFetch { Solid, Contig, Double, GatherU, GatherUV };
+
+template <SpanBlend B, int MODE, bool TEST, RectFetch F>
+HWY_NOINLINE void RectOf(const SpanParams& p, const Consts& k, const RectRows& rr) {
+    const D d;
+    const int N = int(hn::Lanes(d));
+    const int n = rr.n;
+    const int64_t u0 = rr.U >> 32;
+    // Doubled texels start on a pair: a start in the second half of a texel leaves the first
+    // pixel alone.
+    const int from = (F == RectFetch::Double && (rr.U & 0x80000000)) ? 1 : 0;
+    uint32_t* dst = rr.dst;
+    for (int r = 0; r < rr.count; ++r, dst += rr.pitch) {
+        const int64_t v = rr.V[r];
+        if (p.rowsRepeat && r > 0 &&
+            (v == rr.V[r - 1] || (p.dV == 0 && ((uint32_t(v >> 32) ^ uint32_t(rr.V[r - 1] >> 32)) & p.maskV) == 0))) {
+            std::memcpy(dst, dst - rr.pitch, size_t(n) * 4);
+            continue;
+        }
+        const uint32_t* texRow = p.tex + (size_t(uint32_t(v >> 32) & p.maskV) << p.shiftW);
+        if (from) BufferedPixels<B, MODE, TEST, false>(p, k, SpanRow{dst, n, rr.U, v, 0, 0, 0, 0}, 0, from);
+        int i = from;
+        if constexpr (F == RectFetch::Solid) {
+            const V t = hn::Set(d, texRow[uint32_t(u0) & p.maskU]);
+            for (; i + N <= n; i += N) {
+                const V dv = (B != SpanBlend::None || TEST) ? hn::LoadU(d, dst + i) : k.zero;
+                hn::StoreU(Shade<B, MODE, TEST>(t, dv, k.colRB, k.colGA, k), d, dst + i);
+            }
+        } else if constexpr (F == RectFetch::Contig) {
+            const uint32_t* src = texRow + u0;
+            for (; i + N <= n; i += N) {
+                const V dv = (B != SpanBlend::None || TEST) ? hn::LoadU(d, dst + i) : k.zero;
+                hn::StoreU(Shade<B, MODE, TEST>(hn::LoadU(d, src + i), dv, k.colRB, k.colGA, k), d, dst + i);
+            }
+        } else if constexpr (F == RectFetch::Double) {
+            FetchDouble f{texRow + u0 + from};
+            for (; i + N <= n; i += N) {
+                const V dv = (B != SpanBlend::None || TEST) ? hn::LoadU(d, dst + i) : k.zero;
+                hn::StoreU(Shade<B, MODE, TEST>(f.Next(), dv, k.colRB, k.colGA, k), d, dst + i);
+            }
+        } else {
+            FetchGather<F == RectFetch::GatherUV> f(p, rr.U, v);
+            for (; i + N <= n; i += N) {
+                const V dv = (B != SpanBlend::None || TEST) ? hn::LoadU(d, dst + i) : k.zero;
+                hn::StoreU(Shade<B, MODE, TEST>(f.Next(), dv, k.colRB, k.colGA, k), d, dst + i);
+            }
+        }
+        if (i < n) BufferedPixels<B, MODE, TEST, false>(p, k, SpanRow{dst, n, rr.U, v, 0, 0, 0, 0}, i, n);
+    }
+}
+
+template <SpanBlend B, int MODE, bool TEST>
+void SimdRect(const SpanParams& p, const RectRows& rr) {
+    const Consts k(p);
+    const int64_t one = int64_t(1) << 32, u0 = rr.U >> 32;
+    if (p.dU == 0 && p.dV == 0) return RectOf<B, MODE, TEST, RectFetch::Solid>(p, k, rr);
+    if (p.dV != 0) return RectOf<B, MODE, TEST, RectFetch::GatherUV>(p, k, rr);
+    if (p.dU == one && u0 >= 0 && u0 + rr.n <= p.texW) return RectOf<B, MODE, TEST, RectFetch::Contig>(p, k, rr);
+    if (p.dU == one / 2 && u0 >= 0 && ((rr.U + int64_t(rr.n - 1) * (one / 2)) >> 32) < p.texW)
+        return RectOf<B, MODE, TEST, RectFetch::Double>(p, k, rr);
+    RectOf<B, MODE, TEST, RectFetch::GatherU>(p, k, rr);
+}
+
+template <int MODE>
+void SimdRectNone(const SpanParams& p, const RectRows& rr) {
+    if (p.ref == 0) SimdRect<SpanBlend::None, MODE, false>(p, rr);
+    else SimdRect<SpanBlend::None, MODE, true>(p, rr);
+}
+
 template <int MODE, bool LINEAR>
 void SimdRowsNone(const SpanParams& p, const SpanRow* rows, int count) {
     if (p.ref == 0) SimdRows<SpanBlend::None, MODE, false, LINEAR>(p, rows, count);
@@ -455,6 +541,11 @@ template <int MODE>
 void FillSimd(SpanKernels* k) {
     FillSimdMode<MODE, false>(k);
     FillSimdMode<MODE, true>(k);
+    if (MODE != kGouraud) {
+        k->rect[int(SpanBlend::None)][MODE] = SimdRectNone<MODE>;
+        k->rect[int(SpanBlend::InvSrcAlpha)][MODE] = SimdRect<SpanBlend::InvSrcAlpha, MODE, true>;
+        k->rect[int(SpanBlend::One)][MODE] = SimdRect<SpanBlend::One, MODE, true>;
+    }
 }
 
 const SpanKernels* TargetSpanKernels() {

@@ -121,9 +121,23 @@ struct SpanRow {
 
 using SpanFn = void (*)(const SpanParams& p, const SpanRow* rows, int count);
 
+// Rows of an upright rectangle with point sampling and a flat colour: all start at the same u.
+constexpr int kRectRowsMax = 64;
+struct RectRows {
+    uint32_t* dst;     // the first pixel of the first row
+    size_t pitch;      // pixels from one row to the next
+    int n;             // pixels per row
+    int count;         // rows, at most kRectRowsMax
+    int64_t U;         // texel u of the first pixel of every row, 32.32
+    const int64_t* V;  // texel v of the first pixel of each row, 32.32
+};
+
+using RectFn = void (*)(const SpanParams& p, const RectRows& rows);
+
 struct SpanKernels {
     // [blend][mode][linear]; with SpanBlend::None the kernel tests alpha only when ref > 0.
     SpanFn span[3][kSpanModes][2];
+    RectFn rect[3][kGouraud];  // [blend][mode], point sampling
 };
 
 const SpanKernels& ScalarSpanKernels();
