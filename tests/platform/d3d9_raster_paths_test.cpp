@@ -176,6 +176,15 @@ protected:
                                  {x2, y1, z, c[1], u2, v1},
                                  {x2, y2, z, c[2], u2, v2},
                                  {x1, y2, z, c[3], u1, v2}};
+                if (r.Chance(15)) {  // the texture turned on the quad: u and v change down its rows
+                    const int k = r.In(1, 3);
+                    const float us[4] = {u1, u2, u2, u1}, vs[4] = {v1, v1, v2, v2};
+                    for (int i = 0; i < 4; ++i) q[i].u = us[(i + k) % 4], q[i].v = vs[(i + k) % 4];
+                }
+                if (r.Chance(8)) {  // one corner off the plane of the others
+                    FwVertex& corner = q[r.In(0, 3)];
+                    (r.Chance(50) ? corner.v : corner.z) += r.Chance(50) ? 0.25f : 1.0f / 1024;
+                }
                 int turn = r.Chance(75) ? 0 : r.In(1, 3);
                 FwVertex t[4];
                 for (int i = 0; i < 4; ++i) t[i] = q[(i + turn) % 4];
