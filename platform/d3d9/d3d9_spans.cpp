@@ -1,13 +1,14 @@
 // Span kernels: one scalar build, and one SIMD build per instruction set that Highway compiles
-// this file for (SSSE3 and AVX2 on x86-64), chosen at run time by what the processor offers.
+// this file for (SSSE3, AVX2 and AVX-512 on x86-64), chosen at run time by what the processor
+// offers.
 //
 // Every kernel does, per pixel, what Shade1 below does (the general per-pixel path gives the
 // same), with the channels two to a 32-bit lane (blue with red, green with alpha) in 16-bit
 // halves. Div255 by multiplication: (x + 128) * 257 >> 16 equals Div255(x) for x <= 65025.
 
-// Only the 128-bit SSSE3 and the 256-bit AVX2 builds (and the scalar one) on x86-64.
+// On x86-64: the 128-bit SSSE3, 256-bit AVX2 and 512-bit AVX-512 builds (and the scalar one).
 #ifndef HWY_DISABLED_TARGETS
-#define HWY_DISABLED_TARGETS (HWY_SSE4 | HWY_AVX3 | HWY_AVX3_DL)
+#define HWY_DISABLED_TARGETS (HWY_SSE4 | HWY_AVX3_DL)
 #endif
 
 #include <cstring>
@@ -195,23 +196,27 @@ using DHalf = hn::Rebind<uint32_t, hn::Repartition<uint64_t, D>>;  // half as ma
 
 constexpr size_t kMaxLanes = HWY_MAX_BYTES / 4;
 
-HWY_INLINE V Mul16(V a, V b) {
-    const D d;
-    const D16 d16;
+template <class VV>
+HWY_INLINE VV Mul16(VV a, VV b) {
+    const hn::DFromV<VV> d;
+    const hn::Repartition<uint16_t, decltype(d)> d16;
     return hn::BitCast(d, hn::Mul(hn::BitCast(d16, a), hn::BitCast(d16, b)));
 }
 
-HWY_INLINE V Div255x(V x) {  // per 16-bit half, x <= 65025
-    const D d;
-    const D16 d16;
+template <class VV>
+HWY_INLINE VV Div255x(VV x) {  // per 16-bit half, x <= 65025
+    const hn::DFromV<VV> d;
+    const hn::Repartition<uint16_t, decltype(d)> d16;
     return hn::BitCast(d, hn::MulHigh(hn::Add(hn::BitCast(d16, x), hn::Set(d16, 128)), hn::Set(d16, 257)));
 }
 
-struct Consts {
-    V rbMask, alphaOr, forceA, colRB, colGA, addRGB, mulGA, opaque, zero;
-    hn::Vec<DI> refMinus1;
-    explicit Consts(const SpanParams& p) {
-        const D d;
+template <class DD>
+struct ConstsT {
+    using VV = hn::Vec<DD>;
+    VV rbMask, alphaOr, forceA, colRB, colGA, addRGB, mulGA, opaque, zero;
+    hn::Vec<hn::RebindToSigned<DD>> refMinus1;
+    explicit ConstsT(const SpanParams& p) {
+        const DD d;
         rbMask = hn::Set(d, kRB);
         alphaOr = hn::Set(d, p.alphaOr);
         forceA = hn::Set(d, p.forceA);
@@ -221,26 +226,26 @@ struct Consts {
         mulGA = hn::Set(d, 255u | ((p.color >> 24) << 16));
         opaque = hn::Set(d, 255u);
         zero = hn::Zero(d);
-        refMinus1 = hn::Set(DI(), int32_t(p.ref) - 1);
+        refMinus1 = hn::Set(hn::RebindToSigned<DD>(), int32_t(p.ref) - 1);
     }
 };
+using Consts = ConstsT<D>;
 
-template <SpanBlend B, int MODE, bool TEST>
-HWY_INLINE V Shade(V t, V dst, V colRB, V colGA, const Consts& k) {
-    const D d;
-    const D8 d8;
-    const DI di;
+template <SpanBlend B, int MODE, bool TEST, class DD, class VV = hn::Vec<DD>>
+HWY_INLINE VV Shade(DD d, VV t, VV dst, VV colRB, VV colGA, const ConstsT<DD>& k) {
+    const hn::Repartition<uint8_t, DD> d8;
+    const hn::RebindToSigned<DD> di;
     t = hn::Or(t, k.alphaOr);
     if (MODE == kAdd) t = hn::BitCast(d, hn::SaturatedAdd(hn::BitCast(d8, t), hn::BitCast(d8, k.addRGB)));
-    V rb = hn::And(t, k.rbMask), ga = hn::And(hn::ShiftRight<8>(t), k.rbMask);
+    VV rb = hn::And(t, k.rbMask), ga = hn::And(hn::ShiftRight<8>(t), k.rbMask);
     if (MODE == kModulate || MODE == kGouraud) {
         rb = Div255x(Mul16(rb, colRB));
         ga = Div255x(Mul16(ga, colGA));
     } else if (MODE == kAdd) {
         ga = Div255x(Mul16(ga, k.mulGA));
     }
-    const V a = hn::ShiftRight<16>(ga);
-    V out;
+    const VV a = hn::ShiftRight<16>(ga);
+    VV out;
     if (B == SpanBlend::None) {
         out = hn::Or(rb, hn::ShiftLeft<8>(ga));
     } else if (B == SpanBlend::InvSrcAlpha && hn::AllTrue(d, hn::Eq(a, k.opaque))) {
@@ -248,15 +253,15 @@ HWY_INLINE V Shade(V t, V dst, V colRB, V colGA, const Consts& k) {
     } else if (hn::AllTrue(d, hn::Eq(a, k.zero))) {
         out = dst;  // all clear: the target
     } else {
-        const V a16 = hn::Or(a, hn::ShiftLeft<16>(a));
+        const VV a16 = hn::Or(a, hn::ShiftLeft<16>(a));
         if (B == SpanBlend::InvSrcAlpha) {
-            const V ia16 = hn::Sub(k.rbMask, a16);
-            const V drb = hn::And(dst, k.rbMask), dga = hn::And(hn::ShiftRight<8>(dst), k.rbMask);
-            const V orb = Div255x(hn::Add(Mul16(rb, a16), Mul16(drb, ia16)));
-            const V oga = Div255x(hn::Add(Mul16(ga, a16), Mul16(dga, ia16)));
+            const VV ia16 = hn::Sub(k.rbMask, a16);
+            const VV drb = hn::And(dst, k.rbMask), dga = hn::And(hn::ShiftRight<8>(dst), k.rbMask);
+            const VV orb = Div255x(hn::Add(Mul16(rb, a16), Mul16(drb, ia16)));
+            const VV oga = Div255x(hn::Add(Mul16(ga, a16), Mul16(dga, ia16)));
             out = hn::Or(orb, hn::ShiftLeft<8>(oga));
         } else {
-            const V s = hn::Or(Div255x(Mul16(rb, a16)), hn::ShiftLeft<8>(Div255x(Mul16(ga, a16))));
+            const VV s = hn::Or(Div255x(Mul16(rb, a16)), hn::ShiftLeft<8>(Div255x(Mul16(ga, a16))));
             out = hn::BitCast(d, hn::SaturatedAdd(hn::BitCast(d8, s), hn::BitCast(d8, dst)));
         }
     }
@@ -282,13 +287,15 @@ struct FetchContig {  // one texel per pixel, in order within one texel row
     }
 };
 
+template <class DD = D>
 struct FetchDouble {  // each texel for two pixels, starting on a pair
     const uint32_t* p;
-    HWY_INLINE V Next() {
-        const hn::Repartition<uint64_t, D> d64;
-        const auto x = hn::PromoteTo(d64, hn::LoadU(DHalf(), p));
-        p += hn::Lanes(DHalf());
-        return hn::BitCast(D(), hn::Or(x, hn::ShiftLeft<32>(x)));
+    HWY_INLINE hn::Vec<DD> Next() {
+        const hn::Repartition<uint64_t, DD> d64;
+        const hn::Rebind<uint32_t, decltype(d64)> dq;  // half as many u32 lanes
+        const auto x = hn::PromoteTo(d64, hn::LoadU(dq, p));
+        p += hn::Lanes(dq);
+        return hn::BitCast(DD(), hn::Or(x, hn::ShiftLeft<32>(x)));
     }
 };
 
@@ -359,7 +366,7 @@ HWY_NOINLINE void BufferedPixels(const SpanParams& p, const Consts& k, const Spa
             colRB = hn::And(c, k.rbMask);
             colGA = hn::And(hn::ShiftRight<8>(c), k.rbMask);
         }
-        hn::Store(Shade<B, MODE, TEST>(hn::Load(d, tb), hn::Load(d, db), colRB, colGA, k), d, db);
+        hn::Store(Shade<B, MODE, TEST>(d, hn::Load(d, tb), hn::Load(d, db), colRB, colGA, k), d, db);
         std::memcpy(row.dst + from, db, size_t(m) * 4);
         from += m;
     }
@@ -388,7 +395,7 @@ HWY_NOINLINE void VectorPixels(const SpanParams& p, const Consts& k, const SpanR
             colGA = hn::And(hn::ShiftRight<8>(c), k.rbMask);
         }
         const V dst = (B != SpanBlend::None || TEST) ? hn::LoadU(d, row.dst + i) : k.zero;
-        hn::StoreU(Shade<B, MODE, TEST>(t, dst, colRB, colGA, k), d, row.dst + i);
+        hn::StoreU(Shade<B, MODE, TEST>(d, t, dst, colRB, colGA, k), d, row.dst + i);
     }
     if (i < row.n) BufferedPixels<B, MODE, TEST, LINEAR>(p, k, row, i, row.n);
 }
@@ -427,7 +434,7 @@ HWY_INLINE void PointRow(const SpanParams& p, const Consts& k, const SpanRow& ro
             // A start in the second half of a texel leaves the first pixel alone.
             const int from = (row.U & 0x80000000) ? 1 : 0;
             if (from) BufferedPixels<B, MODE, TEST, false>(p, k, row, 0, from);
-            FetchDouble f{texRow + u0 + from};
+            FetchDouble<> f{texRow + u0 + from};
             return VectorPixels<B, MODE, TEST, false>(p, k, row, from, f);
         }
         FetchGather<false> f(p, row.U, row.V);
@@ -466,6 +473,13 @@ HWY_NOINLINE void RectOf(const SpanParams& p, const Consts& k, const RectRows& r
     // Doubled texels start on a pair: a start in the second half of a texel leaves the first
     // pixel alone.
     const int from = (F == RectFetch::Double && (rr.U & 0x80000000)) ? 1 : 0;
+    // Half a vector for what is left of a row (rows narrower than a vector among them).
+    using DH = hn::Half<D>;
+    const DH dh;
+    const int NH = N / 2;
+    constexpr bool kHalves = F != RectFetch::GatherU && F != RectFetch::GatherUV;
+    const bool halves = kHalves && (n - from) % N >= NH;
+    const ConstsT<DH> kh(p);
     uint32_t* dst = rr.dst;
     for (int r = 0; r < rr.count; ++r, dst += rr.pitch) {
         const int64_t v = rr.V[r];
@@ -481,25 +495,36 @@ HWY_NOINLINE void RectOf(const SpanParams& p, const Consts& k, const RectRows& r
             const V t = hn::Set(d, texRow[uint32_t(u0) & p.maskU]);
             for (; i + N <= n; i += N) {
                 const V dv = (B != SpanBlend::None || TEST) ? hn::LoadU(d, dst + i) : k.zero;
-                hn::StoreU(Shade<B, MODE, TEST>(t, dv, k.colRB, k.colGA, k), d, dst + i);
+                hn::StoreU(Shade<B, MODE, TEST>(d, t, dv, k.colRB, k.colGA, k), d, dst + i);
             }
         } else if constexpr (F == RectFetch::Contig) {
             const uint32_t* src = texRow + u0;
             for (; i + N <= n; i += N) {
                 const V dv = (B != SpanBlend::None || TEST) ? hn::LoadU(d, dst + i) : k.zero;
-                hn::StoreU(Shade<B, MODE, TEST>(hn::LoadU(d, src + i), dv, k.colRB, k.colGA, k), d, dst + i);
+                hn::StoreU(Shade<B, MODE, TEST>(d, hn::LoadU(d, src + i), dv, k.colRB, k.colGA, k), d, dst + i);
             }
         } else if constexpr (F == RectFetch::Double) {
-            FetchDouble f{texRow + u0 + from};
+            FetchDouble<> f{texRow + u0 + from};
             for (; i + N <= n; i += N) {
                 const V dv = (B != SpanBlend::None || TEST) ? hn::LoadU(d, dst + i) : k.zero;
-                hn::StoreU(Shade<B, MODE, TEST>(f.Next(), dv, k.colRB, k.colGA, k), d, dst + i);
+                hn::StoreU(Shade<B, MODE, TEST>(d, f.Next(), dv, k.colRB, k.colGA, k), d, dst + i);
             }
         } else {
             FetchGather<F == RectFetch::GatherUV> f(p, rr.U, v);
             for (; i + N <= n; i += N) {
                 const V dv = (B != SpanBlend::None || TEST) ? hn::LoadU(d, dst + i) : k.zero;
-                hn::StoreU(Shade<B, MODE, TEST>(f.Next(), dv, k.colRB, k.colGA, k), d, dst + i);
+                hn::StoreU(Shade<B, MODE, TEST>(d, f.Next(), dv, k.colRB, k.colGA, k), d, dst + i);
+            }
+        }
+        if constexpr (kHalves) {
+            if (halves) {
+                hn::Vec<DH> t;
+                if constexpr (F == RectFetch::Solid) t = hn::Set(dh, texRow[uint32_t(u0) & p.maskU]);
+                else if constexpr (F == RectFetch::Contig) t = hn::LoadU(dh, texRow + u0 + i);
+                else t = FetchDouble<DH>{texRow + u0 + from + (i - from) / 2}.Next();
+                const hn::Vec<DH> dv = (B != SpanBlend::None || TEST) ? hn::LoadU(dh, dst + i) : kh.zero;
+                hn::StoreU(Shade<B, MODE, TEST>(dh, t, dv, kh.colRB, kh.colGA, kh), dh, dst + i);
+                i += NH;
             }
         }
         if (i < n) BufferedPixels<B, MODE, TEST, false>(p, k, SpanRow{dst, n, rr.U, v, 0, 0, 0, 0}, i, n);
