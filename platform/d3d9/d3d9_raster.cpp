@@ -313,6 +313,25 @@ FW_INLINE int64_t ClampSnap(int64_t v) {
 }
 FW_INLINE int64_t Snap(float v) { return ClampSnap(SnapUnclamped(v)); }
 
+// The rows of a rectangle start in v at startFixed(Vx + dvy * (float(row) - fy0)) (32.32 fixed
+// point). When every step of that sum is exact, which this checks, the starts of consecutive
+// rows differ by dvy * 2^32 exactly, and that step is returned; kNoStep otherwise.
+//   float(row) - fy0 is exact for rows and fy0 (a multiple of 1/16) below 2^19: m / 16 with
+//   |m| < 2^24. dvy = K / 2^32 and Vx = M / 2^36 with whole K, M: the product is K m / 2^36 and
+//   the sum (M + K m) / 2^36, exact while |M| and |K m| stay below 2^52. Times 2^32 the start is
+//   floor((M + K m) / 16) + 65536, and m grows by 16 a row: the start grows by K.
+constexpr int64_t kNoStep = INT64_MIN;
+inline int64_t ExactRowStep(double Vx, double dvy, float fy0, int64_t rowStart, int64_t rowEnd) {
+    constexpr double k2_19 = 524288.0, k2_52 = 4503599627370496.0;
+    const double K = dvy * 4294967296.0, M = Vx * 68719476736.0;
+    if (!(std::fabs(fy0) < k2_19 && rowStart > -k2_19 && rowEnd < k2_19)) return kNoStep;
+    if (!(std::fabs(K) < k2_52 && std::fabs(M) < k2_52)) return kNoStep;
+    if (K != double(int64_t(K)) || M != double(int64_t(M))) return kNoStep;  // whole numbers
+    const double mMax = 16.0 * std::max(std::fabs(double(rowStart) - fy0), std::fabs(double(rowEnd) - fy0));
+    if (!(std::fabs(K) * mMax < k2_52)) return kNoStep;
+    return int64_t(K);
+}
+
 // Colour channels interpolated in 16.16 fixed point (64-bit, so long spans cannot overflow).
 FW_INLINE int64_t Fix16(double v) { return FloorToInt(v * 65536.0 + 0.5); }
 
@@ -361,6 +380,8 @@ public:
             fastRef_ = (st.alphaTest && st.alphaFunc == D3DCMP_GREATEREQUAL) ? st.alphaRef : 0;
             kernels_ = path == d3d9test::RasterPath::Scalar ? &ScalarSpanKernels() : &SimdKernelsAsAllowed();
             quadSpans_ = st.cullMode == D3DCULL_NONE;
+            const D3DMATRIX& m = st.transform;
+            affine_ = m._14 == 0.0f && m._24 == 0.0f && m._34 == 0.0f && m._44 == 1.0f;
             if (p_.textured) {
                 texW0_ = float(st.texture->levels[0]->buf.width);
                 texH0_ = float(st.texture->levels[0]->buf.height);
@@ -404,12 +425,16 @@ public:
         int64_t X[4], Y[4];
         for (int i = 0; i < 4; ++i) {
             const FvfVertex& in = *q[i];
-            const float w = in.x * m._14 + in.y * m._24 + in.z * m._34 + m._44;
-            if (w != 1.0f) return false;
+            // With the last column (0, 0, 0, 1) w is 1 for finite corners, and any other corner
+            // makes x, y and z NaN or infinite, outside.
+            if (!affine_) {
+                const float w = in.x * m._14 + in.y * m._24 + in.z * m._34 + m._44;
+                if (w != 1.0f) return false;
+            }
             const float x = in.x * m._11 + in.y * m._21 + in.z * m._31 + m._41;
             const float y = in.x * m._12 + in.y * m._22 + in.z * m._32 + m._42;
             const float z = in.x * m._13 + in.y * m._23 + in.z * m._33 + m._43;
-            if (!(z >= 0.0f && z <= 1.0f && x >= -kGuard && x <= kGuard && y >= -kGuard && y <= kGuard)) return false;
+            if (!(std::fabs(x) <= kGuard && std::fabs(y) <= kGuard && z >= 0.0f && z <= 1.0f)) return false;
             sx[i] = vp_.x + (1.0f + x) * vp_.hw;
             sy[i] = vp_.y + (1.0f - y) * vp_.hh;
             sz[i] = vp_.zBias + z * vp_.zScale;
@@ -452,7 +477,7 @@ public:
             float g[4];
             grad(a.u * texW0_, v1->u * texW0_, v2->u * texW0_, &g[0], &g[2]);
             grad(a.v * texH0_, v1->v * texH0_, v2->v * texH0_, &g[1], &g[3]);
-            if (!samplerSet_ || std::memcmp(g, samplerKey_, sizeof g) != 0) {
+            if (!SamplerKept(g)) {
                 SetupSampler(st_, &p_, g[0], g[1], g[2], g[3], &samplerScale_[0], &samplerScale_[1]);
                 std::memcpy(samplerKey_, g, sizeof g);
                 samplerSet_ = true;
@@ -488,10 +513,12 @@ public:
         const size_t pitch = p_.target->width;
         uint32_t* dst = &p_.target->pixels[size_t(rowStart) * pitch + xs];
         int64_t V[kRectRowsMax];
+        const int64_t step = ExactRowStep(Vx, dvy, fy0, rowStart, rowEnd);
         for (int64_t py = rowStart; py <= rowEnd;) {
             const int count = int(std::min<int64_t>(kRectRowsMax, rowEnd - py + 1));
+            if (step != kNoStep) V[0] = startFixed(Vx + dvy * (float(py) - fy0));
             for (int j = 0; j < count; ++j) {
-                V[j] = startFixed(Vx + dvy * (float(py + j) - fy0));
+                V[j] = step != kNoStep ? V[0] + step * j : startFixed(Vx + dvy * (float(py + j) - fy0));
                 __builtin_prefetch(dst + pitch * j, 1);
                 __builtin_prefetch(dst + pitch * j + n - 1, 1);
             }
@@ -633,7 +660,7 @@ private:
             grad(v0.u * w0, v1.u * w0, v2.u * w0, &g[0], &g[2]);
             grad(v0.v * h0, v1.v * h0, v2.v * h0, &g[1], &g[3]);
             // Quads of one size and texture share the sampler's choice.
-            if (!samplerSet_ || std::memcmp(g, samplerKey_, sizeof g) != 0) {
+            if (!SamplerKept(g)) {
                 SetupSampler(st_, &p_, g[0], g[1], g[2], g[3], &samplerScale_[0], &samplerScale_[1]);
                 std::memcpy(samplerKey_, g, sizeof g);
                 samplerSet_ = true;
@@ -808,6 +835,15 @@ private:
         if (batched) span(sp, batch, batched);
     }
 
+    // Whether the sampler's last choice was made for these gradients (bit for bit).
+    bool SamplerKept(const float g[4]) const {
+        if (!samplerSet_) return false;
+        uint32_t a[4], b[4];
+        std::memcpy(a, g, sizeof a);
+        std::memcpy(b, samplerKey_, sizeof b);
+        return ((a[0] ^ b[0]) | (a[1] ^ b[1]) | (a[2] ^ b[2]) | (a[3] ^ b[3])) == 0;
+    }
+
     // The spans' arguments for a primitive drawn in the given mode, without the Gouraud steps;
     // returns the blend they draw with.
     SpanBlend SetupSpans(SpanParams* sp, int mode, int64_t dU, int64_t dV, uint32_t color) {
@@ -842,6 +878,7 @@ private:
     uint32_t fastRef_ = 0;
     const SpanKernels* kernels_ = nullptr;
     bool quadSpans_ = false;  // QuadSpans may draw
+    bool affine_ = false;     // the transform's last column is (0, 0, 0, 1)
     float texW0_ = 1, texH0_ = 1;  // size of the texture's first level
     // The sampler's last choice and the gradients it was made for.
     bool samplerSet_ = false;

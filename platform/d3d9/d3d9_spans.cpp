@@ -228,6 +228,13 @@ struct ConstsT {
         zero = hn::Zero(d);
         refMinus1 = hn::Set(hn::RebindToSigned<DD>(), int32_t(p.ref) - 1);
     }
+    // The lower halves of the constants of twice as wide vectors (no work on x86).
+    template <class DW>
+    explicit ConstsT(const ConstsT<DW>& w)
+        : rbMask(hn::LowerHalf(w.rbMask)), alphaOr(hn::LowerHalf(w.alphaOr)), forceA(hn::LowerHalf(w.forceA)),
+          colRB(hn::LowerHalf(w.colRB)), colGA(hn::LowerHalf(w.colGA)), addRGB(hn::LowerHalf(w.addRGB)),
+          mulGA(hn::LowerHalf(w.mulGA)), opaque(hn::LowerHalf(w.opaque)), zero(hn::LowerHalf(w.zero)),
+          refMinus1(hn::LowerHalf(w.refMinus1)) {}
 };
 using Consts = ConstsT<D>;
 
@@ -468,6 +475,14 @@ template <SpanBlend B, int MODE, bool TEST, RectFetch F>
 HWY_NOINLINE void RectOf(const SpanParams& p, const Consts& k, const RectRows& rr) {
     const D d;
     const int N = int(hn::Lanes(d));
+    // Copies that stores to the target cannot alias.
+    const uint32_t* const tex = p.tex;
+    const uint32_t maskV = p.maskV, maskU = p.maskU;
+    const int shiftW = p.shiftW;
+    const bool rowsRepeat = p.rowsRepeat, vSteps = p.dV != 0;
+    const int64_t* const vs = rr.V;
+    const size_t pitch = rr.pitch;
+    const int count = rr.count;
     const int n = rr.n;
     const int64_t u0 = rr.U >> 32;
     // Doubled texels start on a pair: a start in the second half of a texel leaves the first
@@ -479,20 +494,40 @@ HWY_NOINLINE void RectOf(const SpanParams& p, const Consts& k, const RectRows& r
     const int NH = N / 2;
     constexpr bool kHalves = F != RectFetch::GatherU && F != RectFetch::GatherUV;
     const bool halves = kHalves && (n - from) % N >= NH;
-    const ConstsT<DH> kh(p);
+    const ConstsT<DH> kh(k);
     uint32_t* dst = rr.dst;
-    for (int r = 0; r < rr.count; ++r, dst += rr.pitch) {
-        const int64_t v = rr.V[r];
-        if (p.rowsRepeat && r > 0 &&
-            (v == rr.V[r - 1] || (p.dV == 0 && ((uint32_t(v >> 32) ^ uint32_t(rr.V[r - 1] >> 32)) & p.maskV) == 0))) {
-            std::memcpy(dst, dst - rr.pitch, size_t(n) * 4);
+    if constexpr (F == RectFetch::Contig) {
+        // Rows of one vector, or of half a vector (small sprites and glyphs), each in one step.
+        if (!rowsRepeat && (n == N || n == NH)) {
+            const uint32_t* src = tex + u0;
+            if (n == N) {
+                for (int r = 0; r < count; ++r, dst += pitch) {
+                    const uint32_t* texRow = src + (size_t(uint32_t(vs[r] >> 32) & maskV) << shiftW);
+                    const V dv = (B != SpanBlend::None || TEST) ? hn::LoadU(d, dst) : k.zero;
+                    hn::StoreU(Shade<B, MODE, TEST>(d, hn::LoadU(d, texRow), dv, k.colRB, k.colGA, k), d, dst);
+                }
+            } else {
+                for (int r = 0; r < count; ++r, dst += pitch) {
+                    const uint32_t* texRow = src + (size_t(uint32_t(vs[r] >> 32) & maskV) << shiftW);
+                    const hn::Vec<DH> dv = (B != SpanBlend::None || TEST) ? hn::LoadU(dh, dst) : kh.zero;
+                    hn::StoreU(Shade<B, MODE, TEST>(dh, hn::LoadU(dh, texRow), dv, kh.colRB, kh.colGA, kh), dh, dst);
+                }
+            }
+            return;
+        }
+    }
+    for (int r = 0; r < count; ++r, dst += pitch) {
+        const int64_t v = vs[r];
+        if (rowsRepeat && r > 0 &&
+            (v == vs[r - 1] || (!vSteps && ((uint32_t(v >> 32) ^ uint32_t(vs[r - 1] >> 32)) & maskV) == 0))) {
+            std::memcpy(dst, dst - pitch, size_t(n) * 4);
             continue;
         }
-        const uint32_t* texRow = p.tex + (size_t(uint32_t(v >> 32) & p.maskV) << p.shiftW);
+        const uint32_t* texRow = tex + (size_t(uint32_t(v >> 32) & maskV) << shiftW);
         if (from) BufferedPixels<B, MODE, TEST, false>(p, k, SpanRow{dst, n, rr.U, v, 0, 0, 0, 0}, 0, from);
         int i = from;
         if constexpr (F == RectFetch::Solid) {
-            const V t = hn::Set(d, texRow[uint32_t(u0) & p.maskU]);
+            const V t = hn::Set(d, texRow[uint32_t(u0) & maskU]);
             for (; i + N <= n; i += N) {
                 const V dv = (B != SpanBlend::None || TEST) ? hn::LoadU(d, dst + i) : k.zero;
                 hn::StoreU(Shade<B, MODE, TEST>(d, t, dv, k.colRB, k.colGA, k), d, dst + i);
@@ -519,7 +554,7 @@ HWY_NOINLINE void RectOf(const SpanParams& p, const Consts& k, const RectRows& r
         if constexpr (kHalves) {
             if (halves) {
                 hn::Vec<DH> t;
-                if constexpr (F == RectFetch::Solid) t = hn::Set(dh, texRow[uint32_t(u0) & p.maskU]);
+                if constexpr (F == RectFetch::Solid) t = hn::Set(dh, texRow[uint32_t(u0) & maskU]);
                 else if constexpr (F == RectFetch::Contig) t = hn::LoadU(dh, texRow + u0 + i);
                 else t = FetchDouble<DH>{texRow + u0 + from + (i - from) / 2}.Next();
                 const hn::Vec<DH> dv = (B != SpanBlend::None || TEST) ? hn::LoadU(dh, dst + i) : kh.zero;
