@@ -20,15 +20,36 @@
 #include "platform/d3d9/d3d9_spans.h"
 
 namespace d3d9impl {
+namespace {
+
+// The SIMD kernels, restricted to the instruction set a test asked for.
+const SpanKernels& SimdKernelsAsAllowed() {
+    static std::string applied;
+    const std::string& wanted = Ctl().rasterSimd;
+    if (wanted != applied) {
+        RestrictSimdTarget(wanted);
+        applied = wanted;
+    }
+    return SimdSpanKernels();
+}
+
+// The kernels of the path a test chose: SIMD code for the fastest, scalar code for the others.
+const SpanKernels& KernelsOfPath() {
+    return Ctl().rasterPath == d3d9test::RasterPath::Fastest ? SimdKernelsAsAllowed() : ScalarSpanKernels();
+}
+
+}  // namespace
 
 void FillRect(PixelBuffer& buf, LONG x1, LONG y1, LONG x2, LONG y2, uint32_t value) {
     x1 = std::max<LONG>(x1, 0), y1 = std::max<LONG>(y1, 0);
     x2 = std::min<LONG>(x2, LONG(buf.width)), y2 = std::min<LONG>(y2, LONG(buf.height));
     if (x1 >= x2 || y1 >= y2) return;
-    for (LONG y = y1; y < y2; ++y) {
-        uint32_t* row = &buf.pixels[size_t(y) * buf.width];
-        std::fill(row + x1, row + x2, value);
+    const auto fill = KernelsOfPath().fill;
+    if (x1 == 0 && x2 == LONG(buf.width)) {  // whole rows: one run
+        fill(&buf.pixels[size_t(y1) * buf.width], size_t(y2 - y1) * buf.width, value);
+        return;
     }
+    for (LONG y = y1; y < y2; ++y) fill(&buf.pixels[size_t(y) * buf.width + x1], size_t(x2 - x1), value);
 }
 
 namespace {
@@ -342,17 +363,6 @@ inline uint32_t PackColor(float r, float g, float b, float a) {
 
 constexpr int kSpanBatch = 64;
 
-// The SIMD kernels, restricted to the instruction set a test asked for.
-const SpanKernels& SimdKernelsAsAllowed() {
-    static std::string applied;
-    const std::string& wanted = Ctl().rasterSimd;
-    if (wanted != applied) {
-        RestrictSimdTarget(wanted);
-        applied = wanted;
-    }
-    return SimdSpanKernels();
-}
-
 bool IsTexDif(DWORD a1, DWORD a2) {
     return ((a1 & 0xF) == D3DTA_TEXTURE && (a2 & 0xF) != D3DTA_TEXTURE) ||
            ((a2 & 0xF) == D3DTA_TEXTURE && (a1 & 0xF) != D3DTA_TEXTURE);
@@ -378,7 +388,7 @@ public:
                          : st.destBlend == D3DBLEND_ONE ? SpanBlend::One
                                                         : SpanBlend::InvSrcAlpha;
             fastRef_ = (st.alphaTest && st.alphaFunc == D3DCMP_GREATEREQUAL) ? st.alphaRef : 0;
-            kernels_ = path == d3d9test::RasterPath::Scalar ? &ScalarSpanKernels() : &SimdKernelsAsAllowed();
+            kernels_ = &KernelsOfPath();
             quadSpans_ = st.cullMode == D3DCULL_NONE;
             const D3DMATRIX& m = st.transform;
             affine_ = m._14 == 0.0f && m._24 == 0.0f && m._34 == 0.0f && m._44 == 1.0f;

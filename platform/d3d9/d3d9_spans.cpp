@@ -11,6 +11,7 @@
 #define HWY_DISABLED_TARGETS (HWY_SSE4 | HWY_AVX3_DL)
 #endif
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/d3d9/d3d9_spans.h"
@@ -152,9 +153,12 @@ void FillScalar(SpanKernels* k) {
 
 }  // namespace
 
+void ScalarFill(uint32_t* dst, size_t n, uint32_t value) { std::fill(dst, dst + n, value); }
+
 const SpanKernels& ScalarSpanKernels() {
     static const SpanKernels kernels = [] {
         SpanKernels k{};
+        k.fill = ScalarFill;
         FillScalar<kTexel>(&k);
         FillScalar<kModulate>(&k);
         FillScalar<kAdd>(&k);
@@ -608,9 +612,25 @@ void FillSimd(SpanKernels* k) {
     }
 }
 
+void SimdFill(uint32_t* dst, size_t n, uint32_t value) {
+    const D d;
+    const size_t N = hn::Lanes(d);
+    const V v = hn::Set(d, value);
+    size_t i = 0;
+    for (; i + 4 * N <= n; i += 4 * N) {
+        hn::StoreU(v, d, dst + i);
+        hn::StoreU(v, d, dst + i + N);
+        hn::StoreU(v, d, dst + i + 2 * N);
+        hn::StoreU(v, d, dst + i + 3 * N);
+    }
+    for (; i + N <= n; i += N) hn::StoreU(v, d, dst + i);
+    for (; i < n; ++i) dst[i] = value;
+}
+
 const SpanKernels* TargetSpanKernels() {
     static const SpanKernels kernels = [] {
         SpanKernels k{};
+        k.fill = SimdFill;
         FillSimd<kTexel>(&k);
         FillSimd<kModulate>(&k);
         FillSimd<kAdd>(&k);

@@ -138,6 +138,7 @@ struct SpanKernels {
     // [blend][mode][linear]; with SpanBlend::None the kernel tests alpha only when ref > 0.
     SpanFn span[3][kSpanModes][2];
     RectFn rect[3][kGouraud];  // [blend][mode], point sampling
+    void (*fill)(uint32_t* dst, size_t n, uint32_t value);
 };
 
 const SpanKernels& ScalarSpanKernels();

@@ -237,6 +237,7 @@ protected:
         for (int b = 0; b < batches; ++b) {
             RandomState(r);
             RandomViewport(r, w, h);
+            if (r.Chance(15)) dev->Clear(0, nullptr, D3DCLEAR_TARGET, r.Next(), 1.0f, 0);  // the viewport's rows
             RandomPrimitives(r, w, h, texW, texH);
         }
         d3d9test::Image img = Back();
