@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <type_traits>
 
 #include "platform/d3d9/d3d9_spans.h"
 
@@ -200,6 +201,14 @@ using DHalf = hn::Rebind<uint32_t, hn::Repartition<uint64_t, D>>;  // half as ma
 
 constexpr size_t kMaxLanes = HWY_MAX_BYTES / 4;
 
+// Masked loads and stores of 32-bit lanes that leave memory outside the mask alone (AVX2 and
+// better); elsewhere the ends of spans go through buffers.
+#if HWY_TARGET <= HWY_AVX2
+constexpr bool kMaskedEnds = true;
+#else
+constexpr bool kMaskedEnds = false;
+#endif
+
 template <class VV>
 HWY_INLINE VV Mul16(VV a, VV b) {
     const hn::DFromV<VV> d;
@@ -247,6 +256,12 @@ HWY_INLINE VV Shade(DD d, VV t, VV dst, VV colRB, VV colGA, const ConstsT<DD>& k
     const hn::Repartition<uint8_t, DD> d8;
     const hn::RebindToSigned<DD> di;
     t = hn::Or(t, k.alphaOr);
+    if (B == SpanBlend::None && MODE == kTexel) {  // a copy
+        const VV out = hn::Or(t, k.forceA);
+        if (!TEST) return out;
+        const auto keep = hn::RebindMask(d, hn::Gt(hn::BitCast(di, hn::ShiftRight<24>(t)), k.refMinus1));
+        return hn::IfThenElse(keep, out, dst);
+    }
     if (MODE == kAdd) t = hn::BitCast(d, hn::SaturatedAdd(hn::BitCast(d8, t), hn::BitCast(d8, k.addRGB)));
     VV rb = hn::And(t, k.rbMask), ga = hn::And(hn::ShiftRight<8>(t), k.rbMask);
     if (MODE == kModulate || MODE == kGouraud) {
@@ -408,7 +423,31 @@ HWY_NOINLINE void VectorPixels(const SpanParams& p, const Consts& k, const SpanR
         const V dst = (B != SpanBlend::None || TEST) ? hn::LoadU(d, row.dst + i) : k.zero;
         hn::StoreU(Shade<B, MODE, TEST>(d, t, dst, colRB, colGA, k), d, row.dst + i);
     }
-    if (i < row.n) BufferedPixels<B, MODE, TEST, LINEAR>(p, k, row, i, row.n);
+    if (i >= row.n) return;
+    // The end: fetchers that read only within the texture fill a whole vector, of which the
+    // target gets the first lanes.
+    constexpr bool kWhole = !std::is_same_v<Fetch, FetchDouble<>>;
+    if constexpr (kMaskedEnds && kWhole) {
+        const auto m = hn::FirstN(d, size_t(row.n - i));
+        V t;
+        if constexpr (std::is_same_v<Fetch, FetchContig>) t = hn::MaskedLoad(m, d, fetch.p);
+        else t = fetch.Next();
+        V colRB = k.colRB, colGA = k.colGA;
+        if (MODE == kGouraud) {
+            HWY_ALIGN uint32_t cb[kMaxLanes];
+            for (int j = 0; j < N; ++j) {
+                cb[j] = PackFixed(r, g, b, a);
+                r += p.dr, g += p.dg, b += p.db, a += p.da;
+            }
+            const V c = hn::Load(d, cb);
+            colRB = hn::And(c, k.rbMask);
+            colGA = hn::And(hn::ShiftRight<8>(c), k.rbMask);
+        }
+        const V dst = (B != SpanBlend::None || TEST) ? hn::MaskedLoad(m, d, row.dst + i) : k.zero;
+        hn::BlendedStore(Shade<B, MODE, TEST>(d, t, dst, colRB, colGA, k), m, d, row.dst + i);
+    } else {
+        BufferedPixels<B, MODE, TEST, LINEAR>(p, k, row, i, row.n);
+    }
 }
 
 struct FetchLinear {
@@ -500,6 +539,20 @@ HWY_NOINLINE void RectOf(const SpanParams& p, const Consts& k, const RectRows& r
     const bool halves = kHalves && (n - from) % N >= NH;
     const ConstsT<DH> kh(k);
     uint32_t* dst = rr.dst;
+    if constexpr (kMaskedEnds && (F == RectFetch::Contig || F == RectFetch::Solid)) {
+        // Rows narrower than a vector (small sprites, glyphs): one masked step each.
+        if (!rowsRepeat && n < N && n != NH) {
+            const auto m = hn::FirstN(d, size_t(n));
+            for (int r = 0; r < count; ++r, dst += pitch) {
+                const uint32_t* texRow = tex + (size_t(uint32_t(vs[r] >> 32) & maskV) << shiftW);
+                const V t = F == RectFetch::Solid ? hn::Set(d, texRow[uint32_t(u0) & maskU])
+                                                  : hn::MaskedLoad(m, d, texRow + u0);
+                const V dv = (B != SpanBlend::None || TEST) ? hn::MaskedLoad(m, d, dst) : k.zero;
+                hn::BlendedStore(Shade<B, MODE, TEST>(d, t, dv, k.colRB, k.colGA, k), m, d, dst);
+            }
+            return;
+        }
+    }
     if constexpr (F == RectFetch::Contig) {
         // Rows of one vector, or of half a vector (small sprites and glyphs), each in one step.
         if (!rowsRepeat && (n == N || n == NH)) {
@@ -564,6 +617,20 @@ HWY_NOINLINE void RectOf(const SpanParams& p, const Consts& k, const RectRows& r
                 const hn::Vec<DH> dv = (B != SpanBlend::None || TEST) ? hn::LoadU(dh, dst + i) : kh.zero;
                 hn::StoreU(Shade<B, MODE, TEST>(dh, t, dv, kh.colRB, kh.colGA, kh), dh, dst + i);
                 i += NH;
+            }
+        }
+        if constexpr (kMaskedEnds && F != RectFetch::Double) {
+            if (i < n) {
+                const auto m = hn::FirstN(d, size_t(n - i));
+                V t;
+                if constexpr (F == RectFetch::Solid) t = hn::Set(d, texRow[uint32_t(u0) & maskU]);
+                else if constexpr (F == RectFetch::Contig) t = hn::MaskedLoad(m, d, texRow + u0 + i);
+                else t = FetchGather<F == RectFetch::GatherUV>(p, WrapAdd(rr.U, int64_t(uint64_t(p.dU) * uint64_t(i))),
+                                                              WrapAdd(v, int64_t(uint64_t(p.dV) * uint64_t(i))))
+                             .Next();
+                const V dv = (B != SpanBlend::None || TEST) ? hn::MaskedLoad(m, d, dst + i) : k.zero;
+                hn::BlendedStore(Shade<B, MODE, TEST>(d, t, dv, k.colRB, k.colGA, k), m, d, dst + i);
+                i = n;
             }
         }
         if (i < n) BufferedPixels<B, MODE, TEST, false>(p, k, SpanRow{dst, n, rr.U, v, 0, 0, 0, 0}, i, n);
