@@ -10,10 +10,16 @@
 #ifndef HWY_DISABLED_TARGETS
 #define HWY_DISABLED_TARGETS (HWY_SSE4 | HWY_AVX3_DL)
 #endif
+// Header-only: no call into Highway's library, not even its checks in debug builds.
+#define HWY_IS_DEBUG_BUILD 0
 
 #include <algorithm>
 #include <cstring>
 #include <type_traits>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <cpuid.h>
+#endif
 
 #include "platform/d3d9/d3d9_spans.h"
 
@@ -715,35 +721,96 @@ HWY_AFTER_NAMESPACE();
 
 #if HWY_ONCE
 namespace d3d9impl {
-
-HWY_EXPORT(TargetSpanKernels);
-
-const SpanKernels& SimdSpanKernels() { return *HWY_DYNAMIC_DISPATCH(TargetSpanKernels)(); }
-
 namespace {
+
+// The builds of this file, best first, and whether this processor (and its system) runs them.
+// Highway's own choice at run time lives in its shared library, which times its clock when it
+// is loaded (milliseconds at every start of the program); the processor is asked here instead.
+#if HWY_ARCH_X86
+struct X86 {
+    bool ssse3 = false, sse4 = false, avx2 = false, avx3 = false;
+    X86() {
+        unsigned a, b, c, d;
+        if (!__get_cpuid(1, &a, &b, &c, &d)) return;
+        auto bit = [](unsigned r, int i) { return ((r >> i) & 1) != 0; };
+        ssse3 = bit(c, 9);
+        sse4 = ssse3 && bit(c, 19) && bit(c, 20) && bit(c, 1) && bit(c, 25);  // SSE4.1, 4.2, PCLMUL, AES
+        const bool avx = bit(c, 28), fma = bit(c, 12), f16c = bit(c, 29), osxsave = bit(c, 27);
+        unsigned xcr0 = 0;
+        if (osxsave) {
+            unsigned hi;
+            __asm__("xgetbv" : "=a"(xcr0), "=d"(hi) : "c"(0));
+        }
+        const bool ymm = (xcr0 & 0x6) == 0x6, zmm = (xcr0 & 0xE6) == 0xE6;  // saved by the system
+        if (!__get_cpuid_count(7, 0, &a, &b, &c, &d)) return;
+        avx2 = sse4 && avx && fma && f16c && ymm && bit(b, 5) && bit(b, 3) && bit(b, 8);  // AVX2, BMI, BMI2
+        avx3 = avx2 && zmm && bit(b, 16) && bit(b, 17) && bit(b, 30) && bit(b, 31);  // F, DQ, BW, VL
+    }
+};
+#endif
+
+struct Build {
+    int64_t target;
+    const SpanKernels* (*kernels)();
+    bool runs;
+};
+
+std::vector<Build> Builds() {
+    std::vector<Build> builds;
+#if HWY_ARCH_X86
+    const X86 cpu;
+#if HWY_TARGETS & HWY_AVX3
+    builds.push_back({HWY_AVX3, &N_AVX3::TargetSpanKernels, cpu.avx3});
+#endif
+#if HWY_TARGETS & HWY_AVX2
+    builds.push_back({HWY_AVX2, &N_AVX2::TargetSpanKernels, cpu.avx2});
+#endif
+#if HWY_TARGETS & HWY_SSE4
+    builds.push_back({HWY_SSE4, &N_SSE4::TargetSpanKernels, cpu.sse4});
+#endif
+#if HWY_TARGETS & HWY_SSSE3
+    builds.push_back({HWY_SSSE3, &N_SSSE3::TargetSpanKernels, cpu.ssse3});
+#endif
+#endif
+    // The build for the instruction set every processor of the architecture has.
+    builds.push_back({HWY_STATIC_TARGET, &HWY_STATIC_DISPATCH(TargetSpanKernels), true});
+    return builds;
+}
+
+const std::vector<Build>& TheBuilds() {
+    static const std::vector<Build> builds = Builds();
+    return builds;
+}
+
 bool IsSimd(int64_t target) { return target != HWY_SCALAR && target != HWY_EMU128; }
-int64_t g_restriction = 0;
+
+// The kernels of the build a test restricted the choice to (null: the best).
+const SpanKernels* g_restricted = nullptr;
+
+const SpanKernels* Choose(const std::string& only) {
+    for (const Build& b : TheBuilds())
+        if (b.runs && (only.empty() || (IsSimd(b.target) && only == hwy::TargetName(b.target)))) return b.kernels();
+    return nullptr;
+}
+
 }  // namespace
 
+const SpanKernels& SimdSpanKernels() {
+    static const SpanKernels* const best = Choose("");
+    return g_restricted ? *g_restricted : *best;
+}
+
 std::vector<std::string> SimdTargets() {
-    hwy::SetSupportedTargetsForTest(0);
     std::vector<std::string> names;
-    for (int64_t t : hwy::SupportedAndGeneratedTargets())
-        if (IsSimd(t)) names.push_back(hwy::TargetName(t));
-    hwy::SetSupportedTargetsForTest(g_restriction);
-    hwy::GetChosenTarget().Update(hwy::SupportedTargets());
+    for (const Build& b : TheBuilds())
+        if (b.runs && IsSimd(b.target)) names.push_back(hwy::TargetName(b.target));
     return names;
 }
 
 bool RestrictSimdTarget(const std::string& name) {
-    int64_t found = 0;
-    hwy::SetSupportedTargetsForTest(0);
-    for (int64_t t : hwy::SupportedAndGeneratedTargets())
-        if (IsSimd(t) && name == hwy::TargetName(t)) found = t;
-    if (name.empty() || found) g_restriction = found;
-    hwy::SetSupportedTargetsForTest(g_restriction);
-    hwy::GetChosenTarget().Update(hwy::SupportedTargets());
-    return name.empty() || found;
+    const SpanKernels* k = name.empty() ? nullptr : Choose(name);
+    if (name.empty() || k) g_restricted = k;
+    return name.empty() || k;
 }
 
 }  // namespace d3d9impl
