@@ -390,6 +390,7 @@ public:
             fastRef_ = (st.alphaTest && st.alphaFunc == D3DCMP_GREATEREQUAL) ? st.alphaRef : 0;
             kernels_ = &KernelsOfPath();
             quadSpans_ = st.cullMode == D3DCULL_NONE;
+            prefetchAhead_ = p_.target->pixels.size() >= (size_t(1) << 20);  // larger than caches hold
             const D3DMATRIX& m = st.transform;
             affine_ = m._14 == 0.0f && m._24 == 0.0f && m._34 == 0.0f && m._44 == 1.0f;
             if (p_.textured) {
@@ -405,7 +406,7 @@ public:
     // before it is drawn, so that the rows of a target larger than the cache arrive in time.
     // A hint only: the quad need not be upright or visible.
     void PrefetchQuad(const FvfVertex& a, const FvfVertex& c) const {
-        if (!fastState_) return;
+        if (!prefetchAhead_) return;
         const D3DMATRIX& m = st_.transform;
         auto sx = [&](const FvfVertex& v) { return vp_.x + (1.0f + (v.x * m._11 + v.y * m._21 + v.z * m._31 + m._41)) * vp_.hw; };
         auto sy = [&](const FvfVertex& v) { return vp_.y + (1.0f - (v.x * m._12 + v.y * m._22 + v.z * m._32 + m._42)) * vp_.hh; };
@@ -889,6 +890,7 @@ private:
     const SpanKernels* kernels_ = nullptr;
     bool quadSpans_ = false;  // QuadSpans may draw
     bool affine_ = false;     // the transform's last column is (0, 0, 0, 1)
+    bool prefetchAhead_ = false;
     float texW0_ = 1, texH0_ = 1;  // size of the texture's first level
     // The sampler's last choice and the gradients it was made for.
     bool samplerSet_ = false;

@@ -569,8 +569,20 @@ HWY_NOINLINE void RectOf(const SpanParams& p, const Consts& k, const RectRows& r
                     const V dv = (B != SpanBlend::None || TEST) ? hn::LoadU(d, dst) : k.zero;
                     hn::StoreU(Shade<B, MODE, TEST>(d, hn::LoadU(d, texRow), dv, k.colRB, k.colGA, k), d, dst);
                 }
-            } else {
-                for (int r = 0; r < count; ++r, dst += pitch) {
+            } else {  // two rows to a vector
+                int r = 0;
+                for (; r + 2 <= count; r += 2, dst += 2 * pitch) {
+                    const uint32_t* row0 = src + (size_t(uint32_t(vs[r] >> 32) & maskV) << shiftW);
+                    const uint32_t* row1 = src + (size_t(uint32_t(vs[r + 1] >> 32) & maskV) << shiftW);
+                    const V t = hn::Combine(d, hn::LoadU(dh, row1), hn::LoadU(dh, row0));
+                    const V dv = (B != SpanBlend::None || TEST)
+                                     ? hn::Combine(d, hn::LoadU(dh, dst + pitch), hn::LoadU(dh, dst))
+                                     : k.zero;
+                    const V out = Shade<B, MODE, TEST>(d, t, dv, k.colRB, k.colGA, k);
+                    hn::StoreU(hn::LowerHalf(dh, out), dh, dst);
+                    hn::StoreU(hn::UpperHalf(dh, out), dh, dst + pitch);
+                }
+                if (r < count) {
                     const uint32_t* texRow = src + (size_t(uint32_t(vs[r] >> 32) & maskV) << shiftW);
                     const hn::Vec<DH> dv = (B != SpanBlend::None || TEST) ? hn::LoadU(dh, dst) : kh.zero;
                     hn::StoreU(Shade<B, MODE, TEST>(dh, hn::LoadU(dh, texRow), dv, kh.colRB, kh.colGA, kh), dh, dst);

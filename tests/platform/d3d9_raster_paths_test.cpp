@@ -156,6 +156,14 @@ protected:
             float u1 = float(r.In(-2, 2)) + (r.Chance(50) ? 0.0f : r.Unit()), v1 = float(r.In(-2, 2));
             float u2 = u1 + (x2 - x1) * scale / float(texW), v2 = v1 + (y2 - y1) * scale / float(texH);
             if (r.Chance(20)) u2 = u1 + r.Unit() * 4 - 2, v2 = v1 + r.Unit() * 4 - 2;
+            if (r.Chance(25)) {  // a sprite: whole pixels, texel to pixel or doubled, widths about a vector
+                const int widths[] = {1, 2, 3, 4, 5, 7, 8, 9, 15, 16, 17, 31, 32, 33};
+                const float s = r.Chance(70) ? 1.0f : 2.0f;
+                x1 = float(r.In(-4, int(w))), y1 = float(r.In(-4, int(h)));
+                x2 = x1 + float(r.Pick(widths)) * s, y2 = y1 + float(r.In(1, 12)) * s;
+                u1 = float(r.In(0, int(texW) - 1)) / float(texW), v1 = float(r.In(0, int(texH) - 1)) / float(texH);
+                u2 = u1 + (x2 - x1) / s / float(texW), v2 = v1 + (y2 - y1) / s / float(texH);
+            }
             DWORD c[4];
             c[0] = Colour(r);
             if (r.Chance(70)) {
