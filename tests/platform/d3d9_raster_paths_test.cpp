@@ -280,3 +280,20 @@ TEST_F(RasterPaths, EveryPathDrawsWhatTheGeneralPathDraws) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(RasterPathSwitch, NamesOnlyInstructionSetsThisProcessorRuns) {
+    d3d9test::ResetControls();
+    const std::vector<std::string> targets = d3d9test::RasterSimdTargets();
+    for (const std::string& t : targets) {
+        EXPECT_NE(t, "SCALAR");
+        EXPECT_NE(t, "EMU128");
+        EXPECT_TRUE(d3d9test::SetRasterPath(d3d9test::RasterPath::Fastest, t)) << t;
+    }
+    EXPECT_FALSE(d3d9test::SetRasterPath(d3d9test::RasterPath::Scalar, "no such set"));
+    EXPECT_TRUE(d3d9test::SetRasterPath(d3d9test::RasterPath::Fastest));
+    d3d9test::ResetControls();
+}
+
+}  // namespace
