@@ -33,8 +33,9 @@ struct DeviceScene {
         D3DPRESENT_PARAMETERS pp{};
         pp.BackBufferWidth = w, pp.BackBufferHeight = h, pp.BackBufferFormat = D3DFMT_X8R8G8B8;
         pp.BackBufferCount = 1, pp.SwapEffect = D3DSWAPEFFECT_COPY, pp.Windowed = TRUE;
-        if (!d3d || d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_SOFTWARE_VERTEXPROCESSING, &pp, &dev) != D3D_OK)
-            return;
+        if (!d3d) return;
+        const DWORD flags = D3DCREATE_SOFTWARE_VERTEXPROCESSING;
+        if (d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, flags, &pp, &dev) != D3D_OK) return;
         dev->CreateVertexBuffer(96000, D3DUSAGE_WRITEONLY, 0x142, D3DPOOL_DEFAULT, &vb, nullptr);
         dev->CreateIndexBuffer(12000, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16, D3DPOOL_DEFAULT, &ib, nullptr);
         void* p;

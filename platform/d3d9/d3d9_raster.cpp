@@ -278,7 +278,8 @@ FW_INLINE double PlaneDist(const ClipVertex& v, int plane) {
 FW_INLINE bool Inside(const ClipVertex& v) {
     // With w = 1 (orthographic projections) the planes' sums are exact enough to compare in
     // single precision: the same answers, NaN outside.
-    if (v.w == 1.0f) return v.z >= 0.0f && v.z <= 1.0f && v.x >= -kGuard && v.x <= kGuard && v.y >= -kGuard && v.y <= kGuard;
+    if (v.w == 1.0f)
+        return v.z >= 0.0f && v.z <= 1.0f && v.x >= -kGuard && v.x <= kGuard && v.y >= -kGuard && v.y <= kGuard;
     for (int p = 0; p < kPlanes; ++p)
         if (!(PlaneDist(v, p) >= 0.0)) return false;  // NaN counts as outside
     return true;
@@ -408,8 +409,12 @@ public:
     void PrefetchQuad(const FvfVertex& a, const FvfVertex& c) const {
         if (!prefetchAhead_) return;
         const D3DMATRIX& m = st_.transform;
-        auto sx = [&](const FvfVertex& v) { return vp_.x + (1.0f + (v.x * m._11 + v.y * m._21 + v.z * m._31 + m._41)) * vp_.hw; };
-        auto sy = [&](const FvfVertex& v) { return vp_.y + (1.0f - (v.x * m._12 + v.y * m._22 + v.z * m._32 + m._42)) * vp_.hh; };
+        auto sx = [&](const FvfVertex& v) {
+            return vp_.x + (1.0f + (v.x * m._11 + v.y * m._21 + v.z * m._31 + m._41)) * vp_.hw;
+        };
+        auto sy = [&](const FvfVertex& v) {
+            return vp_.y + (1.0f - (v.x * m._12 + v.y * m._22 + v.z * m._32 + m._42)) * vp_.hh;
+        };
         const float xa = sx(a), xc = sx(c), ya = sy(a), yc = sy(c);
         const float x0 = std::min(xa, xc), x1 = std::max(xa, xc), y0 = std::min(ya, yc), y1 = std::max(ya, yc);
         if (!(x0 >= float(p_.clipX1) && x1 < float(p_.clipX2) && y0 >= float(p_.clipY1) && y1 < float(p_.clipY2) &&

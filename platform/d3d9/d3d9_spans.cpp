@@ -143,7 +143,8 @@ void FillScalarMode(SpanKernels* k) {
 template <SpanBlend B, int MODE>
 void ScalarRect(const SpanParams& p, const RectRows& rr) {
     SpanRow rows[kRectRowsMax];
-    for (int r = 0; r < rr.count; ++r) rows[r] = SpanRow{rr.dst + rr.pitch * size_t(r), rr.n, rr.U, rr.V[r], 0, 0, 0, 0};
+    for (int r = 0; r < rr.count; ++r)
+        rows[r] = SpanRow{rr.dst + rr.pitch * size_t(r), rr.n, rr.U, rr.V[r], 0, 0, 0, 0};
     ScalarSpanKernels().span[int(B)][MODE][0](p, rows, rr.count);
 }
 
@@ -412,7 +413,8 @@ HWY_NOINLINE void VectorPixels(const SpanParams& p, const Consts& k, const SpanR
     const int N = int(hn::Lanes(d));
     int i = from;
     int64_t r = 0, g = 0, b = 0, a = 0;
-    if (MODE == kGouraud) r = row.r + from * p.dr, g = row.g + from * p.dg, b = row.b + from * p.db, a = row.a + from * p.da;
+    if (MODE == kGouraud)
+        r = row.r + from * p.dr, g = row.g + from * p.dg, b = row.b + from * p.db, a = row.a + from * p.da;
     for (; i + N <= row.n; i += N) {
         const V t = fetch.Next();
         V colRB = k.colRB, colGA = k.colGA;

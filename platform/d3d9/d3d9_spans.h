@@ -76,7 +76,9 @@ struct Sampler {
     }
 
 private:
-    static uint32_t Mix(uint32_t p, uint32_t q, uint32_t w, uint32_t m) { return ((p & m) * (256 - w) + (q & m) * w) >> 8 & m; }
+    static uint32_t Mix(uint32_t p, uint32_t q, uint32_t w, uint32_t m) {
+        return ((p & m) * (256 - w) + (q & m) * w) >> 8 & m;
+    }
 };
 
 // Colour channels interpolated in 16.16 fixed point, packed with rounding and saturation.

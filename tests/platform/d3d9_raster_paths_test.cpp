@@ -123,7 +123,8 @@ protected:
         dev->SetRenderState(D3DRS_ALPHAFUNC, r.Chance(85) ? DWORD(D3DCMP_GREATEREQUAL) : DWORD(r.In(1, 8)));
         DWORD filter = r.Chance(70) ? DWORD(D3DTEXF_POINT) : DWORD(D3DTEXF_LINEAR);
         dev->SetSamplerState(0, D3DSAMP_MAGFILTER, filter);
-        dev->SetSamplerState(0, D3DSAMP_MINFILTER, r.Chance(80) ? filter : DWORD(D3DTEXF_LINEAR + D3DTEXF_POINT - filter));
+        const DWORD other = DWORD(D3DTEXF_LINEAR + D3DTEXF_POINT) - filter;
+        dev->SetSamplerState(0, D3DSAMP_MINFILTER, r.Chance(80) ? filter : other);
         dev->SetSamplerState(0, D3DSAMP_MIPFILTER, r.Chance(50) ? DWORD(D3DTEXF_POINT) : DWORD(D3DTEXF_NONE));
         const DWORD address[] = {D3DTADDRESS_WRAP, D3DTADDRESS_CLAMP, D3DTADDRESS_MIRROR};
         dev->SetSamplerState(0, D3DSAMP_ADDRESSU, r.Chance(85) ? DWORD(D3DTADDRESS_WRAP) : r.Pick(address));
