@@ -298,3 +298,87 @@ TEST(RasterPathSwitch, NamesOnlyInstructionSetsThisProcessorRuns) {
 }
 
 }  // namespace
+
+namespace {
+
+// Draws with every path onto the same background and expects the general path's picture.
+class PathsAgree : public DeviceTest {
+protected:
+    template <class Draw>
+    void ExpectSameOnEveryPath(UINT w, UINT h, D3DFORMAT fmt, Draw draw) {
+        d3d9test::Image want;
+        std::vector<PathName> paths = Paths();
+        paths.insert(paths.begin(), PathName{d3d9test::RasterPath::General, "general", ""});
+        for (const PathName& p : paths) {
+            ASSERT_TRUE(d3d9test::SetRasterPath(p.path, p.simd));
+            Make(w, h, fmt);
+            IDirect3DSurface9* back = nullptr;
+            dev->GetRenderTarget(0, &back);
+            d3d9test::Image bg;
+            bg.width = w, bg.height = h;
+            for (UINT i = 0; i < w * h; ++i) bg.pixels.push_back(0xFF000000u | (i * 2654435761u >> 8));
+            EXPECT_TRUE(d3d9test::WriteSurface(back, bg));
+            back->Release();
+            draw();
+            d3d9test::Image got = Back();
+            dev->SetTexture(0, nullptr);
+            Release();
+            if (p.path == d3d9test::RasterPath::General) {
+                want = got;
+                continue;
+            }
+            for (size_t i = 0; i < got.pixels.size(); ++i)
+                ASSERT_EQ(got.pixels[i], want.pixels[i]) << p.name << " at " << i % w << "," << i / w;
+        }
+        d3d9test::SetRasterPath(d3d9test::RasterPath::Fastest);
+    }
+};
+
+// The game's second pass: its 320 x 240 target (X8R8G8B8, stored 512 x 256) drawn white and
+// alpha-blended at twice its size: every texel becomes two by two opaque pixels.
+TEST_F(PathsAgree, TheDoubledTargetIsEachTexelTwoByTwo) {
+    std::vector<uint32_t> texels(512 * 256);
+    for (size_t i = 0; i < texels.size(); ++i) texels[i] = uint32_t(i * 2246822519u);  // alpha bits too
+    IDirect3DTexture9* t = nullptr;
+    ExpectSameOnEveryPath(640, 480, D3DFMT_X8R8G8B8, [&] {
+        t = Texture(512, 256, [&](UINT x, UINT y) { return texels[y * 512 + x]; }, D3DFMT_X8R8G8B8);
+        dev->SetTexture(0, t);
+        Rect(0, 0, 640, 480, 0xFFFFFFFF, 0.5f, 0, 0, 320.0f / 512, 240.0f / 256);
+        d3d9test::Image img = Back();
+        for (UINT y = 0; y < 480; y += 7)
+            for (UINT x = 0; x < 640; x += 3)
+                ASSERT_EQ(img.At(x, y), texels[(y / 2) * 512 + x / 2] | 0xFF000000u) << x << "," << y;
+        dev->SetTexture(0, nullptr);
+        t->Release();
+    });
+}
+
+// What the general path takes, the others take alike: corners not a number, infinite, far away
+// or huge; inverted, empty and one-pixel quads; empty and outside clip rectangles; the smallest
+// and largest textures.
+TEST_F(PathsAgree, BadInputDrawsAsTheGeneralPathDrawsIt) {
+    const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
+    const float corners[][4] = {{nan, 2, 9, 9},   {2, 2, inf, 9},     {-inf, -inf, inf, inf}, {1e9f, 3, 1e9f + 8, 9},
+                                {-3e6f, -3e6f, 3e6f, 3e6f}, {9, 9, 2, 2},  {5, 2, 5, 9},  {2, 5, 9, 5},
+                                {3, 3, 4, 4},     {-1e30f, 0, 1e30f, 7}, {2.5f, 2.5f, 2.5f, 2.5f}};
+    const D3DVIEWPORT9 viewports[] = {{0, 0, 24, 16, 0, 1}, {0, 0, 0, 0, 0, 1},        {30, 20, 5, 5, 0, 1},
+                                      {3, 3, 1, 1, 0, 1},   {0, 0, 0xFFFFFFFFu, 4, 0, 1}};
+    for (UINT size : {1u, 2u, 4096u}) {
+        IDirect3DTexture9* t = nullptr;
+        ExpectSameOnEveryPath(24, 16, D3DFMT_A8R8G8B8, [&] {
+            t = Texture(size, size > 2 ? 1 : size, [](UINT x, UINT y) { return 0x80FFFFFFu ^ (x * 77 + y * 3); });
+            dev->SetTexture(0, t);
+            for (const D3DVIEWPORT9& vp : viewports) {
+                dev->SetViewport(&vp);
+                for (const auto& c : corners) {
+                    Rect(c[0], c[1], c[2], c[3], 0xC0FF8040, 0.5f, 0, 0, 1, 1);
+                    Rect(c[0], c[1], c[2], c[3], 0xFFFFFFFF, 0.5f, -nan, 0, inf, 1);
+                }
+            }
+            dev->SetTexture(0, nullptr);
+            t->Release();
+        });
+    }
+}
+
+}  // namespace
