@@ -199,12 +199,9 @@ namespace hn = hwy::HWY_NAMESPACE;
 
 using D = hn::ScalableTag<uint32_t>;
 using V = hn::Vec<D>;
-using D16 = hn::Repartition<uint16_t, D>;
-using D8 = hn::Repartition<uint8_t, D>;
 using DI = hn::RebindToSigned<D>;
 using D64 = hn::Repartition<int64_t, D>;
 using V64 = hn::Vec<D64>;
-using DHalf = hn::Rebind<uint32_t, hn::Repartition<uint64_t, D>>;  // half as many u32 lanes
 
 constexpr size_t kMaxLanes = HWY_MAX_BYTES / 4;
 
