@@ -4,6 +4,7 @@
 //   BM_PeerQuads32:  1000 textured, alpha-blended, tinted 32 x 32 quads into 640 x 480.
 //   BM_PeerGamePass: the game's second pass, its 320 x 240 target (X8R8G8B8, 512 x 256 as
 //                    stored) point-sampled at twice its size into 640 x 480.
+//   BM_GamePassAt1080: the same picture stretched to 1920 x 1080 (the device alone).
 //   BM_Quads8:       20000 tinted 8 x 8 quads into 1920 x 1080 (the device alone), where the
 //                    set-up of each quad weighs as much as its pixels; and into 640 x 480.
 // Counters: megapixels written per second by each, and their ratio.
@@ -201,6 +202,33 @@ void BM_PeerGamePass(benchmark::State& state) {
     state.counters["pixels_differing"] = double(differ);
 }
 BENCHMARK(BM_PeerGamePass)->Unit(benchmark::kMicrosecond);
+
+// ---- The game's picture stretched to 1920 x 1080 (6 times across, 4.5 times down): texels
+// for several pixels at a step that is no whole fraction of a texel.
+void BM_GamePassAt1080(benchmark::State& state) {
+    fwbench::DeviceScene scene(1920, 1080);
+    if (!scene.Ok()) {
+        state.SkipWithError("no device");
+        return;
+    }
+    IDirect3DTexture9* tex = scene.Texture(
+        kTexW, kTexH, [](UINT x, UINT y) { return PictureTexel(int(x), int(y)); }, D3DFMT_X8R8G8B8);
+    scene.dev->SetTexture(0, tex);
+    std::vector<FvfVertex> verts;
+    PushQuad(&verts, 0, 0, 1920, 1080, 0xFFFFFFFF, 0, 0, float(kPicW) / kTexW, float(kPicH) / kTexH, 0.5f);
+    double t = 0;
+    int64_t frames = 0;
+    for (auto _ : state) {
+        double t0 = ThreadSeconds();
+        scene.DrawQuads(verts.data(), 1);
+        t += ThreadSeconds() - t0;
+        ++frames;
+    }
+    if (t > 0) state.counters["engine_Mpx/s"] = double(frames) * 1920 * 1080 / t * 1e-6;
+    scene.dev->SetTexture(0, nullptr);
+    tex->Release();
+}
+BENCHMARK(BM_GamePassAt1080)->Unit(benchmark::kMicrosecond);
 
 // ---- 8 x 8 quads, each showing one 8 x 8 cell of the 32 x 32 texture, at 1920 x 1080 (and,
 // for comparison, into a target small enough to stay in the processor's cache).

@@ -378,6 +378,45 @@ struct FetchGather {
     }
 };
 
+// Magnification within one texel row (u steps of at most one texel, every index inside the row,
+// the row at least a vector wide): the texels of a vector lie within a vector's width of the
+// first, so one load of that window and a permutation replace the gather.
+struct FetchWindow {
+    const uint32_t* row;
+    uint32_t lastBase;  // texW - lanes: the windows stay within the row
+    V64 u0, u1, stepU;
+
+    FetchWindow(const SpanParams& p, const uint32_t* texRow, int64_t U) : row(texRow) {
+        const D64 d64;
+        const size_t n64 = hn::Lanes(d64);
+        HWY_ALIGN int64_t lanes[kMaxLanes];
+        for (size_t j = 0; j < 2 * n64; ++j) lanes[j] = int64_t(uint64_t(U) + uint64_t(j) * uint64_t(p.dU));
+        u0 = hn::Load(d64, lanes);
+        u1 = hn::Load(d64, lanes + n64);
+        stepU = hn::Set(d64, int64_t(uint64_t(p.dU) * 2 * n64));
+        lastBase = uint32_t(p.texW) - uint32_t(2 * n64);
+    }
+
+    HWY_INLINE V Next() {
+        const D d;
+        const DI di;
+        const V idx = hn::ConcatOdd(d, hn::BitCast(d, u1), hn::BitCast(d, u0));
+        u0 = hn::Add(u0, stepU);
+        u1 = hn::Add(u1, stepU);
+        const uint32_t base = std::min(hn::GetLane(idx), lastBase);
+        const V window = hn::LoadU(d, row + base);
+        return hn::TableLookupLanes(window, hn::IndicesFromVec(d, hn::BitCast(di, hn::Sub(idx, hn::Set(d, base)))));
+    }
+};
+
+// Whether a row's texels may come through FetchWindow.
+HWY_INLINE bool WindowFits(const SpanParams& p, int64_t U, int n) {
+    const int64_t one = int64_t(1) << 32;
+    if (p.dV != 0 || p.dU <= 0 || p.dU > one || p.texW < int(hn::Lanes(D()))) return false;
+    const int64_t first = U >> 32;
+    return first >= 0 && first < p.texW && ((U + int64_t(n - 1) * p.dU) >> 32) < p.texW;
+}
+
 // Pixels [from, to) of a row, through buffers (the ends of spans that do not fill a vector).
 template <SpanBlend B, int MODE, bool TEST, bool LINEAR>
 HWY_NOINLINE void BufferedPixels(const SpanParams& p, const Consts& k, const SpanRow& row, int from, int to) {
@@ -492,6 +531,8 @@ HWY_INLINE void PointRow(const SpanParams& p, const Consts& k, const SpanRow& ro
             FetchDouble<> f{texRow + u0 + from};
             return VectorPixels<B, MODE, TEST, false>(p, k, row, from, f);
         }
+        if (WindowFits(p, row.U, n))
+            return VectorPixels<B, MODE, TEST, false>(p, k, row, 0, FetchWindow(p, texRow, row.U));
         FetchGather<false> f(p, row.U, row.V);
         return VectorPixels<B, MODE, TEST, false>(p, k, row, 0, f);
     }
@@ -517,7 +558,7 @@ void SimdRows(const SpanParams& p, const SpanRow* rows, int count) {
 
 // ---- Upright rectangles: every row starts at the same u, so the way texels are fetched is
 // chosen once; rows differ in v and in the target row alone.
-enum class RectFetch { Solid, Contig, Double, GatherU, GatherUV };
+enum class RectFetch { Solid, Contig, Double, Window, GatherU, GatherUV };
 
 template <SpanBlend B, int MODE, bool TEST, RectFetch F>
 HWY_NOINLINE void RectOf(const SpanParams& p, const Consts& k, const RectRows& rr) {
@@ -540,7 +581,7 @@ HWY_NOINLINE void RectOf(const SpanParams& p, const Consts& k, const RectRows& r
     using DH = hn::Half<D>;
     const DH dh;
     const int NH = N / 2;
-    constexpr bool kHalves = F != RectFetch::GatherU && F != RectFetch::GatherUV;
+    constexpr bool kHalves = F == RectFetch::Solid || F == RectFetch::Contig || F == RectFetch::Double;
     const bool halves = kHalves && (n - from) % N >= NH;
     const ConstsT<DH> kh(k);
     uint32_t* dst = rr.dst;
@@ -618,6 +659,12 @@ HWY_NOINLINE void RectOf(const SpanParams& p, const Consts& k, const RectRows& r
                 const V dv = (B != SpanBlend::None || TEST) ? hn::LoadU(d, dst + i) : k.zero;
                 hn::StoreU(Shade<B, MODE, TEST>(d, f.Next(), dv, k.colRB, k.colGA, k), d, dst + i);
             }
+        } else if constexpr (F == RectFetch::Window) {
+            FetchWindow f(p, texRow, rr.U);
+            for (; i + N <= n; i += N) {
+                const V dv = (B != SpanBlend::None || TEST) ? hn::LoadU(d, dst + i) : k.zero;
+                hn::StoreU(Shade<B, MODE, TEST>(d, f.Next(), dv, k.colRB, k.colGA, k), d, dst + i);
+            }
         } else {
             FetchGather<F == RectFetch::GatherUV> f(p, rr.U, v);
             for (; i + N <= n; i += N) {
@@ -642,6 +689,8 @@ HWY_NOINLINE void RectOf(const SpanParams& p, const Consts& k, const RectRows& r
                 V t;
                 if constexpr (F == RectFetch::Solid) t = hn::Set(d, texRow[uint32_t(u0) & maskU]);
                 else if constexpr (F == RectFetch::Contig) t = hn::MaskedLoad(m, d, texRow + u0 + i);
+                else if constexpr (F == RectFetch::Window)
+                    t = FetchWindow(p, texRow, WrapAdd(rr.U, int64_t(uint64_t(p.dU) * uint64_t(i)))).Next();
                 else t = FetchGather<F == RectFetch::GatherUV>(p, WrapAdd(rr.U, int64_t(uint64_t(p.dU) * uint64_t(i))),
                                                               WrapAdd(v, int64_t(uint64_t(p.dV) * uint64_t(i))))
                              .Next();
@@ -663,6 +712,7 @@ void SimdRect(const SpanParams& p, const RectRows& rr) {
     if (p.dU == one && u0 >= 0 && u0 + rr.n <= p.texW) return RectOf<B, MODE, TEST, RectFetch::Contig>(p, k, rr);
     if (p.dU == one / 2 && u0 >= 0 && ((rr.U + int64_t(rr.n - 1) * (one / 2)) >> 32) < p.texW)
         return RectOf<B, MODE, TEST, RectFetch::Double>(p, k, rr);
+    if (WindowFits(p, rr.U, rr.n)) return RectOf<B, MODE, TEST, RectFetch::Window>(p, k, rr);
     RectOf<B, MODE, TEST, RectFetch::GatherU>(p, k, rr);
 }
 
