@@ -7,6 +7,8 @@
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
+#include <memory>
 
 #include <jpeglib.h>
 #include <jerror.h>
@@ -22,7 +24,9 @@ bool SizeOk(uint64_t w, uint64_t h, UINT maxSize) { return w > 0 && h > 0 && w <
 
 // ---- PNG.
 
-bool DecodePng(const uint8_t* data, size_t size, UINT maxSize, DecodedImage* out) {
+// Any picture, through libpng's simplified interface (it converts every kind of PNG, colour
+// spaces included, to 8-bit sRGB BGRA).
+bool DecodePngAny(const uint8_t* data, size_t size, UINT maxSize, DecodedImage* out) {
     png_image img;
     std::memset(&img, 0, sizeof img);
     img.version = PNG_IMAGE_VERSION;
@@ -43,6 +47,129 @@ bool DecodePng(const uint8_t* data, size_t size, UINT maxSize, DecodedImage* out
     out->format = alpha ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8;
     out->fileFormat = D3DXIFF_PNG;
     return true;
+}
+
+// The direct reading below: the file in memory, errors jump back, warnings are dropped (as the
+// simplified interface keeps them out of the output too).
+struct PngSource {
+    const uint8_t* data;
+    size_t size;
+    size_t pos;
+};
+
+void PngRead(png_structp png, png_bytep to, size_t n) {
+    auto* src = static_cast<PngSource*>(png_get_io_ptr(png));
+    if (n > src->size - src->pos) png_error(png, "read beyond end of data");
+    std::memcpy(to, src->data + src->pos, n);
+    src->pos += n;
+}
+
+void PngFail(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void PngWarn(png_structp, png_const_charp) {}
+
+// What the direct reading needs of the header; filled in before any row is read.
+struct PngHeader {
+    png_uint_32 width = 0, height = 0;
+    int type = 0;
+    bool simple = false;
+    bool alpha = false;
+    uint32_t palette[256];  // indexed pictures: each index's colour, as libpng expands it
+};
+
+// The two steps below jump back here on an error; neither holds anything that needs destroying.
+bool ReadPngHeader(png_structp png, png_infop info, PngHeader* h) {
+    if (setjmp(png_jmpbuf(png))) return false;
+    png_set_benign_errors(png, 1);
+    png_read_info(png, info);
+    h->width = png_get_image_width(png, info);
+    h->height = png_get_image_height(png, info);
+    h->type = png_get_color_type(png, info);
+    h->simple = png_get_bit_depth(png, info) == 8 && png_get_interlace_type(png, info) == PNG_INTERLACE_NONE &&
+                (h->type == PNG_COLOR_TYPE_PALETTE || h->type == PNG_COLOR_TYPE_RGB ||
+                 h->type == PNG_COLOR_TYPE_RGB_ALPHA) &&
+                !png_get_valid(png, info, PNG_INFO_gAMA | PNG_INFO_cHRM | PNG_INFO_sRGB | PNG_INFO_iCCP) &&
+                (h->type == PNG_COLOR_TYPE_PALETTE || !png_get_valid(png, info, PNG_INFO_tRNS));
+    if (!h->simple) return true;
+    h->alpha = h->type == PNG_COLOR_TYPE_RGB_ALPHA;
+    if (h->type == PNG_COLOR_TYPE_PALETTE) {
+        // Indices past the palette read as opaque black.
+        std::fill(std::begin(h->palette), std::end(h->palette), 0xFF000000u);
+        png_colorp plte = nullptr;
+        int colours = 0;
+        png_get_PLTE(png, info, &plte, &colours);
+        png_bytep trans = nullptr;
+        int transparent = 0;
+        if (png_get_valid(png, info, PNG_INFO_tRNS)) {
+            png_get_tRNS(png, info, &trans, &transparent, nullptr);
+            h->alpha = true;
+        }
+        for (int i = 0; i < colours && i < 256; ++i)
+            h->palette[i] = (uint32_t(i < transparent ? trans[i] : 0xFF) << 24) | (uint32_t(plte[i].red) << 16) |
+                            (uint32_t(plte[i].green) << 8) | plte[i].blue;
+    } else {
+        png_set_bgr(png);
+        if (h->type == PNG_COLOR_TYPE_RGB) png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
+        png_read_update_info(png, info);
+    }
+    return true;
+}
+
+bool ReadPngRows(png_structp png, const PngHeader* h, uint32_t* pixels, uint8_t* indices) {
+    if (setjmp(png_jmpbuf(png))) return false;
+    for (png_uint_32 y = 0; y < h->height; ++y) {
+        uint32_t* row = pixels + size_t(y) * h->width;
+        if (h->type != PNG_COLOR_TYPE_PALETTE) {
+            png_read_row(png, reinterpret_cast<png_bytep>(row), nullptr);
+            continue;
+        }
+        png_read_row(png, indices, nullptr);
+        for (png_uint_32 x = 0; x < h->width; ++x) row[x] = h->palette[indices[x]];
+    }
+    return true;
+}
+
+enum class Direct { Decoded, Failed, NotSimple };
+
+// Non-interlaced 8-bit indexed, RGB and RGBA pictures without colour-space chunks need no
+// conversion: libpng's row reader puts their rows straight into the result (indexed ones
+// through a table of the palette's colours). The simplified interface reads the same rows the
+// same way, then converts every pixel by its general means; the result and the damaged files
+// that fail are the same. Any other picture is NotSimple.
+Direct DecodePngDirect(const uint8_t* data, size_t size, UINT maxSize, DecodedImage* out) {
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, PngFail, PngWarn);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    if (!info) {
+        png_destroy_read_struct(&png, nullptr, nullptr);
+        return Direct::NotSimple;
+    }
+    PngSource src{data, size, 0};
+    png_set_read_fn(png, &src, PngRead);
+    auto h = std::make_unique<PngHeader>();
+    Direct result = Direct::Failed;
+    if (!ReadPngHeader(png, info, h.get())) {
+        result = Direct::Failed;
+    } else if (!h->simple) {
+        result = Direct::NotSimple;
+    } else if (SizeOk(h->width, h->height, maxSize)) {
+        out->pixels.resize(size_t(h->width) * h->height);
+        std::vector<uint8_t> indices(h->type == PNG_COLOR_TYPE_PALETTE ? h->width : 0);
+        if (ReadPngRows(png, h.get(), out->pixels.data(), indices.data())) {
+            out->width = h->width;
+            out->height = h->height;
+            out->format = h->alpha ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8;
+            out->fileFormat = D3DXIFF_PNG;
+            result = Direct::Decoded;
+        }
+    }
+    png_destroy_read_struct(&png, &info, nullptr);
+    return result;
+}
+
+bool DecodePng(const uint8_t* data, size_t size, UINT maxSize, DecodedImage* out) {
+    Direct d = DecodePngDirect(data, size, maxSize, out);
+    if (d != Direct::NotSimple) return d == Direct::Decoded;
+    *out = DecodedImage{};
+    return DecodePngAny(data, size, maxSize, out);
 }
 
 // ---- JPEG.
@@ -402,6 +529,14 @@ bool DecodeTga(const uint8_t* d, size_t size, UINT maxSize, DecodedImage* out) {
 }
 
 }  // namespace
+
+bool DecodePngSimplified(const uint8_t* data, size_t size, UINT maxSize, DecodedImage* out) {
+    if (!data || size == 0 || !out) return false;
+    *out = DecodedImage{};
+    bool ok = size >= 8 && png_sig_cmp(data, 0, 8) == 0 && DecodePngAny(data, size, maxSize, out);
+    if (!ok) *out = DecodedImage{};
+    return ok;
+}
 
 bool DecodeImage(const uint8_t* data, size_t size, UINT maxSize, DecodedImage* out) {
     if (!data || size == 0 || !out) return false;

@@ -1,0 +1,306 @@
+// PNG reading: the loader reads simple pictures (8-bit indexed, RGB, RGBA) by libpng's row reader
+// and the rest through libpng's simplified interface. Every picture, sound or damaged, gives what
+// the simplified interface gives for it: the same pixels, size and format, or the same failure.
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/d3dx9/d3dx9_image.h"
+
+namespace {
+
+using d3dx9impl::DecodedImage;
+
+constexpr UINT kMaxSize = 4096;
+
+struct Spec {
+    UINT width = 16, height = 8;
+    int type = PNG_COLOR_TYPE_PALETTE;
+    int depth = 8;
+    int interlace = PNG_INTERLACE_NONE;
+    int filters = PNG_ALL_FILTERS;
+    int level = 6;
+    int colours = 16;       // palette entries
+    int transparent = 0;    // palette entries with an alpha (tRNS), or for RGB / gray a keyed colour
+    bool badIndices = false;  // indices past the palette too
+    bool gamma = false;       // a gAMA chunk of 1.0
+    bool srgb = false;        // an sRGB chunk
+    bool textAfter = false;   // a tEXt chunk after the image data
+    int idatBytes = 8192;     // the size of each IDAT chunk
+    uint32_t seed = 1;
+};
+
+uint32_t Next(uint32_t& s) {
+    s = s * 1664525u + 1013904223u;
+    return s >> 8;
+}
+
+void Append(png_structp png, png_bytep data, size_t n) {
+    auto* out = static_cast<std::vector<uint8_t>*>(png_get_io_ptr(png));
+    out->insert(out->end(), data, data + n);
+}
+void Flush(png_structp) {}
+
+std::vector<uint8_t> MakePng(const Spec& s) {
+    std::vector<uint8_t> out;
+    std::vector<png_color> plte(size_t(s.colours));
+    std::vector<png_byte> alpha(size_t(s.colours));
+    std::vector<std::vector<png_byte>> rows;
+    std::vector<png_bytep> pointers;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        ADD_FAILURE() << "could not write the test picture";
+        return {};
+    }
+    png_set_write_fn(png, &out, Append, Flush);
+    png_set_check_for_invalid_index(png, 0);
+    png_set_compression_level(png, s.level);
+    png_set_compression_buffer_size(png, size_t(s.idatBytes));
+    png_set_IHDR(png, info, s.width, s.height, s.depth, s.type, s.interlace, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, s.filters);
+    uint32_t seed = s.seed;
+    if (s.type == PNG_COLOR_TYPE_PALETTE) {
+        for (int i = 0; i < s.colours; ++i) {
+            uint32_t v = Next(seed);
+            plte[i] = {png_byte(v), png_byte(v >> 8), png_byte(v >> 16)};
+            alpha[i] = i == 0 ? 0 : png_byte(Next(seed));
+        }
+        png_set_PLTE(png, info, plte.data(), s.colours);
+        if (s.transparent > 0) png_set_tRNS(png, info, alpha.data(), s.transparent, nullptr);
+    } else if (s.transparent > 0 && !(s.type & PNG_COLOR_MASK_ALPHA)) {
+        png_color_16 key{};
+        key.red = key.green = key.blue = key.gray = 7;
+        png_set_tRNS(png, info, nullptr, 0, &key);
+    }
+    if (s.gamma) png_set_gAMA_fixed(png, info, PNG_FP_1);
+    if (s.srgb) png_set_sRGB(png, info, PNG_sRGB_INTENT_PERCEPTUAL);
+    png_write_info(png, info);
+    const int channels = png_get_channels(png, info);
+    const size_t rowBytes = (size_t(s.width) * channels * s.depth + 7) / 8;
+    rows.assign(s.height, std::vector<png_byte>(rowBytes));
+    const int top = s.depth == 16 ? 256 : 1 << std::min(s.depth, 8);
+    for (UINT y = 0; y < s.height; ++y)
+        for (size_t b = 0; b < rowBytes; ++b) {
+            uint32_t v = Next(seed);
+            if (s.type == PNG_COLOR_TYPE_PALETTE && s.depth == 8) {
+                int limit = s.badIndices ? 256 : s.colours;
+                // Runs of one index, as pictures have, and now and then another.
+                rows[y][b] = png_byte(b % 5 == 0 || b == 0 ? v % limit : rows[y][b - 1]);
+                if (s.badIndices && (v & 3) == 0) {
+                    rows[y][b] = png_byte(s.colours + v % (256 - s.colours));
+                }
+            } else if (s.type == PNG_COLOR_TYPE_PALETTE) {
+                // Packed indices: keep each below the palette's size.
+                int per = 8 / s.depth;
+                png_byte packed = 0;
+                for (int k = 0; k < per; ++k)
+                    packed = png_byte((packed << s.depth) | (Next(seed) % std::min(top, s.colours)));
+                rows[y][b] = packed;
+            } else {
+                rows[y][b] = png_byte(v % 7 == 0 ? 7 : v);
+            }
+        }
+    for (auto& r : rows) pointers.push_back(r.data());
+    png_write_image(png, pointers.data());
+    if (s.textAfter) {
+        png_text text{};
+        text.compression = PNG_TEXT_COMPRESSION_NONE;
+        text.key = const_cast<char*>("Comment");
+        text.text = const_cast<char*>("after the pixels");
+        png_set_text(png, info, &text, 1);
+    }
+    png_write_end(png, s.textAfter ? info : nullptr);
+    png_destroy_write_struct(&png, &info);
+    return out;
+}
+
+uint32_t Crc32(const uint8_t* p, size_t n) {
+    uint32_t c = 0xFFFFFFFFu;
+    for (size_t i = 0; i < n; ++i) {
+        c ^= p[i];
+        for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1)));
+    }
+    return ~c;
+}
+
+// The file with a chunk of the given type and data put in before its first IDAT chunk.
+std::vector<uint8_t> WithChunk(const std::vector<uint8_t>& file, const char* type, const std::vector<uint8_t>& data) {
+    size_t at = 8;
+    while (at + 8 <= file.size() && std::memcmp(&file[at + 4], "IDAT", 4) != 0)
+        at += 12 + ((size_t(file[at]) << 24) | (size_t(file[at + 1]) << 16) | (size_t(file[at + 2]) << 8) | file[at + 3]);
+    std::vector<uint8_t> chunk;
+    for (int shift = 24; shift >= 0; shift -= 8) chunk.push_back(uint8_t(data.size() >> shift));
+    chunk.insert(chunk.end(), type, type + 4);
+    chunk.insert(chunk.end(), data.begin(), data.end());
+    uint32_t crc = Crc32(&chunk[4], chunk.size() - 4);
+    for (int shift = 24; shift >= 0; shift -= 8) chunk.push_back(uint8_t(crc >> shift));
+    std::vector<uint8_t> out(file.begin(), file.begin() + at);
+    out.insert(out.end(), chunk.begin(), chunk.end());
+    out.insert(out.end(), file.begin() + at, file.end());
+    return out;
+}
+
+// Both readers on one file: the same verdict, and for a picture the same result.
+void ExpectAlike(const std::vector<uint8_t>& file, const std::string& what, bool mustRead = false) {
+    DecodedImage loader, reference;
+    bool a = d3dx9impl::DecodeImage(file.data(), file.size(), kMaxSize, &loader);
+    bool b = d3dx9impl::DecodePngSimplified(file.data(), file.size(), kMaxSize, &reference);
+    ASSERT_EQ(a, b) << what;
+    if (mustRead) {
+        ASSERT_TRUE(a) << what;
+    }
+    if (!a) return;
+    ASSERT_EQ(loader.width, reference.width) << what;
+    ASSERT_EQ(loader.height, reference.height) << what;
+    ASSERT_EQ(loader.format, reference.format) << what;
+    ASSERT_EQ(loader.fileFormat, D3DXIFF_PNG) << what;
+    ASSERT_EQ(loader.pixels.size(), size_t(loader.width) * loader.height) << what;
+    for (size_t i = 0; i < loader.pixels.size(); ++i)
+        ASSERT_EQ(loader.pixels[i], reference.pixels[i]) << what << ": pixel " << i;
+}
+
+TEST(PngReading, SimplePicturesReadAsTheSimplifiedInterfaceReadsThem) {
+    struct Size {
+        UINT w, h;
+    };
+    const Size sizes[] = {{1, 1}, {7, 3}, {64, 33}};
+    const int filterSets[] = {PNG_FILTER_NONE, PNG_FILTER_SUB, PNG_FILTER_UP, PNG_FILTER_AVG, PNG_FILTER_PAETH,
+                              PNG_ALL_FILTERS};
+    int n = 0;
+    for (Size size : sizes)
+        for (int filters : filterSets) {
+            Spec s;
+            s.width = size.w, s.height = size.h, s.filters = filters, s.seed = uint32_t(++n);
+            s.level = n % 2 ? 9 : 0;
+            for (int colours : {1, 2, 17, 256})
+                for (int transparent : {0, 1, colours / 2, colours}) {
+                    s.type = PNG_COLOR_TYPE_PALETTE, s.colours = colours, s.transparent = transparent;
+                    ExpectAlike(MakePng(s), "indexed, " + std::to_string(colours) + " colours, " +
+                                                std::to_string(transparent) + " with alpha", true);
+                }
+            // Indices past the palette.
+            s.type = PNG_COLOR_TYPE_PALETTE, s.colours = 5, s.transparent = 3, s.badIndices = true;
+            ExpectAlike(MakePng(s), "indexed, indices past the palette");
+            s.badIndices = false, s.transparent = 0;
+            s.type = PNG_COLOR_TYPE_RGB;
+            ExpectAlike(MakePng(s), "RGB", true);
+            s.type = PNG_COLOR_TYPE_RGB_ALPHA;
+            ExpectAlike(MakePng(s), "RGBA", true);
+        }
+}
+
+TEST(PngReading, OtherPicturesReadAsTheSimplifiedInterfaceReadsThem) {
+    struct Case {
+        const char* what;
+        Spec spec;
+    };
+    auto spec = [](int type, int depth) {
+        Spec s;
+        s.type = type, s.depth = depth, s.width = 13, s.height = 5, s.colours = 4, s.transparent = 2;
+        return s;
+    };
+    std::vector<Case> cases = {
+        {"gray", spec(PNG_COLOR_TYPE_GRAY, 8)},
+        {"gray and alpha", spec(PNG_COLOR_TYPE_GRAY_ALPHA, 8)},
+        {"16-bit RGBA", spec(PNG_COLOR_TYPE_RGB_ALPHA, 16)},
+        {"16-bit RGB", spec(PNG_COLOR_TYPE_RGB, 16)},
+        {"2-bit indexed", spec(PNG_COLOR_TYPE_PALETTE, 2)},
+        {"4-bit indexed", spec(PNG_COLOR_TYPE_PALETTE, 4)},
+    };
+    Spec s = spec(PNG_COLOR_TYPE_PALETTE, 8);
+    s.interlace = PNG_INTERLACE_ADAM7;
+    cases.push_back({"interlaced indexed", s});
+    s = spec(PNG_COLOR_TYPE_RGB_ALPHA, 8);
+    s.gamma = true;
+    cases.push_back({"RGBA with a gamma of 1", s});
+    s = spec(PNG_COLOR_TYPE_PALETTE, 8);
+    s.gamma = true;
+    cases.push_back({"indexed with a gamma of 1", s});
+    s = spec(PNG_COLOR_TYPE_RGB, 8);
+    s.srgb = true;
+    cases.push_back({"RGB marked sRGB", s});
+    s = spec(PNG_COLOR_TYPE_RGB, 8);
+    cases.push_back({"RGB with a keyed colour", s});
+    s = spec(PNG_COLOR_TYPE_PALETTE, 8);
+    s.textAfter = true;
+    cases.push_back({"indexed with text after the pixels", s});
+    for (const Case& c : cases) ExpectAlike(MakePng(c.spec), c.what, true);
+}
+
+TEST(PngReading, DamagedFilesFailOrReadAlikeOnBothReaders) {
+    std::vector<std::pair<std::string, std::vector<uint8_t>>> files;
+    Spec s;
+    s.width = 24, s.height = 6, s.idatBytes = 40;  // several IDAT chunks
+    s.colours = 9, s.transparent = 4, s.textAfter = true;
+    files.push_back({"indexed", MakePng(s)});
+    s.type = PNG_COLOR_TYPE_RGB_ALPHA, s.filters = PNG_FILTER_PAETH, s.textAfter = false;
+    files.push_back({"RGBA", MakePng(s)});
+    s.type = PNG_COLOR_TYPE_RGB, s.filters = PNG_ALL_FILTERS, s.transparent = 0, s.width = 5;
+    files.push_back({"RGB", MakePng(s)});
+    for (const auto& [name, file] : files) {
+        ASSERT_GT(file.size(), 100u) << name;
+        for (size_t cut = 8; cut < file.size(); ++cut)
+            ExpectAlike(std::vector<uint8_t>(file.begin(), file.begin() + cut), name + " cut at " + std::to_string(cut));
+        for (size_t at = 8; at < file.size(); ++at)
+            for (uint8_t flip : {uint8_t(0x01), uint8_t(0x80), uint8_t(0xFF)}) {
+                std::vector<uint8_t> bad = file;
+                bad[at] ^= flip;
+                ExpectAlike(bad, name + " with byte " + std::to_string(at) + " changed");
+            }
+        std::vector<uint8_t> more = file;
+        more.insert(more.end(), {1, 2, 3, 4, 5, 6, 7, 8, 9});
+        ExpectAlike(more, name + " with bytes after its end", true);
+    }
+}
+
+// Chunks that are whole but wrong: libpng passes over some as mere warnings, refuses others.
+TEST(PngReading, WrongChunksAreTakenOrRefusedAlikeOnBothReaders) {
+    Spec s;
+    s.colours = 4, s.transparent = 2;
+    const std::vector<uint8_t> indexed = MakePng(s);
+    s.type = PNG_COLOR_TYPE_RGB, s.transparent = 0;
+    const std::vector<uint8_t> rgb = MakePng(s);
+    s.type = PNG_COLOR_TYPE_RGB_ALPHA;
+    const std::vector<uint8_t> rgba = MakePng(s);
+    const std::vector<uint8_t> six(6, 0x40), seven(7, 0x40), gamma{0, 0, 0xB1, 0x8F};
+    struct Case {
+        const char* what;
+        std::vector<uint8_t> file;
+    };
+    const Case cases[] = {
+        {"a second tRNS", WithChunk(indexed, "tRNS", {9})},
+        {"tRNS longer than the palette", WithChunk(indexed, "tRNS", seven)},
+        {"tRNS of the wrong length for RGB", WithChunk(rgb, "tRNS", seven)},
+        {"tRNS on RGBA", WithChunk(rgba, "tRNS", six)},
+        {"a second PLTE", WithChunk(indexed, "PLTE", {1, 2, 3})},
+        {"gAMA of the sRGB value", WithChunk(rgba, "gAMA", gamma)},
+        {"gAMA of zero", WithChunk(rgb, "gAMA", {0, 0, 0, 0})},
+        {"sBIT", WithChunk(indexed, "sBIT", {5, 6, 5})},
+        {"an unknown ancillary chunk", WithChunk(indexed, "zzZz", {1, 2})},
+        {"an unknown critical chunk", WithChunk(rgba, "ZZZZ", {1, 2})},
+    };
+    for (const Case& c : cases) ExpectAlike(c.file, c.what);
+}
+
+TEST(PngReading, PicturesOverTheSizeLimitFailOnBothReaders) {
+    for (int type : {PNG_COLOR_TYPE_PALETTE, PNG_COLOR_TYPE_RGB_ALPHA}) {
+        Spec s;
+        s.type = type, s.width = 3, s.height = 2;
+        std::vector<uint8_t> file = MakePng(s);
+        DecodedImage a, b;
+        EXPECT_FALSE(d3dx9impl::DecodeImage(file.data(), file.size(), 2, &a)) << type;
+        EXPECT_FALSE(d3dx9impl::DecodePngSimplified(file.data(), file.size(), 2, &b)) << type;
+        EXPECT_TRUE(a.pixels.empty());
+        EXPECT_TRUE(d3dx9impl::DecodeImage(file.data(), file.size(), 3, &a)) << type;
+    }
+}
+
+}  // namespace
