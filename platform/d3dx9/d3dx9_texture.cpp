@@ -82,15 +82,26 @@ HRESULT D3DXCreateTextureFromFileInMemoryEx(IDirect3DDevice9* device, LPCVOID da
     if (FAILED(hr)) return hr;
     auto* t = static_cast<d3d9impl::TextureImpl*>(tex);
     d3d9impl::PixelBuffer& l0 = t->levels[0]->buf;
-    // The image unscaled in the top-left corner; the rest transparent black.
-    std::fill(l0.pixels.begin(), l0.pixels.end(), d3d9impl::Quantize(fmt, 0));
+    // The image unscaled in the top-left corner; the rest transparent black. A8R8G8B8 keeps
+    // every colour as it is, so without a colour key its rows are copied whole.
+    const uint32_t clear = d3d9impl::Quantize(fmt, 0);
+    const bool asIs = fmt == D3DFMT_A8R8G8B8;
     UINT cw = std::min(w, img.width), ch = std::min(h, img.height);
-    for (UINT y = 0; y < ch; ++y)
-        for (UINT x = 0; x < cw; ++x) {
-            uint32_t c = img.pixels[size_t(y) * img.width + x];
-            if (colorKey != 0 && c == colorKey) c = 0;
-            l0.pixels[size_t(y) * w + x] = d3d9impl::Quantize(fmt, c);
+    for (UINT y = 0; y < ch; ++y) {
+        const uint32_t* from = &img.pixels[size_t(y) * img.width];
+        uint32_t* to = &l0.pixels[size_t(y) * w];
+        if (asIs && colorKey == 0) {
+            std::memcpy(to, from, size_t(cw) * 4);
+        } else {
+            for (UINT x = 0; x < cw; ++x) {
+                uint32_t c = from[x];
+                if (colorKey != 0 && c == colorKey) c = 0;
+                to[x] = asIs ? c : d3d9impl::Quantize(fmt, c);
+            }
         }
+        std::fill(to + cw, to + w, clear);
+    }
+    std::fill(l0.pixels.begin() + size_t(ch) * w, l0.pixels.end(), clear);
     BuildMips(t);
     if (info) {
         info->Width = img.width;
