@@ -146,12 +146,25 @@ std::unique_ptr<Sample> DecodeSample(const void* data, int64_t size) {
     int fileChans = info.channels;
     s->chans = std::min(fileChans, 2);
     s->freq = static_cast<DWORD>(std::clamp<int>(info.samplerate, kMinFreq, kMaxFreq));
-    std::vector<float> buf(4096 * static_cast<size_t>(fileChans));
+    // 16-bit files are read as they are: their floats scaled back give the same values.
+    const bool pcm16 = (info.format & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_16;
+    std::vector<float> buf(pcm16 ? 0 : 4096 * static_cast<size_t>(fileChans));
+    std::vector<int16_t> buf16(pcm16 ? 4096 * static_cast<size_t>(fileChans) : 0);
+    if (info.frames > 0)
+        pcm.reserve(static_cast<size_t>(std::min<sf_count_t>(info.frames, kMaxSampleBytes / 2)) * s->chans);
     for (;;) {
-        sf_count_t got = sf_readf_float(sf, buf.data(), 4096);
+        sf_count_t got = pcm16 ? sf_readf_short(sf, buf16.data(), 4096) : sf_readf_float(sf, buf.data(), 4096);
         if (got <= 0) break;
-        for (sf_count_t i = 0; i < got; ++i)
-            for (int c = 0; c < s->chans; ++c) pcm.push_back(ToShort(buf[i * fileChans + c]));
+        size_t at = pcm.size();
+        pcm.resize(at + static_cast<size_t>(got) * s->chans);
+        int16_t* to = pcm.data() + at;
+        if (pcm16 && fileChans == s->chans) {
+            std::memcpy(to, buf16.data(), static_cast<size_t>(got) * fileChans * sizeof(int16_t));
+        } else {
+            for (sf_count_t i = 0; i < got; ++i)
+                for (int c = 0; c < s->chans; ++c)
+                    *to++ = pcm16 ? buf16[i * fileChans + c] : ToShort(buf[i * fileChans + c]);
+        }
         if (pcm.size() * 2 > kMaxSampleBytes) break;
     }
     sf_close(sf);

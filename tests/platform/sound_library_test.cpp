@@ -481,6 +481,44 @@ TEST_F(SoundLibrary, WavOggFlacAndMp3DecodeAlike) {
     }
 }
 
+// 16-bit files are taken as they are, floating-point ones converted: the same values play the
+// same either way, the extremes included, whatever the number of channels (a third and later
+// are dropped).
+TEST_F(SoundLibrary, SixteenBitSamplesPlayTheirExactValues) {
+    const int frames = 3000;
+    for (int chans : {1, 2, 3}) {
+        SCOPED_TRACE(chans);
+        std::vector<short> values(static_cast<size_t>(frames) * chans);
+        uint32_t seed = 7;
+        for (size_t i = 0; i < values.size(); ++i) {
+            seed = seed * 1664525u + 1013904223u;
+            values[i] = static_cast<short>(seed >> 16);
+        }
+        values[0] = -32768, values[1] = 32767, values[2] = -1, values[3] = 1;
+        std::vector<float> scaled(values.size());
+        for (size_t i = 0; i < values.size(); ++i) scaled[i] = values[i] / 32768.0f;
+        std::vector<short> asFloats;
+        for (auto file : {MakeSoundFileFromShorts(SF_FORMAT_WAV | SF_FORMAT_PCM_16, kRate, chans, values),
+                          MakeSoundFile(SF_FORMAT_WAV | SF_FORMAT_FLOAT, kRate, chans, frames,
+                                        [&](int i, int c) { return scaled[static_cast<size_t>(i) * chans + c]; })}) {
+            HSAMPLE s = LoadSample(file);
+            ASSERT_NE(s, 0u);
+            BASS_SAMPLE info;
+            ASSERT_TRUE(lib.BASS_SampleGetInfo(s, &info));
+            EXPECT_EQ(info.length, static_cast<DWORD>(frames * std::min(chans, 2) * 2));
+            PlaySample(s);
+            std::vector<short> out = lib.Mix(frames);
+            lib.BASS_SampleFree(s);
+            if (asFloats.empty()) {
+                asFloats = out;  // the 16-bit file's output first, the other's compared with it
+                continue;
+            }
+            ASSERT_EQ(out.size(), asFloats.size());
+            for (size_t i = 0; i < out.size(); ++i) ASSERT_EQ(out[i], asFloats[i]) << i;
+        }
+    }
+}
+
 TEST_F(SoundLibrary, BadDataIsRefused) {
     auto wav = MakeWav(kRate, 1, 1000, Constant(0.5f));
     auto mod = MakeMod();

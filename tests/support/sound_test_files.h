@@ -101,6 +101,26 @@ inline std::vector<unsigned char> MakeSoundFile(int format, int rate, int chans,
     return bytes;
 }
 
+// The same from 16-bit values, interleaved, written as they are.
+inline std::vector<unsigned char> MakeSoundFileFromShorts(int format, int rate, int chans,
+                                                          const std::vector<short>& values) {
+    char path[64];
+    static int counter = 0;
+    snprintf(path, sizeof(path), "/tmp/fw_soundtest_s%d_%d.snd", static_cast<int>(getpid()), counter++);
+    SF_INFO info;
+    memset(&info, 0, sizeof(info));
+    info.samplerate = rate;
+    info.channels = chans;
+    info.format = format;
+    SNDFILE* sf = sf_open(path, SFM_WRITE, &info);
+    if (!sf) return {};
+    sf_writef_short(sf, values.data(), static_cast<sf_count_t>(values.size() / chans));
+    sf_close(sf);
+    std::vector<unsigned char> bytes = ReadFileBytes(path);
+    unlink(path);
+    return bytes;
+}
+
 inline std::vector<unsigned char> MakeWav(int rate, int chans, int frames, const std::function<float(int, int)>& gen) {
     return MakeSoundFile(SF_FORMAT_WAV | SF_FORMAT_PCM_16, rate, chans, frames, gen);
 }
