@@ -114,6 +114,11 @@ bool ReadPngHeader(png_structp png, png_infop info, PngHeader* h) {
     return true;
 }
 
+void ColoursOfIndices(const uint8_t* __restrict indices, const uint32_t* __restrict palette, uint32_t* __restrict row,
+                      png_uint_32 width) {
+    for (png_uint_32 x = 0; x < width; ++x) row[x] = palette[indices[x]];
+}
+
 bool ReadPngRows(png_structp png, const PngHeader* h, uint32_t* pixels, uint8_t* indices) {
     if (setjmp(png_jmpbuf(png))) return false;
     for (png_uint_32 y = 0; y < h->height; ++y) {
@@ -123,7 +128,7 @@ bool ReadPngRows(png_structp png, const PngHeader* h, uint32_t* pixels, uint8_t*
             continue;
         }
         png_read_row(png, indices, nullptr);
-        for (png_uint_32 x = 0; x < h->width; ++x) row[x] = h->palette[indices[x]];
+        ColoursOfIndices(indices, h->palette, row, h->width);
     }
     return true;
 }
