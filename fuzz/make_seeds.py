@@ -34,6 +34,17 @@ def png(w, h, rgba):
             + chunk(b"IDAT", zlib.compress(raw)) + chunk(b"IEND", b""))
 
 
+def png_indexed(w, h, colours, alphas, indices):
+    """An 8-bit indexed PNG: colours as (r, g, b), the first len(alphas) of them with an alpha."""
+    def chunk(kind, body):
+        c = struct.pack(">I", len(body)) + kind + body
+        return c + struct.pack(">I", zlib.crc32(kind + body) & 0xFFFFFFFF)
+    raw = b"".join(b"\0" + bytes(indices[y * w:(y + 1) * w]) for y in range(h))
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", w, h, 8, 3, 0, 0, 0))
+            + chunk(b"PLTE", b"".join(bytes(c) for c in colours)) + chunk(b"tRNS", bytes(alphas))
+            + chunk(b"IDAT", zlib.compress(raw)) + chunk(b"IEND", b""))
+
+
 def bmp(w, h, bits):
     row = (w * bits // 8 + 3) & ~3
     pixels = bytes((x * 37 + y * 11) & 0xFF for y in range(h) for x in range(row))
@@ -139,6 +150,9 @@ def main():
     for name, data in zips().items():
         put("pack", name, b"\1" + data if name == "locked" else b"\0" + data)
     put("image", "tiny.png", png(4, 3, [(i * 23) & 0xFF for i in range(4 * 3 * 4)]))
+    # Four colours, the first two with an alpha, and index 4 past the palette.
+    put("image", "tiny_indexed.png", png_indexed(5, 3, [(0, 0, 0), (255, 0, 0), (0, 128, 255), (9, 9, 9)], [0, 128],
+                                                 [(i * 7) % 5 for i in range(5 * 3)]))
     put("image", "tiny24.bmp", bmp(5, 3, 24))
     put("image", "tiny32.bmp", bmp(2, 2, 32))
     put("image", "tiny8.bmp", bmp(7, 2, 8))
