@@ -150,8 +150,9 @@ std::unique_ptr<Sample> DecodeSample(const void* data, int64_t size) {
     const bool pcm16 = (info.format & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_16;
     std::vector<float> buf(pcm16 ? 0 : 4096 * static_cast<size_t>(fileChans));
     std::vector<int16_t> buf16(pcm16 ? 4096 * static_cast<size_t>(fileChans) : 0);
-    if (info.frames > 0)
-        pcm.reserve(static_cast<size_t>(std::min<sf_count_t>(info.frames, kMaxSampleBytes / 2)) * s->chans);
+    // The header's length is a claim: what is reserved is bounded by the file's own size.
+    if (pcm16 && info.frames > 0)
+        pcm.reserve(static_cast<size_t>(std::min<sf_count_t>(info.frames, size / (2 * fileChans))) * s->chans);
     for (;;) {
         sf_count_t got = pcm16 ? sf_readf_short(sf, buf16.data(), 4096) : sf_readf_float(sf, buf.data(), 4096);
         if (got <= 0) break;
