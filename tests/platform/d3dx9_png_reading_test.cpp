@@ -18,7 +18,7 @@ using d3dx9impl::DecodedImage;
 
 constexpr UINT kMaxSize = 4096;
 
-struct Spec {
+struct Picture {
     UINT width = 16, height = 8;
     int type = PNG_COLOR_TYPE_PALETTE;
     int depth = 8;
@@ -46,7 +46,7 @@ void Append(png_structp png, png_bytep data, size_t n) {
 }
 void Flush(png_structp) {}
 
-std::vector<uint8_t> MakePng(const Spec& s) {
+std::vector<uint8_t> MakePng(const Picture& s) {
     std::vector<uint8_t> out;
     std::vector<png_color> plte(size_t(s.colours));
     std::vector<png_byte> alpha(size_t(s.colours));
@@ -177,7 +177,7 @@ TEST(PngReading, SimplePicturesReadAsTheSimplifiedInterfaceReadsThem) {
     int n = 0;
     for (Size size : sizes)
         for (int filters : filterSets) {
-            Spec s;
+            Picture s;
             s.width = size.w, s.height = size.h, s.filters = filters, s.seed = uint32_t(++n);
             s.level = n % 2 ? 9 : 0;
             for (int colours : {1, 2, 17, 256})
@@ -200,44 +200,44 @@ TEST(PngReading, SimplePicturesReadAsTheSimplifiedInterfaceReadsThem) {
 TEST(PngReading, OtherPicturesReadAsTheSimplifiedInterfaceReadsThem) {
     struct Case {
         const char* what;
-        Spec spec;
+        Picture picture;
     };
-    auto spec = [](int type, int depth) {
-        Spec s;
+    auto picture = [](int type, int depth) {
+        Picture s;
         s.type = type, s.depth = depth, s.width = 13, s.height = 5, s.colours = 4, s.transparent = 2;
         return s;
     };
     std::vector<Case> cases = {
-        {"gray", spec(PNG_COLOR_TYPE_GRAY, 8)},
-        {"gray and alpha", spec(PNG_COLOR_TYPE_GRAY_ALPHA, 8)},
-        {"16-bit RGBA", spec(PNG_COLOR_TYPE_RGB_ALPHA, 16)},
-        {"16-bit RGB", spec(PNG_COLOR_TYPE_RGB, 16)},
-        {"2-bit indexed", spec(PNG_COLOR_TYPE_PALETTE, 2)},
-        {"4-bit indexed", spec(PNG_COLOR_TYPE_PALETTE, 4)},
+        {"gray", picture(PNG_COLOR_TYPE_GRAY, 8)},
+        {"gray and alpha", picture(PNG_COLOR_TYPE_GRAY_ALPHA, 8)},
+        {"16-bit RGBA", picture(PNG_COLOR_TYPE_RGB_ALPHA, 16)},
+        {"16-bit RGB", picture(PNG_COLOR_TYPE_RGB, 16)},
+        {"2-bit indexed", picture(PNG_COLOR_TYPE_PALETTE, 2)},
+        {"4-bit indexed", picture(PNG_COLOR_TYPE_PALETTE, 4)},
     };
-    Spec s = spec(PNG_COLOR_TYPE_PALETTE, 8);
+    Picture s = picture(PNG_COLOR_TYPE_PALETTE, 8);
     s.interlace = PNG_INTERLACE_ADAM7;
     cases.push_back({"interlaced indexed", s});
-    s = spec(PNG_COLOR_TYPE_RGB_ALPHA, 8);
+    s = picture(PNG_COLOR_TYPE_RGB_ALPHA, 8);
     s.gamma = true;
     cases.push_back({"RGBA with a gamma of 1", s});
-    s = spec(PNG_COLOR_TYPE_PALETTE, 8);
+    s = picture(PNG_COLOR_TYPE_PALETTE, 8);
     s.gamma = true;
     cases.push_back({"indexed with a gamma of 1", s});
-    s = spec(PNG_COLOR_TYPE_RGB, 8);
+    s = picture(PNG_COLOR_TYPE_RGB, 8);
     s.srgb = true;
     cases.push_back({"RGB marked sRGB", s});
-    s = spec(PNG_COLOR_TYPE_RGB, 8);
+    s = picture(PNG_COLOR_TYPE_RGB, 8);
     cases.push_back({"RGB with a keyed colour", s});
-    s = spec(PNG_COLOR_TYPE_PALETTE, 8);
+    s = picture(PNG_COLOR_TYPE_PALETTE, 8);
     s.textAfter = true;
     cases.push_back({"indexed with text after the pixels", s});
-    for (const Case& c : cases) ExpectAlike(MakePng(c.spec), c.what, true);
+    for (const Case& c : cases) ExpectAlike(MakePng(c.picture), c.what, true);
 }
 
 TEST(PngReading, DamagedFilesFailOrReadAlikeOnBothReaders) {
     std::vector<std::pair<std::string, std::vector<uint8_t>>> files;
-    Spec s;
+    Picture s;
     s.width = 24, s.height = 6, s.idatBytes = 40;  // several IDAT chunks
     s.colours = 9, s.transparent = 4, s.textAfter = true;
     files.push_back({"indexed", MakePng(s)});
@@ -263,7 +263,7 @@ TEST(PngReading, DamagedFilesFailOrReadAlikeOnBothReaders) {
 
 // Chunks that are whole but wrong: libpng passes over some as mere warnings, refuses others.
 TEST(PngReading, WrongChunksAreTakenOrRefusedAlikeOnBothReaders) {
-    Spec s;
+    Picture s;
     s.colours = 4, s.transparent = 2;
     const std::vector<uint8_t> indexed = MakePng(s);
     s.type = PNG_COLOR_TYPE_RGB, s.transparent = 0;
@@ -292,7 +292,7 @@ TEST(PngReading, WrongChunksAreTakenOrRefusedAlikeOnBothReaders) {
 
 TEST(PngReading, PicturesOverTheSizeLimitFailOnBothReaders) {
     for (int type : {PNG_COLOR_TYPE_PALETTE, PNG_COLOR_TYPE_RGB_ALPHA}) {
-        Spec s;
+        Picture s;
         s.type = type, s.width = 3, s.height = 2;
         std::vector<uint8_t> file = MakePng(s);
         DecodedImage a, b;
