@@ -148,6 +148,18 @@ void ScalarRect(const SpanParams& p, const RectRows& rr) {
     ScalarSpanKernels().span[int(B)][MODE][0](p, rows, rr.count);
 }
 
+// Rectangles of a batch, one after another.
+template <SpanBlend B, int MODE>
+void ScalarRects(const SpanParams& p, size_t pitch, const RectQuad* quads, int count) {
+    SpanParams qp = p;
+    int64_t V[kRectRowsMax];
+    for (const RectQuad* q = quads; q != quads + count; ++q) {
+        qp.dU = q->dU, qp.dV = q->dV, qp.color = q->color;
+        for (int r = 0; r < q->rows; ++r) V[r] = int64_t(uint64_t(q->V0) + uint64_t(r) * uint64_t(q->vStep));
+        ScalarRect<B, MODE>(qp, RectRows{q->dst, pitch, q->n, q->rows, q->U, V});
+    }
+}
+
 template <int MODE>
 void FillScalar(SpanKernels* k) {
     FillScalarMode<MODE, false>(k);
@@ -156,6 +168,9 @@ void FillScalar(SpanKernels* k) {
         k->rect[int(SpanBlend::None)][MODE] = ScalarRect<SpanBlend::None, MODE>;
         k->rect[int(SpanBlend::InvSrcAlpha)][MODE] = ScalarRect<SpanBlend::InvSrcAlpha, MODE>;
         k->rect[int(SpanBlend::One)][MODE] = ScalarRect<SpanBlend::One, MODE>;
+        k->rects[int(SpanBlend::None)][MODE] = ScalarRects<SpanBlend::None, MODE>;
+        k->rects[int(SpanBlend::InvSrcAlpha)][MODE] = ScalarRects<SpanBlend::InvSrcAlpha, MODE>;
+        k->rects[int(SpanBlend::One)][MODE] = ScalarRects<SpanBlend::One, MODE>;
     }
 }
 
@@ -560,6 +575,65 @@ void SimdRows(const SpanParams& p, const SpanRow* rows, int count) {
 // chosen once; rows differ in v and in the target row alone.
 enum class RectFetch { Solid, Contig, Double, Window, GatherU, GatherUV };
 
+// Rows narrower than a vector, or of one vector or half of one (small sprites and glyphs), each
+// in one step, where rows are not copied from the row above: whether it drew them. Row r starts
+// at texel v vs(r) (32.32) and u0.
+template <SpanBlend B, int MODE, bool TEST, RectFetch F, class Vs>
+HWY_INLINE bool NarrowRows(const SpanParams& p, const Consts& k, uint32_t* dst, size_t pitch, int n, int count,
+                           int64_t u0, Vs vs) {
+    const D d;
+    const int N = int(hn::Lanes(d));
+    const uint32_t* const tex = p.tex;
+    const uint32_t maskV = p.maskV, maskU = p.maskU;
+    const int shiftW = p.shiftW;
+    auto texRowOf = [&](int r) { return tex + (size_t(uint32_t(vs(r) >> 32) & maskV) << shiftW); };
+    using DH = hn::Half<D>;
+    const DH dh;
+    const int NH = N / 2;
+    if constexpr (kMaskedEnds && (F == RectFetch::Contig || F == RectFetch::Solid)) {
+        if (n < N && n != NH) {  // one masked step each
+            const auto m = hn::FirstN(d, size_t(n));
+            for (int r = 0; r < count; ++r, dst += pitch) {
+                const uint32_t* texRow = texRowOf(r);
+                const V t = F == RectFetch::Solid ? hn::Set(d, texRow[uint32_t(u0) & maskU])
+                                                  : hn::MaskedLoad(m, d, texRow + u0);
+                const V dv = (B != SpanBlend::None || TEST) ? hn::MaskedLoad(m, d, dst) : k.zero;
+                hn::BlendedStore(Shade<B, MODE, TEST>(d, t, dv, k.colRB, k.colGA, k), m, d, dst);
+            }
+            return true;
+        }
+    }
+    if constexpr (F == RectFetch::Contig) {
+        if (n == N) {
+            for (int r = 0; r < count; ++r, dst += pitch) {
+                const V dv = (B != SpanBlend::None || TEST) ? hn::LoadU(d, dst) : k.zero;
+                hn::StoreU(Shade<B, MODE, TEST>(d, hn::LoadU(d, texRowOf(r) + u0), dv, k.colRB, k.colGA, k), d, dst);
+            }
+            return true;
+        }
+        if (n == NH) {  // two rows to a vector
+            const ConstsT<DH> kh(k);
+            int r = 0;
+            for (; r + 2 <= count; r += 2, dst += 2 * pitch) {
+                const V t = hn::Combine(d, hn::LoadU(dh, texRowOf(r + 1) + u0), hn::LoadU(dh, texRowOf(r) + u0));
+                const V dv = (B != SpanBlend::None || TEST)
+                                 ? hn::Combine(d, hn::LoadU(dh, dst + pitch), hn::LoadU(dh, dst))
+                                 : k.zero;
+                const V out = Shade<B, MODE, TEST>(d, t, dv, k.colRB, k.colGA, k);
+                hn::StoreU(hn::LowerHalf(dh, out), dh, dst);
+                hn::StoreU(hn::UpperHalf(dh, out), dh, dst + pitch);
+            }
+            if (r < count) {
+                const hn::Vec<DH> dv = (B != SpanBlend::None || TEST) ? hn::LoadU(dh, dst) : kh.zero;
+                hn::StoreU(Shade<B, MODE, TEST>(dh, hn::LoadU(dh, texRowOf(r) + u0), dv, kh.colRB, kh.colGA, kh), dh,
+                           dst);
+            }
+            return true;
+        }
+    }
+    return false;
+}
+
 template <SpanBlend B, int MODE, bool TEST, RectFetch F>
 HWY_NOINLINE void RectOf(const SpanParams& p, const Consts& k, const RectRows& rr) {
     const D d;
@@ -577,7 +651,7 @@ HWY_NOINLINE void RectOf(const SpanParams& p, const Consts& k, const RectRows& r
     // Doubled texels start on a pair: a start in the second half of a texel leaves the first
     // pixel alone.
     const int from = (F == RectFetch::Double && (rr.U & 0x80000000)) ? 1 : 0;
-    // Half a vector for what is left of a row (rows narrower than a vector among them).
+    // Half a vector for what is left of a row.
     using DH = hn::Half<D>;
     const DH dh;
     const int NH = N / 2;
@@ -585,52 +659,8 @@ HWY_NOINLINE void RectOf(const SpanParams& p, const Consts& k, const RectRows& r
     const bool halves = kHalves && (n - from) % N >= NH;
     const ConstsT<DH> kh(k);
     uint32_t* dst = rr.dst;
-    if constexpr (kMaskedEnds && (F == RectFetch::Contig || F == RectFetch::Solid)) {
-        // Rows narrower than a vector (small sprites, glyphs): one masked step each.
-        if (!rowsRepeat && n < N && n != NH) {
-            const auto m = hn::FirstN(d, size_t(n));
-            for (int r = 0; r < count; ++r, dst += pitch) {
-                const uint32_t* texRow = tex + (size_t(uint32_t(vs[r] >> 32) & maskV) << shiftW);
-                const V t = F == RectFetch::Solid ? hn::Set(d, texRow[uint32_t(u0) & maskU])
-                                                  : hn::MaskedLoad(m, d, texRow + u0);
-                const V dv = (B != SpanBlend::None || TEST) ? hn::MaskedLoad(m, d, dst) : k.zero;
-                hn::BlendedStore(Shade<B, MODE, TEST>(d, t, dv, k.colRB, k.colGA, k), m, d, dst);
-            }
-            return;
-        }
-    }
-    if constexpr (F == RectFetch::Contig) {
-        // Rows of one vector, or of half a vector (small sprites and glyphs), each in one step.
-        if (!rowsRepeat && (n == N || n == NH)) {
-            const uint32_t* src = tex + u0;
-            if (n == N) {
-                for (int r = 0; r < count; ++r, dst += pitch) {
-                    const uint32_t* texRow = src + (size_t(uint32_t(vs[r] >> 32) & maskV) << shiftW);
-                    const V dv = (B != SpanBlend::None || TEST) ? hn::LoadU(d, dst) : k.zero;
-                    hn::StoreU(Shade<B, MODE, TEST>(d, hn::LoadU(d, texRow), dv, k.colRB, k.colGA, k), d, dst);
-                }
-            } else {  // two rows to a vector
-                int r = 0;
-                for (; r + 2 <= count; r += 2, dst += 2 * pitch) {
-                    const uint32_t* row0 = src + (size_t(uint32_t(vs[r] >> 32) & maskV) << shiftW);
-                    const uint32_t* row1 = src + (size_t(uint32_t(vs[r + 1] >> 32) & maskV) << shiftW);
-                    const V t = hn::Combine(d, hn::LoadU(dh, row1), hn::LoadU(dh, row0));
-                    const V dv = (B != SpanBlend::None || TEST)
-                                     ? hn::Combine(d, hn::LoadU(dh, dst + pitch), hn::LoadU(dh, dst))
-                                     : k.zero;
-                    const V out = Shade<B, MODE, TEST>(d, t, dv, k.colRB, k.colGA, k);
-                    hn::StoreU(hn::LowerHalf(dh, out), dh, dst);
-                    hn::StoreU(hn::UpperHalf(dh, out), dh, dst + pitch);
-                }
-                if (r < count) {
-                    const uint32_t* texRow = src + (size_t(uint32_t(vs[r] >> 32) & maskV) << shiftW);
-                    const hn::Vec<DH> dv = (B != SpanBlend::None || TEST) ? hn::LoadU(dh, dst) : kh.zero;
-                    hn::StoreU(Shade<B, MODE, TEST>(dh, hn::LoadU(dh, texRow), dv, kh.colRB, kh.colGA, kh), dh, dst);
-                }
-            }
-            return;
-        }
-    }
+    if (!rowsRepeat && NarrowRows<B, MODE, TEST, F>(p, k, dst, pitch, n, count, u0, [vs](int r) { return vs[r]; }))
+        return;
     for (int r = 0; r < count; ++r, dst += pitch) {
         const int64_t v = vs[r];
         if (rowsRepeat && r > 0 &&
@@ -704,8 +734,7 @@ HWY_NOINLINE void RectOf(const SpanParams& p, const Consts& k, const RectRows& r
 }
 
 template <SpanBlend B, int MODE, bool TEST>
-void SimdRect(const SpanParams& p, const RectRows& rr) {
-    const Consts k(p);
+HWY_INLINE void RectWith(const SpanParams& p, const Consts& k, const RectRows& rr) {
     const int64_t one = int64_t(1) << 32, u0 = rr.U >> 32;
     if (p.dU == 0 && p.dV == 0) return RectOf<B, MODE, TEST, RectFetch::Solid>(p, k, rr);
     if (p.dV != 0) return RectOf<B, MODE, TEST, RectFetch::GatherUV>(p, k, rr);
@@ -714,6 +743,56 @@ void SimdRect(const SpanParams& p, const RectRows& rr) {
         return RectOf<B, MODE, TEST, RectFetch::Double>(p, k, rr);
     if (WindowFits(p, rr.U, rr.n)) return RectOf<B, MODE, TEST, RectFetch::Window>(p, k, rr);
     RectOf<B, MODE, TEST, RectFetch::GatherU>(p, k, rr);
+}
+
+template <SpanBlend B, int MODE, bool TEST>
+void SimdRect(const SpanParams& p, const RectRows& rr) {
+    RectWith<B, MODE, TEST>(p, Consts(p), rr);
+}
+
+// Rectangles of a batch: the constants made once, small rectangles of whole texels drawn here,
+// the others as RectWith draws them.
+template <SpanBlend B, int MODE, bool TEST>
+HWY_NOINLINE void SimdRectsOf(const SpanParams& p, size_t pitch, const RectQuad* quads, int count) {
+    const D d;
+    const int64_t one = int64_t(1) << 32;
+    SpanParams qp = p;
+    Consts k(p);
+    for (const RectQuad* q = quads; q != quads + count; ++q) {
+        if (MODE != kTexel && q->color != qp.color) {
+            qp.color = q->color;
+            k.colRB = hn::Set(d, q->color & kRB);
+            k.colGA = hn::Set(d, (q->color >> 8) & kRB);
+            k.addRGB = hn::Set(d, q->color & 0x00FFFFFFu);
+            k.mulGA = hn::Set(d, 255u | ((q->color >> 24) << 16));
+        }
+        const int64_t u0 = q->U >> 32;
+        const int64_t v0 = q->V0, vStep = q->vStep;
+        auto vs = [v0, vStep](int r) { return int64_t(uint64_t(v0) + uint64_t(r) * uint64_t(vStep)); };
+        if (!p.rowsRepeat && q->dV == 0) {
+            if (q->dU == one && u0 >= 0 && u0 + q->n <= p.texW &&
+                NarrowRows<B, MODE, TEST, RectFetch::Contig>(p, k, q->dst, pitch, q->n, q->rows, u0, vs))
+                continue;
+            if (q->dU == 0 && NarrowRows<B, MODE, TEST, RectFetch::Solid>(p, k, q->dst, pitch, q->n, q->rows, u0, vs))
+                continue;
+        }
+        qp.dU = q->dU;
+        qp.dV = q->dV;
+        int64_t V[kRectRowsMax];
+        for (int r = 0; r < q->rows; ++r) V[r] = vs(r);
+        RectWith<B, MODE, TEST>(qp, k, RectRows{q->dst, pitch, q->n, q->rows, q->U, V});
+    }
+}
+
+template <SpanBlend B, int MODE, bool TEST>
+void SimdRects(const SpanParams& p, size_t pitch, const RectQuad* quads, int count) {
+    SimdRectsOf<B, MODE, TEST>(p, pitch, quads, count);
+}
+
+template <int MODE>
+void SimdRectsNone(const SpanParams& p, size_t pitch, const RectQuad* quads, int count) {
+    if (p.ref == 0) SimdRectsOf<SpanBlend::None, MODE, false>(p, pitch, quads, count);
+    else SimdRectsOf<SpanBlend::None, MODE, true>(p, pitch, quads, count);
 }
 
 template <int MODE>
@@ -743,6 +822,9 @@ void FillSimd(SpanKernels* k) {
         k->rect[int(SpanBlend::None)][MODE] = SimdRectNone<MODE>;
         k->rect[int(SpanBlend::InvSrcAlpha)][MODE] = SimdRect<SpanBlend::InvSrcAlpha, MODE, true>;
         k->rect[int(SpanBlend::One)][MODE] = SimdRect<SpanBlend::One, MODE, true>;
+        k->rects[int(SpanBlend::None)][MODE] = SimdRectsNone<MODE>;
+        k->rects[int(SpanBlend::InvSrcAlpha)][MODE] = SimdRects<SpanBlend::InvSrcAlpha, MODE, true>;
+        k->rects[int(SpanBlend::One)][MODE] = SimdRects<SpanBlend::One, MODE, true>;
     }
 }
 
@@ -761,10 +843,131 @@ void SimdFill(uint32_t* dst, size_t n, uint32_t value) {
     for (; i < n; ++i) dst[i] = value;
 }
 
+// ---- Upright quads of a batch, as many at a time as there are double lanes.
+
+// FloorToInt of the rasterizer: floor(x), and 0 for NaN and |x| >= 4e18.
+template <class DD>
+HWY_INLINE hn::Vec<DD> FloorToIntLanes(DD dd, hn::Vec<DD> x) {
+    return hn::IfThenElseZero(hn::Lt(hn::Abs(x), hn::Set(dd, 4e18)), hn::Floor(x));
+}
+
+void SetupQuads(const QuadBatchConsts& c, const void* verts, const int32_t* first, int count, QuadSetups* out) {
+    const hn::ScalableTag<double> dd;
+    const hn::Rebind<float, decltype(dd)> df;
+    const hn::Rebind<int32_t, decltype(dd)> di;
+    const hn::Rebind<uint32_t, decltype(dd)> du;
+    const hn::RebindToUnsigned<decltype(dd)> du64;
+    using VD = hn::Vec<decltype(dd)>;
+    using VF = hn::Vec<decltype(df)>;
+    const float* const vf = static_cast<const float*>(verts);
+    const uint32_t* const vu = static_cast<const uint32_t*>(verts);
+    auto S = [dd](double x) { return hn::Set(dd, x); };
+    auto SF = [df](float x) { return hn::Set(df, x); };
+    auto P = [dd](VF v) { return hn::PromoteTo(dd, v); };
+    const VD sixteenth = S(0.0625), two32 = S(4294967296.0);
+    for (int k = 0; k < count; k += int(hn::Lanes(dd))) {
+        const auto idx = hn::LoadU(di, first + k);
+        auto word = [&](int corner, int w) { return hn::GatherIndex(df, vf + corner * kVertexWords + w, idx); };
+        // One colour.
+        const auto ca = hn::GatherIndex(du, vu + 3, idx);
+        const auto differ = hn::Or(hn::Or(hn::Xor(hn::GatherIndex(du, vu + kVertexWords + 3, idx), ca),
+                                          hn::Xor(hn::GatherIndex(du, vu + 2 * kVertexWords + 3, idx), ca)),
+                                   hn::Xor(hn::GatherIndex(du, vu + 3 * kVertexWords + 3, idx), ca));
+        auto ok = hn::RebindMask(dd, hn::Eq(hn::PromoteTo(du64, differ), hn::Zero(du64)));
+        // One depth, and b and d on the rows or the columns of a and c.
+        const VF ax = word(0, 0), ay = word(0, 1), az = word(0, 2), bx = word(1, 0), by = word(1, 1);
+        const VF cx = word(2, 0), cy = word(2, 1), cz = word(2, 2), dx = word(3, 0), dy = word(3, 1);
+        const VD za0 = P(az);
+        ok = hn::And(ok, hn::And(hn::Eq(za0, P(word(1, 2))), hn::And(hn::Eq(za0, P(cz)), hn::Eq(za0, P(word(3, 2))))));
+        const auto rows = hn::And(hn::And(hn::Eq(P(ay), P(by)), hn::Eq(P(cy), P(dy))),
+                                  hn::And(hn::Eq(P(ax), P(dx)), hn::Eq(P(bx), P(cx))));
+        const auto cols = hn::And(hn::And(hn::Eq(P(ax), P(bx)), hn::Eq(P(cx), P(dx))),
+                                  hn::And(hn::Eq(P(ay), P(dy)), hn::Eq(P(by), P(cy))));
+        ok = hn::And(ok, hn::Or(rows, cols));
+        const VF au = word(0, 4), av = word(0, 5), bu = word(1, 4), bv = word(1, 5), cu = word(2, 4), cv = word(2, 5);
+        ok = hn::And(ok, hn::And(hn::Eq(P(hn::Add(bu, word(3, 4))), P(hn::Add(au, cu))),
+                                 hn::Eq(P(hn::Add(bv, word(3, 5))), P(hn::Add(av, cv)))));
+        // Transform, Inside and ToScreen of a and c, and the snap.
+        auto column = [&](VF x, VF y, VF z, float m1, float m2, float m3, float m4) {
+            return hn::Add(hn::Add(hn::Add(hn::Mul(x, SF(m1)), hn::Mul(y, SF(m2))), hn::Mul(z, SF(m3))), SF(m4));
+        };
+        const VF xa = column(ax, ay, az, c.m11, c.m21, c.m31, c.m41);
+        const VF ya = column(ax, ay, az, c.m12, c.m22, c.m32, c.m42);
+        const VF xc = column(cx, cy, cz, c.m11, c.m21, c.m31, c.m41);
+        const VF yc = column(cx, cy, cz, c.m12, c.m22, c.m32, c.m42);
+        const VD za = P(column(ax, ay, az, c.m13, c.m23, c.m33, c.m43)), guard = S(16.0);
+        ok = hn::And(ok, hn::And(hn::And(hn::Le(hn::Abs(P(xa)), guard), hn::Le(hn::Abs(P(ya)), guard)),
+                                 hn::And(hn::Le(hn::Abs(P(xc)), guard), hn::Le(hn::Abs(P(yc)), guard))));
+        ok = hn::And(ok, hn::And(hn::Ge(za, S(0.0)), hn::Le(za, S(1.0))));
+        const VF one = SF(1.0f);
+        auto snap = [&](VF v) { return hn::Floor(hn::Add(hn::Mul(P(v), S(16.0)), S(0.5))); };
+        const VD x0 = snap(hn::Add(SF(c.vpx), hn::Mul(hn::Add(one, xa), SF(c.hw))));
+        const VD y0 = snap(hn::Add(SF(c.vpy), hn::Mul(hn::Sub(one, ya), SF(c.hh))));
+        VD x2 = snap(hn::Add(SF(c.vpx), hn::Mul(hn::Add(one, xc), SF(c.hw))));
+        VD y2 = snap(hn::Add(SF(c.vpy), hn::Mul(hn::Sub(one, yc), SF(c.hh))));
+        ok = hn::And(ok, hn::And(hn::Ne(x0, x2), hn::Ne(y0, y2)));
+        VD x1 = hn::IfThenElse(rows, x2, x0), y1 = hn::IfThenElse(rows, y0, y2);
+        // The rectangle, and whether it has pixels.
+        const VD rectLo = hn::Max(hn::Ceil(hn::Mul(hn::Min(x0, x2), sixteenth)), S(c.clipX1));
+        const VD rectHi = hn::Min(hn::Sub(hn::Ceil(hn::Mul(hn::Max(x0, x2), sixteenth)), S(1.0)), S(c.clipX2 - 1));
+        const VD rowStart = hn::Max(hn::Ceil(hn::Mul(hn::Min(y0, y2), sixteenth)), S(c.clipY1));
+        const VD rowEnd = hn::Min(hn::Sub(hn::Ceil(hn::Mul(hn::Max(y0, y2), sixteenth)), S(1.0)), S(c.clipY2 - 1));
+        const auto empty = hn::Or(hn::Gt(rectLo, rectHi), hn::Gt(rowStart, rowEnd));
+        // Corners 1 and 2 swapped where the area is negative; the texel planes.
+        const auto swap = hn::Lt(hn::Mul(hn::Sub(x1, x0), hn::Sub(y2, y0)), hn::Mul(hn::Sub(x2, x0), hn::Sub(y1, y0)));
+        const VD x1s = hn::IfThenElse(swap, x2, x1), y1s = hn::IfThenElse(swap, y2, y1);
+        x2 = hn::IfThenElse(swap, x1, x2), y2 = hn::IfThenElse(swap, y1, y2);
+        x1 = x1s, y1 = y1s;
+        const VD fx0 = hn::Mul(x0, sixteenth), fy0 = hn::Mul(y0, sixteenth);
+        VD dux = hn::Zero(dd), duy = dux, dvx = dux, dvy = dux, U0 = dux, V0 = dux;
+        if (c.textured) {
+            const VD dx1 = hn::Mul(hn::Sub(x1, x0), sixteenth), dy1 = hn::Mul(hn::Sub(y1, y0), sixteenth);
+            const VD dx2 = hn::Mul(hn::Sub(x2, x0), sixteenth), dy2 = hn::Mul(hn::Sub(y2, y0), sixteenth);
+            const VD id = hn::Div(S(1.0), hn::Sub(hn::Mul(dx1, dy2), hn::Mul(dx2, dy1)));
+            auto grad = [&](VD a0, VD a1, VD a2, VD* gx, VD* gy) {
+                const VD d1 = hn::Sub(a1, a0), d2 = hn::Sub(a2, a0);
+                *gx = hn::Mul(hn::Sub(hn::Mul(d1, dy2), hn::Mul(d2, dy1)), id);
+                *gy = hn::Mul(hn::Sub(hn::Mul(d2, dx1), hn::Mul(d1, dx2)), id);
+            };
+            const VD su = S(double(c.su)), sv = S(double(c.sv));
+            const VD ub = P(bu), uc = P(cu), vb = P(bv), vc = P(cv);
+            U0 = hn::Mul(P(au), su), V0 = hn::Mul(P(av), sv);
+            grad(U0, hn::Mul(hn::IfThenElse(swap, uc, ub), su), hn::Mul(hn::IfThenElse(swap, ub, uc), su), &dux, &duy);
+            grad(V0, hn::Mul(hn::IfThenElse(swap, vc, vb), sv), hn::Mul(hn::IfThenElse(swap, vb, vc), sv), &dvx, &dvy);
+        }
+        // The rectangle's spans' arguments; ExactRowStep.
+        const VD ox = hn::Sub(rectLo, fx0), oy = hn::Sub(rowStart, fy0);
+        const VD Vx = hn::Add(V0, hn::Mul(dvx, ox));
+        const VD K = hn::Mul(dvy, two32), M = hn::Mul(Vx, S(68719476736.0));
+        const VD lim19 = S(524288.0), lim52 = S(4503599627370496.0);
+        auto exact = hn::And(hn::And(hn::Lt(hn::Abs(fy0), lim19), hn::Gt(rowStart, hn::Neg(lim19))), hn::Lt(rowEnd, lim19));
+        exact = hn::And(exact, hn::And(hn::Lt(hn::Abs(K), lim52), hn::Lt(hn::Abs(M), lim52)));
+        exact = hn::And(exact, hn::And(hn::Eq(K, hn::Floor(K)), hn::Eq(M, hn::Floor(M))));
+        const VD mMax = hn::Mul(S(16.0), hn::Max(hn::Abs(oy), hn::Abs(hn::Sub(rowEnd, fy0))));
+        exact = hn::And(exact, hn::Lt(hn::Mul(hn::Abs(K), mMax), lim52));
+        const VD rowsN = hn::Add(hn::Sub(rowEnd, rowStart), S(1.0));
+        auto rect = hn::AndNot(empty, hn::And(ok, hn::Eq(duy, S(0.0))));
+        rect = hn::And(rect, hn::And(exact, hn::Le(rowsN, S(double(kRectRowsMax)))));
+        hn::StoreU(hn::IfThenElse(hn::And(ok, empty), S(kQuadEmpty), hn::IfThenElseZero(rect, S(kQuadRect))), dd,
+                   out->outcome + k);
+        hn::StoreU(rectLo, dd, out->xs + k);
+        hn::StoreU(rowStart, dd, out->rowStart + k);
+        hn::StoreU(hn::Add(hn::Sub(rectHi, rectLo), S(1.0)), dd, out->n + k);
+        hn::StoreU(rowsN, dd, out->rows + k);
+        hn::StoreU(FloorToIntLanes(dd, hn::Mul(hn::Add(hn::Add(U0, hn::Mul(dux, ox)), hn::Mul(duy, oy)), two32)), dd,
+                   out->U + k);
+        hn::StoreU(FloorToIntLanes(dd, hn::Mul(hn::Add(Vx, hn::Mul(dvy, oy)), two32)), dd, out->V0 + k);
+        hn::StoreU(hn::IfThenElseZero(exact, K), dd, out->vStep + k);
+        hn::StoreU(FloorToIntLanes(dd, hn::Add(hn::Mul(dux, two32), S(0.5))), dd, out->dU + k);
+        hn::StoreU(FloorToIntLanes(dd, hn::Add(hn::Mul(dvx, two32), S(0.5))), dd, out->dV + k);
+    }
+}
+
 const SpanKernels* TargetSpanKernels() {
     static const SpanKernels kernels = [] {
         SpanKernels k{};
         k.fill = SimdFill;
+        k.quadSetup = SetupQuads;
         FillSimd<kTexel>(&k);
         FillSimd<kModulate>(&k);
         FillSimd<kAdd>(&k);

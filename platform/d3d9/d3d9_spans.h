@@ -136,11 +136,58 @@ struct RectRows {
 
 using RectFn = void (*)(const SpanParams& p, const RectRows& rows);
 
+// Upright rectangles of a batch, each with point sampling, a flat colour and at most
+// kRectRowsMax rows, drawn in one call; the spans' arguments other than dU, dV and color hold
+// for all of them.
+struct RectQuad {
+    uint32_t* dst;          // the first pixel of the first row
+    int n, rows;            // pixels per row, rows
+    int64_t U;              // texel u of the first pixel of every row, 32.32
+    int64_t V0, vStep;      // texel v of the first pixel of the first row, and its change per row
+    int64_t dU, dV;         // texel coordinates per pixel, 32.32
+    uint32_t color;
+};
+
+using RectsFn = void (*)(const SpanParams& p, size_t pitch, const RectQuad* quads, int count);
+
+// ---- Upright quads of a draw call's batch worked out several at a time: for each, what the
+// rasterizer's BatchQuad works out (see there), lane by lane in double precision. Every value on
+// the way is a float, a whole number below 2^26 or a result of the same operations in the same
+// order as there, so every lane rounds as BatchQuad does.
+struct QuadBatchConsts {
+    float m11, m21, m31, m41, m12, m22, m32, m42, m13, m23, m33, m43;  // the transform, by columns
+    float vpx, vpy, hw, hh;                 // the viewport's origin and half size
+    double clipX1, clipY1, clipX2, clipY2;  // the scissor, exclusive ends
+    bool textured;
+    float su, sv;  // texels per unit of u and v
+};
+
+// Vertices as 32-bit words: x, y, z, the colour, u and v.
+constexpr int kVertexWords = 6;
+constexpr int kQuadSetupMax = 16;  // quads per call
+
+enum QuadOutcome { kQuadOther = 0, kQuadEmpty = 1, kQuadRect = 2 };
+
+// Per quad: its QuadOutcome, and for kQuadRect its rectangle, whole numbers held as doubles: the
+// first column and row, pixels per row, rows, texel u of every row's first pixel and v of the
+// first row's before StartFixed's bias, v's step per row and the texel steps per pixel.
+struct QuadSetups {
+    double outcome[kQuadSetupMax];
+    double xs[kQuadSetupMax], rowStart[kQuadSetupMax], n[kQuadSetupMax], rows[kQuadSetupMax];
+    double U[kQuadSetupMax], V0[kQuadSetupMax], vStep[kQuadSetupMax], dU[kQuadSetupMax], dV[kQuadSetupMax];
+};
+
+// Quads [0, count) whose first vertex (of four in a row) starts at word first[i] of verts.
+using QuadSetupFn = void (*)(const QuadBatchConsts& c, const void* verts, const int32_t* first, int count,
+                             QuadSetups* out);
+
 struct SpanKernels {
     // [blend][mode][linear]; with SpanBlend::None the kernel tests alpha only when ref > 0.
     SpanFn span[3][kSpanModes][2];
-    RectFn rect[3][kGouraud];  // [blend][mode], point sampling
+    RectFn rect[3][kGouraud];    // [blend][mode], point sampling
+    RectsFn rects[3][kGouraud];  // [blend][mode]
     void (*fill)(uint32_t* dst, size_t n, uint32_t value);
+    QuadSetupFn quadSetup;  // null in the scalar build
 };
 
 const SpanKernels& ScalarSpanKernels();
