@@ -14,6 +14,7 @@
 // by the end pixel.
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 
 #include "platform/d3d9/d3d9_impl.h"
@@ -335,7 +336,11 @@ FW_INLINE int64_t ClampSnap(int64_t v) {
 }
 FW_INLINE int64_t Snap(float v) { return ClampSnap(SnapUnclamped(v)); }
 
-// The rows of a rectangle start in v at startFixed(Vx + dvy * (float(row) - fy0)) (32.32 fixed
+// A texel coordinate in 32.32 fixed point, with the bias of 2^-16 texel that takes a pixel
+// centre falling exactly on a texel edge (up to rounding) to the texel after the edge.
+FW_INLINE int64_t StartFixed(double v) { return FloorToInt(v * 4294967296.0) + 65536; }
+
+// The rows of a rectangle start in v at StartFixed(Vx + dvy * (float(row) - fy0)) (32.32 fixed
 // point). When every step of that sum is exact, which this checks, the starts of consecutive
 // rows differ by dvy * 2^32 exactly, and that step is returned; kNoStep otherwise.
 //   float(row) - fy0 is exact for rows and fy0 (a multiple of 1/16) below 2^19: m / 16 with
@@ -428,6 +433,209 @@ public:
         }
     }
 
+    // ---- Draw calls of upright quads (a 2D engine's sprites and rectangles) under a transform
+    // that scales and moves x and y apart. What holds for the whole call is checked once, by
+    // StartBatch. BatchQuad then takes each quad of one colour whose corners lie on two rows or
+    // two columns as given, from two of its corners straight to what QuadSpans works out for
+    // it, and keeps it for a spans call that draws several; Flush draws what is kept, and must
+    // come before anything else is drawn.
+
+    // Whether the draw call may go through BatchQuad.
+    bool StartBatch() {
+        const D3DMATRIX& m = st_.transform;
+        if (!fastState_ || !quadSpans_ || !affine_ || m._12 != 0.0f || m._13 != 0.0f || m._21 != 0.0f ||
+            m._23 != 0.0f)
+            return false;
+        // Depths of corners inside the clip volume stay numbers.
+        if (!std::isfinite(vp_.zScale) || !std::isfinite(vp_.zBias)) return false;
+        // Corners inside the guard band snap far inside the clamp of Snap, and their rows and
+        // columns within the range of ExactRowStep.
+        constexpr float kFar = 262144.0f;
+        if (!(std::fabs(vp_.x) + 17.0f * std::fabs(vp_.hw) < kFar &&
+              std::fabs(vp_.y) + 17.0f * std::fabs(vp_.hh) < kFar && p_.clipX2 < LONG(kFar) && p_.clipY2 < LONG(kFar)))
+            return false;
+        Pipeline p = p_;
+        if (p_.textured) {
+            // One level and point sampling whatever the quads' gradients, as SetupSampler
+            // chooses them.
+            if (!(st_.texture->levels.size() == 1 || st_.mipFilter == D3DTEXF_NONE) ||
+                st_.minFilter == D3DTEXF_LINEAR || st_.magFilter == D3DTEXF_LINEAR)
+                return false;
+            SetupSampler(st_, &p, 0, 0, 0, 0, &batchScale_[0], &batchScale_[1]);
+            if (p.samp.addrU != D3DTADDRESS_WRAP || p.samp.addrV != D3DTADDRESS_WRAP ||
+                (p.samp.w & (p.samp.w - 1)) != 0 || (p.samp.h & (p.samp.h - 1)) != 0)
+                return false;
+        }
+        batchSampler_ = p.samp;
+        batchSpans_ = SamplerSpans(batchSampler_, p_.targetAlpha);
+        // KindOf depends on the colour only by whether it is white and whether it is opaque.
+        const uint32_t examples[4] = {0x00000000u, 0, 0xFF000000u, 0xFFFFFFFFu};
+        for (int i : {0, 2, 3}) kinds_[i] = KindOf(examples[i], batchSpans_.alphaOr);
+        quadSetup_ = kernels_->quadSetup;
+        QuadBatchConsts& q = quadConsts_;
+        q.m11 = m._11, q.m21 = m._21, q.m31 = m._31, q.m41 = m._41;
+        q.m12 = m._12, q.m22 = m._22, q.m32 = m._32, q.m42 = m._42;
+        q.m13 = m._13, q.m23 = m._23, q.m33 = m._33, q.m43 = m._43;
+        q.vpx = vp_.x, q.vpy = vp_.y, q.hw = vp_.hw, q.hh = vp_.hh;
+        q.clipX1 = p_.clipX1, q.clipY1 = p_.clipY1, q.clipX2 = p_.clipX2, q.clipY2 = p_.clipY2;
+        q.textured = p_.textured;
+        q.su = batchScale_[0], q.sv = batchScale_[1];
+        return true;
+    }
+
+    // Quads of the batch whose four vertices each start at first[i] (i < count <=
+    // kQuadSetupMax), one after another as BatchQuad takes them, up to the first it does not
+    // take: how many it took.
+    int BatchQuads(const FvfVertex* verts, const int32_t* first, int count) {
+        if (!quadSetup_) {
+            for (int i = 0; i < count; ++i) {
+                const FvfVertex* q = verts + first[i];
+                if (!BatchQuad(q[0], q[1], q[2], q[3])) return i;
+            }
+            return count;
+        }
+        static_assert(sizeof(FvfVertex) == kVertexWords * 4 && offsetof(FvfVertex, color) == 12 &&
+                      offsetof(FvfVertex, u) == 16);
+        int32_t words[kQuadSetupMax];
+        for (int i = 0; i < kQuadSetupMax; ++i) words[i] = first[i < count ? i : count - 1] * kVertexWords;
+        quadSetup_(quadConsts_, verts, words, count, &setups_);
+        const QuadSetups& o = setups_;
+        uint32_t* const pixels = p_.target->pixels.data();
+        const size_t pitch = p_.target->width;
+        for (int i = 0; i < count; ++i) {
+            const int outcome = int(o.outcome[i]);
+            if (outcome == kQuadEmpty) continue;
+            if (outcome != kQuadRect) return i;
+            RectQuad& rq = batched_[batchedCount_];
+            const uint32_t col = verts[first[i]].color;
+            rq.dst = pixels + size_t(o.rowStart[i]) * pitch + size_t(o.xs[i]);
+            rq.n = int(o.n[i]);
+            rq.rows = int(o.rows[i]);
+            rq.U = int64_t(o.U[i]) + 65536;
+            rq.V0 = int64_t(o.V0[i]) + 65536;
+            rq.vStep = int64_t(o.vStep[i]);
+            rq.dU = int64_t(o.dU[i]);
+            rq.dV = int64_t(o.dV[i]);
+            rq.color = col;
+            KeepRect(KindIndex(col));
+        }
+        return count;
+    }
+
+    bool BatchQuad(const FvfVertex& a, const FvfVertex& b, const FvfVertex& c, const FvfVertex& d) {
+        const uint32_t col = a.color;
+        if (b.color != col || c.color != col || d.color != col) return false;
+        // One depth, and b and d where a and c put them: on the rows of a and c, or on their
+        // columns.
+        if (!(a.z == b.z && a.z == c.z && a.z == d.z)) return false;
+        const bool rows = a.y == b.y && c.y == d.y && a.x == d.x && b.x == c.x;
+        if (!rows && !(a.x == b.x && c.x == d.x && a.y == d.y && b.y == c.y)) return false;
+        if (b.u + d.u != a.u + c.u || b.v + d.v != a.v + c.v) return false;
+        // Transform, Inside and ToScreen of a and c, as QuadSpans does them. x depends on the
+        // corners' x and z alone, y on their y and z, z on their z: b and d, with finite
+        // coordinates where those of a and c are, land where a and c put them (up to the sign of
+        // a zero), inside as well.
+        const D3DMATRIX& m = st_.transform;
+        const float xa = a.x * m._11 + a.y * m._21 + a.z * m._31 + m._41;
+        const float ya = a.x * m._12 + a.y * m._22 + a.z * m._32 + m._42;
+        const float za = a.x * m._13 + a.y * m._23 + a.z * m._33 + m._43;
+        const float xc = c.x * m._11 + c.y * m._21 + c.z * m._31 + m._41;
+        const float yc = c.x * m._12 + c.y * m._22 + c.z * m._32 + m._42;
+        if (!(std::fabs(xa) <= kGuard && std::fabs(ya) <= kGuard && std::fabs(xc) <= kGuard &&
+              std::fabs(yc) <= kGuard && za >= 0.0f && za <= 1.0f))
+            return false;
+        const int64_t x0 = SnapInside(vp_.x + (1.0f + xa) * vp_.hw), y0 = SnapInside(vp_.y + (1.0f - ya) * vp_.hh);
+        int64_t x2 = SnapInside(vp_.x + (1.0f + xc) * vp_.hw), y2 = SnapInside(vp_.y + (1.0f - yc) * vp_.hh);
+        if (x0 == x2 || y0 == y2) return false;
+        // The corners' depths are one number: they lie on a plane. The rest as QuadSpans.
+        int64_t x1 = rows ? x2 : x0, y1 = rows ? y0 : y2;
+        const FvfVertex* v1 = &b;
+        const FvfVertex* v2 = &c;
+        const int64_t rectLo = std::max<int64_t>(Ceil16(std::min(x0, x2)), p_.clipX1);
+        const int64_t rectHi = std::min<int64_t>(Ceil16(std::max(x0, x2)) - 1, int64_t(p_.clipX2) - 1);
+        const int64_t rowStart = std::max<int64_t>(Ceil16(std::min(y0, y2)), p_.clipY1);
+        const int64_t rowEnd = std::min<int64_t>(Ceil16(std::max(y0, y2)) - 1, p_.clipY2 - 1);
+        if (rectLo > rectHi || rowStart > rowEnd) return true;
+        if ((x1 - x0) * (y2 - y0) < (x2 - x0) * (y1 - y0)) {  // the area's sign
+            std::swap(v1, v2);
+            std::swap(x1, x2);
+            std::swap(y1, y2);
+        }
+        const float fx0 = float(x0) / 16.0f, fy0 = float(y0) / 16.0f;
+        double dux = 0, duy = 0, dvx = 0, dvy = 0, U0 = 0, V0 = 0;
+        if (p_.textured) {
+            const float su = batchScale_[0], sv = batchScale_[1];
+            const double dx1 = double(x1 - x0) / 16.0, dy1 = double(y1 - y0) / 16.0;
+            const double dx2 = double(x2 - x0) / 16.0, dy2 = double(y2 - y0) / 16.0;
+            const double id = 1.0 / (dx1 * dy2 - dx2 * dy1);
+            auto gradD = [&](double a0, double a1, double a2, double* dx, double* dy) {
+                double d1 = a1 - a0, d2 = a2 - a0;
+                *dx = (d1 * dy2 - d2 * dy1) * id;
+                *dy = (d2 * dx1 - d1 * dx2) * id;
+            };
+            U0 = double(a.u) * su, V0 = double(a.v) * sv;
+            gradD(U0, double(v1->u) * su, double(v2->u) * su, &dux, &duy);
+            gradD(V0, double(v1->v) * sv, double(v2->v) * sv, &dvx, &dvy);
+        }
+        if (duy != 0.0) return false;
+        RectQuad& rq = batched_[batchedCount_];
+        RectPlan plan;
+        const int kind = KindIndex(col);
+        plan.kind = kinds_[kind];
+        SetupRect(&rq, &plan, col, rowStart, rowEnd, rectLo, rectHi, fx0, fy0, U0, V0, dux, duy, dvx, dvy);
+        if (rq.rows > kRectRowsMax || (rq.vStep = ExactRowStep(plan.Vx, dvy, fy0, rowStart, rowEnd)) == kNoStep) {
+            Flush();
+            DrawRect(rq, plan, &batchSpans_);
+            return true;
+        }
+        rq.V0 = StartFixed(plan.Vx + dvy * (float(rowStart) - fy0));
+        KeepRect(kind);
+        return true;
+    }
+
+    FW_INLINE void Flush() {
+        if (batchedCount_ > 0) DrawKept(batchedCount_);
+    }
+
+private:
+    // KindOf's index in kinds_ for a colour.
+    static int KindIndex(uint32_t col) { return (col == 0xFFFFFFFFu) | (col >> 24 == 255) << 1; }
+
+    // Keeps the rectangle of kinds_[kind] worked out in batched_[batchedCount_], and draws the
+    // oldest once kBatchMax are kept. In a target larger than the caches the cache is asked for
+    // its rows now, and the last kAhead kept wait while they arrive.
+    FW_INLINE void KeepRect(int kind) {
+        const RectQuad& rq = batched_[batchedCount_];
+        batchedKinds_[batchedCount_] = uint8_t(kind);
+        if (prefetchAhead_) {
+            const size_t pitch = p_.target->width;
+            const uint32_t* row = rq.dst;
+            for (int j = 0; j < rq.rows; ++j, row += pitch) {
+                __builtin_prefetch(row, 1);
+                __builtin_prefetch(row + rq.n - 1, 1);
+            }
+        }
+        if (++batchedCount_ == kBatchMax) DrawKept(prefetchAhead_ ? kBatchMax - kAhead : kBatchMax);
+    }
+
+    // Draws the first `count` rectangles kept, those of one kind in one call, and keeps the rest.
+    void DrawKept(int count) {
+        const size_t pitch = p_.target->width;
+        for (int i = 0; i < count;) {
+            const int kind = batchedKinds_[i];
+            int j = i + 1;
+            while (j < count && batchedKinds_[j] == kind) ++j;
+            batchSpans_.ref = kinds_[kind].ref;
+            batchSpans_.rowsRepeat = kinds_[kind].rowsRepeat;
+            kinds_[kind].fn(batchSpans_, pitch, &batched_[i], j - i);
+            i = j;
+        }
+        batchedCount_ -= count;
+        for (int i = 0; i < batchedCount_; ++i)
+            batched_[i] = batched_[count + i], batchedKinds_[i] = batchedKinds_[count + i];
+    }
+
+public:
     // Upright quads of one colour with point sampling (sprites, rectangles), from their
     // vertices straight to the rectangle spans: what DrawQuad and Raster work out for them,
     // with less work. False, with nothing drawn, for any other quad.
@@ -515,36 +723,96 @@ public:
             gradD(V0, double(v1->v) * sv, double(v2->v) * sv, &dvx, &dvy);
         }
         if (duy != 0.0) return false;  // u starts differently in each row
-
-        const int mode = st_.colorOp == D3DTOP_ADD ? kAdd : (col != 0xFFFFFFFFu ? kModulate : kTexel);
-        SpanParams sp;
-        const SpanBlend blend = SetupSpans(&sp, mode, FloorToInt(dux * 4294967296.0 + 0.5),
-                                           FloorToInt(dvx * 4294967296.0 + 0.5), col);
-        const RectFn rectSpan = kernels_->rect[int(blend)][mode];
-        const int xs = int(rectLo), n = int(rectHi - rectLo + 1);
-        const float ox = float(xs) - fx0;
-        const double Ux = U0 + dux * ox, Vx = V0 + dvx * ox;
-        auto startFixed = [](double v) { return FloorToInt(v * 4294967296.0) + 65536; };
-        const int64_t U = startFixed(Ux + duy * (float(rowStart) - fy0));
-        const size_t pitch = p_.target->width;
-        uint32_t* dst = &p_.target->pixels[size_t(rowStart) * pitch + xs];
-        int64_t V[kRectRowsMax];
-        const int64_t step = ExactRowStep(Vx, dvy, fy0, rowStart, rowEnd);
-        for (int64_t py = rowStart; py <= rowEnd;) {
-            const int count = int(std::min<int64_t>(kRectRowsMax, rowEnd - py + 1));
-            if (step != kNoStep) V[0] = startFixed(Vx + dvy * (float(py) - fy0));
-            for (int j = 0; j < count; ++j) {
-                V[j] = step != kNoStep ? V[0] + step * j : startFixed(Vx + dvy * (float(py + j) - fy0));
-                __builtin_prefetch(dst + pitch * j, 1);
-                __builtin_prefetch(dst + pitch * j + n - 1, 1);
-            }
-            rectSpan(sp, RectRows{dst, pitch, n, count, U, V});
-            py += count;
-            dst += pitch * count;
-        }
+        SpanParams sp = SamplerSpans(p_.samp, p_.targetAlpha);
+        RectQuad rq;
+        RectPlan plan;
+        plan.kind = KindOf(col, sp.alphaOr);
+        SetupRect(&rq, &plan, col, rowStart, rowEnd, rectLo, rectHi, fx0, fy0, U0, V0, dux, duy, dvx, dvy);
+        DrawRect(rq, plan, &sp);
         return true;
     }
 
+private:
+    // How a rectangle of one colour is drawn: the kernels of its blend and mode, and the spans'
+    // arguments that go with them.
+    struct RectKind {
+        RectsFn fn;
+        RectFn rectFn;
+        uint32_t ref;
+        bool rowsRepeat;
+    };
+
+    RectKind KindOf(uint32_t col, uint32_t alphaOr) const {
+        RectKind kind;
+        const int mode = st_.colorOp == D3DTOP_ADD ? kAdd : (col != 0xFFFFFFFFu ? kModulate : kTexel);
+        const SpanBlend blend = BlendFor(mode, col, alphaOr, &kind.ref);
+        kind.rowsRepeat = blend == SpanBlend::None && kind.ref == 0;
+        kind.fn = kernels_->rects[int(blend)][mode];
+        kind.rectFn = kernels_->rect[int(blend)][mode];
+        return kind;
+    }
+
+    // What drawing a rectangle needs beside its RectQuad.
+    struct RectPlan {
+        RectKind kind;
+        double Vx, dvy;  // texel v of the first column at fy0, and its change per row
+        float fy0;
+        int64_t rowStart, rowEnd;
+    };
+
+    // Works out the rectangle [rectLo, rectHi] x [rowStart, rowEnd] of colour col with the
+    // texel planes U0 + dux x + duy y, V0 + dvx x + dvy y (x, y from (fx0, fy0), duy zero): all
+    // but plan->kind, which holds already, and rq's V0 and vStep.
+    void SetupRect(RectQuad* rq, RectPlan* plan, uint32_t col, int64_t rowStart, int64_t rowEnd, int64_t rectLo,
+                   int64_t rectHi, float fx0, float fy0, double U0, double V0, double dux, double duy, double dvx,
+                   double dvy) const {
+        rq->dU = FloorToInt(dux * 4294967296.0 + 0.5);
+        rq->dV = FloorToInt(dvx * 4294967296.0 + 0.5);
+        rq->color = col;
+        const int xs = int(rectLo);
+        rq->n = int(rectHi - rectLo + 1);
+        rq->rows = int(std::min<int64_t>(rowEnd - rowStart + 1, INT32_MAX));
+        const float ox = float(xs) - fx0;
+        rq->U = StartFixed(U0 + dux * ox + duy * (float(rowStart) - fy0));
+        rq->dst = &p_.target->pixels[size_t(rowStart) * p_.target->width + xs];
+        plan->Vx = V0 + dvx * ox;
+        plan->dvy = dvy;
+        plan->fy0 = fy0;
+        plan->rowStart = rowStart;
+        plan->rowEnd = rowEnd;
+    }
+
+    // Draws a rectangle SetupRect worked out, with the sampler's spans' arguments sp, in calls
+    // of up to kRectRowsMax rows.
+    void DrawRect(const RectQuad& rq, const RectPlan& plan, SpanParams* sp) const {
+        sp->dU = rq.dU;
+        sp->dV = rq.dV;
+        sp->color = rq.color;
+        sp->ref = plan.kind.ref;
+        sp->rowsRepeat = plan.kind.rowsRepeat;
+        const size_t pitch = p_.target->width;
+        uint32_t* dst = rq.dst;
+        int64_t V[kRectRowsMax];
+        const int64_t step = ExactRowStep(plan.Vx, plan.dvy, plan.fy0, plan.rowStart, plan.rowEnd);
+        for (int64_t py = plan.rowStart; py <= plan.rowEnd;) {
+            const int count = int(std::min<int64_t>(kRectRowsMax, plan.rowEnd - py + 1));
+            if (step != kNoStep) {
+                int64_t v = StartFixed(plan.Vx + plan.dvy * (float(py) - plan.fy0));
+                for (int j = 0; j < count; ++j, v += step) V[j] = v;
+            } else {
+                for (int j = 0; j < count; ++j) V[j] = StartFixed(plan.Vx + plan.dvy * (float(py + j) - plan.fy0));
+            }
+            for (int j = 0; j < count; ++j) {
+                __builtin_prefetch(dst + pitch * j, 1);
+                __builtin_prefetch(dst + pitch * j + rq.n - 1, 1);
+            }
+            plan.kind.rectFn(*sp, RectRows{dst, pitch, rq.n, count, rq.U, V});
+            py += count;
+            dst += pitch * count;
+        }
+    }
+
+public:
     // Two triangles (a, b, c) and (c, d, a) that make one axis-aligned rectangle on screen with
     // attributes varying linearly across it are drawn as that rectangle, in full-width spans.
     // False (nothing drawn) when they do not.
@@ -860,29 +1128,47 @@ private:
         return ((a[0] ^ b[0]) | (a[1] ^ b[1]) | (a[2] ^ b[2]) | (a[3] ^ b[3])) == 0;
     }
 
-    // The spans' arguments for a primitive drawn in the given mode, without the Gouraud steps;
-    // returns the blend they draw with.
-    SpanBlend SetupSpans(SpanParams* sp, int mode, int64_t dU, int64_t dV, uint32_t color) {
-        sp->tex = p_.samp.px;
-        sp->texW = p_.samp.w;
-        sp->shiftW = __builtin_ctz(unsigned(p_.samp.w));
-        sp->maskU = uint32_t(p_.samp.w - 1);
-        sp->maskV = uint32_t(p_.samp.h - 1);
-        sp->dU = dU;
-        sp->dV = dV;
-        sp->color = color;
-        sp->alphaOr = p_.samp.alphaOr;
-        sp->ref = fastRef_;
-        sp->forceA = p_.targetAlpha ? 0 : 0xFF000000u;
-        sp->linear = p_.samp.linear ? &p_.samp : nullptr;
+    // The spans' arguments that come from the sampler alone.
+    static SpanParams SamplerSpans(const Sampler& samp, bool targetAlpha) {
+        SpanParams sp;
+        sp.tex = samp.px;
+        sp.texW = samp.w;
+        sp.shiftW = __builtin_ctz(unsigned(samp.w));
+        sp.maskU = uint32_t(samp.w - 1);
+        sp.maskV = uint32_t(samp.h - 1);
+        sp.alphaOr = samp.alphaOr;
+        sp.forceA = targetAlpha ? 0 : 0xFF000000u;
+        sp.linear = samp.linear ? &samp : nullptr;
+        return sp;
+    }
+
+    // The blend a primitive drawn in the given mode with texels `alphaOr` draws with, and the
+    // reference of its alpha test.
+    SpanBlend BlendFor(int mode, uint32_t color, uint32_t alphaOr, uint32_t* ref) const {
+        *ref = fastRef_;
         SpanBlend blend = fastBlend_;
         // Every shaded alpha 255 (texels without alpha, or none, and an opaque colour): the
         // alpha test passes and blending with INVSRCALPHA gives the shaded texel.
-        const bool opaque = (!p_.textured || sp->alphaOr == 0xFF000000u) && mode != kGouraud &&
-                            (mode == kTexel || color >> 24 == 255) && sp->ref <= 255;
-        if (opaque && blend != SpanBlend::One) blend = SpanBlend::None, sp->ref = 0;
+        const bool opaque = (!p_.textured || alphaOr == 0xFF000000u) && mode != kGouraud &&
+                            (mode == kTexel || color >> 24 == 255) && *ref <= 255;
+        if (opaque && blend != SpanBlend::One) blend = SpanBlend::None, *ref = 0;
+        return blend;
+    }
+
+    // Completes the sampler's spans' arguments for a primitive drawn in the given mode, without
+    // the Gouraud steps; returns the blend they draw with.
+    SpanBlend FinishSpans(SpanParams* sp, int mode, int64_t dU, int64_t dV, uint32_t color) const {
+        sp->dU = dU;
+        sp->dV = dV;
+        sp->color = color;
+        const SpanBlend blend = BlendFor(mode, color, sp->alphaOr, &sp->ref);
         sp->rowsRepeat = mode != kGouraud && blend == SpanBlend::None && sp->ref == 0;
         return blend;
+    }
+
+    SpanBlend SetupSpans(SpanParams* sp, int mode, int64_t dU, int64_t dV, uint32_t color) {
+        *sp = SamplerSpans(p_.samp, p_.targetAlpha);
+        return FinishSpans(sp, mode, dU, dV, color);
     }
 
     const RasterState& st_;
@@ -896,6 +1182,19 @@ private:
     bool quadSpans_ = false;  // QuadSpans may draw
     bool affine_ = false;     // the transform's last column is (0, 0, 0, 1)
     bool prefetchAhead_ = false;
+    // The draw call's batch of upright quads: the sampler and scale it has for every quad, the
+    // kinds of its rectangles by KindOf's index, and the rectangles kept for Flush.
+    Sampler batchSampler_;
+    SpanParams batchSpans_;
+    float batchScale_[2] = {1, 1};
+    RectKind kinds_[4] = {};
+    QuadSetupFn quadSetup_ = nullptr;  // the SIMD build's BatchQuad, several at a time
+    QuadBatchConsts quadConsts_{};
+    QuadSetups setups_;
+    static constexpr int kBatchMax = 16, kAhead = 8;
+    RectQuad batched_[kBatchMax];
+    uint8_t batchedKinds_[kBatchMax];
+    int batchedCount_ = 0;
     float texW0_ = 1, texH0_ = 1;  // size of the texture's first level
     // The sampler's last choice and the gradients it was made for.
     bool samplerSet_ = false;
@@ -909,11 +1208,35 @@ void DrawTriangles(const RasterState& st, const FvfVertex* verts, size_t vertexC
                    size_t triangleCount, int baseVertex) {
     TriangleRasterizer tr(st);
     if (!tr.Ok()) return;
+    const bool batch = indices && tr.StartBatch();
     for (size_t t = 0; t < triangleCount; ++t) {
+        bool batchTried = false;
+        if (batch) {  // runs of quads of the pattern below, vertices n .. n+3 in order
+            int32_t first[kQuadSetupMax];
+            for (;;) {
+                int count = 0;
+                for (size_t u = t; count < kQuadSetupMax && u + 1 < triangleCount; u += 2, ++count) {
+                    const uint16_t* q = indices + u * 3;
+                    const int64_t n = int64_t(q[0]) + baseVertex;
+                    if (q[1] != q[0] + 1 || q[2] != q[0] + 2 || q[3] != q[2] || q[4] != q[0] + 3 || q[5] != q[0] ||
+                        n < 0 || size_t(n) + 3 >= vertexCount)
+                        break;
+                    first[count] = int32_t(n);
+                }
+                if (count == 0) break;
+                const int taken = tr.BatchQuads(verts, first, count);
+                t += 2 * size_t(taken);
+                if (taken < count) {
+                    batchTried = true;
+                    break;
+                }
+            }
+            if (t >= triangleCount) break;
+        }
         // Quads of the shared index pattern (n, n+1, n+2), (n+2, n+3, n).
         if (indices && t + 1 < triangleCount) {
             const uint16_t* q = indices + t * 3;
-            if (t + 5 < triangleCount) {  // the quad after next
+            if (!batch && t + 5 < triangleCount) {  // the quad after next
                 const int64_t a = int64_t(q[12]) + baseVertex, c = int64_t(q[14]) + baseVertex;
                 if (a >= 0 && c >= 0 && size_t(a) < vertexCount && size_t(c) < vertexCount)
                     tr.PrefetchQuad(verts[a], verts[c]);
@@ -922,15 +1245,22 @@ void DrawTriangles(const RasterState& st, const FvfVertex* verts, size_t vertexC
                 int64_t i0 = int64_t(q[0]) + baseVertex, i1 = int64_t(q[1]) + baseVertex;
                 int64_t i2 = int64_t(q[2]) + baseVertex, i3 = int64_t(q[4]) + baseVertex;
                 if (i0 >= 0 && i1 >= 0 && i2 >= 0 && i3 >= 0 && size_t(i0) < vertexCount &&
-                    size_t(i1) < vertexCount && size_t(i2) < vertexCount && size_t(i3) < vertexCount &&
-                    (tr.QuadSpans(verts[i0], verts[i1], verts[i2], verts[i3]) ||
-                     tr.DrawQuad(Transform(st.transform, verts[i0]), Transform(st.transform, verts[i1]),
-                                 Transform(st.transform, verts[i2]), Transform(st.transform, verts[i3])))) {
-                    ++t;
-                    continue;
+                    size_t(i1) < vertexCount && size_t(i2) < vertexCount && size_t(i3) < vertexCount) {
+                    if (batch && !batchTried && tr.BatchQuad(verts[i0], verts[i1], verts[i2], verts[i3])) {
+                        ++t;
+                        continue;
+                    }
+                    tr.Flush();
+                    if (tr.QuadSpans(verts[i0], verts[i1], verts[i2], verts[i3]) ||
+                        tr.DrawQuad(Transform(st.transform, verts[i0]), Transform(st.transform, verts[i1]),
+                                    Transform(st.transform, verts[i2]), Transform(st.transform, verts[i3]))) {
+                        ++t;
+                        continue;
+                    }
                 }
             }
         }
+        tr.Flush();
         int64_t idx[3];
         for (int k = 0; k < 3; ++k) idx[k] = indices ? int64_t(indices[t * 3 + k]) + baseVertex : int64_t(t * 3 + k);
         if (idx[0] < 0 || idx[1] < 0 || idx[2] < 0 || size_t(idx[0]) >= vertexCount ||
@@ -939,6 +1269,7 @@ void DrawTriangles(const RasterState& st, const FvfVertex* verts, size_t vertexC
         tr.Draw(Transform(st.transform, verts[idx[0]]), Transform(st.transform, verts[idx[1]]),
                 Transform(st.transform, verts[idx[2]]));
     }
+    tr.Flush();
 }
 
 void DrawLines(const RasterState& st, const FvfVertex* verts, size_t vertexCount, size_t lineCount) {
