@@ -481,12 +481,12 @@ public:
         size_t per = type == D3DPT_LINELIST ? 2 : 3;
         if (size_t(start) + size_t(count) * per > nv) return D3DERR_INVALIDCALL;
         if (coop_ != Coop::Ok || count == 0) return D3D_OK;
-        std::vector<FvfVertex>& v = Gather(start, count * per);
+        const FvfVertex* v = Vertices(start, count * per);
         RasterState st;
         if (!Prepare(&st)) return D3D_OK;
         Written(rt_);
-        if (type == D3DPT_LINELIST) DrawLines(st, v.data(), v.size(), count);
-        else DrawTriangles(st, v.data(), v.size(), nullptr, count, 0);
+        if (type == D3DPT_LINELIST) DrawLines(st, v, count * per, count);
+        else DrawTriangles(st, v, count * per, nullptr, count, 0);
         return D3D_OK;
     }
 
@@ -502,12 +502,12 @@ public:
         // Only the vertices the call names: [base + minIndex, base + minIndex + numVertices).
         int64_t end = int64_t(base) + minIndex + numVertices;
         if (base >= 0 && end >= 0 && size_t(end) < nv) nv = size_t(end);
-        std::vector<FvfVertex>& v = Gather(0, UINT(nv));
+        const FvfVertex* v = Vertices(0, UINT(nv));
         RasterState st;
         if (!Prepare(&st)) return D3D_OK;
         Written(rt_);
         const auto* idx = reinterpret_cast<const uint16_t*>(ib_->data.data()) + startIndex;
-        DrawTriangles(st, v.data(), v.size(), idx, count, base);
+        DrawTriangles(st, v, nv, idx, count, base);
         return D3D_OK;
     }
 
@@ -683,19 +683,19 @@ private:
         }
     }
 
-    std::vector<FvfVertex>& Gather(UINT start, UINT count) {
+    // Vertices [start, start + count) of the bound stream: the buffer itself where it holds
+    // them as the rasterizer reads them, a copy otherwise.
+    const FvfVertex* Vertices(UINT start, UINT count) {
+        const uint8_t* src = vb_->data.data() + offset_ + size_t(start) * stride_;
+        if (stride_ == sizeof(FvfVertex) && reinterpret_cast<uintptr_t>(src) % alignof(FvfVertex) == 0)
+            return reinterpret_cast<const FvfVertex*>(src);
         // Room for the whole bound buffer (up to 65536 vertices) at once, so that a larger
         // draw later allocates nothing.
         size_t whole = std::min<size_t>(vb_->data.size() / stride_, 65536);
         if (scratch_.capacity() < whole) scratch_.reserve(whole);
         scratch_.resize(count);
-        const uint8_t* src = vb_->data.data() + offset_ + size_t(start) * stride_;
-        if (stride_ == sizeof(FvfVertex)) {
-            std::memcpy(scratch_.data(), src, size_t(count) * sizeof(FvfVertex));
-        } else {
-            for (UINT i = 0; i < count; ++i) std::memcpy(&scratch_[i], src + size_t(i) * stride_, sizeof(FvfVertex));
-        }
-        return scratch_;
+        for (UINT i = 0; i < count; ++i) std::memcpy(&scratch_[i], src + size_t(i) * stride_, sizeof(FvfVertex));
+        return scratch_.data();
     }
 
     bool Prepare(RasterState* st) {
