@@ -236,17 +236,20 @@ HWY_INLINE VV Mul16(VV a, VV b) {
 }
 
 template <class VV>
-HWY_INLINE VV Div255x(VV x) {  // per 16-bit half, x <= 65025
+HWY_INLINE VV Div255x(VV x, VV c128, VV c257) {  // per 16-bit half, x <= 65025
     const hn::DFromV<VV> d;
     const hn::Repartition<uint16_t, decltype(d)> d16;
-    return hn::BitCast(d, hn::MulHigh(hn::Add(hn::BitCast(d16, x), hn::Set(d16, 128)), hn::Set(d16, 257)));
+    return hn::BitCast(d, hn::MulHigh(hn::Add(hn::BitCast(d16, x), hn::BitCast(d16, c128)), hn::BitCast(d16, c257)));
 }
 
 template <class DD>
 struct ConstsT {
     using VV = hn::Vec<DD>;
-    VV rbMask, alphaOr, forceA, colRB, colGA, addRGB, mulGA, opaque, zero;
-    hn::Vec<hn::RebindToSigned<DD>> refMinus1;
+    VV rbMask, alphaOr, forceA, colRB, colGA, addRGB, mulGA, zero;
+    VV c128, c257;           // 128 and 257 in both halves (Div255x)
+    VV alphaBoth;            // byte indices that copy the upper half of each lane into the lower
+    VV oneBoth, evenBoth;    // 1 and 0xFE in both halves
+    hn::Vec<hn::RebindToSigned<DD>> refMinus1, refMinus1Both;  // ref - 1, and times 0x10001
     explicit ConstsT(const SpanParams& p) {
         const DD d;
         rbMask = hn::Set(d, kRB);
@@ -256,17 +259,29 @@ struct ConstsT {
         colGA = hn::Set(d, (p.color >> 8) & kRB);
         addRGB = hn::Set(d, p.color & 0x00FFFFFFu);
         mulGA = hn::Set(d, 255u | ((p.color >> 24) << 16));
-        opaque = hn::Set(d, 255u);
         zero = hn::Zero(d);
+        c128 = hn::Set(d, 0x00800080u);
+        c257 = hn::Set(d, 0x01010101u);
+        HWY_ALIGN uint32_t bytes[kMaxLanes];
+        for (size_t i = 0; i < hn::Lanes(d); ++i) {
+            const uint32_t lo = uint32_t(i % 4 * 4 + 2), hi = lo + 1;
+            bytes[i] = lo | hi << 8 | lo << 16 | hi << 24;
+        }
+        alphaBoth = hn::Load(d, bytes);
+        oneBoth = hn::Set(d, 0x00010001u);
+        evenBoth = hn::Set(d, 0x00FE00FEu);
         refMinus1 = hn::Set(hn::RebindToSigned<DD>(), int32_t(p.ref) - 1);
+        refMinus1Both = hn::Set(hn::RebindToSigned<DD>(), (int32_t(p.ref) - 1) * 0x10001);
     }
     // The lower halves of the constants of twice as wide vectors (no work on x86).
     template <class DW>
     explicit ConstsT(const ConstsT<DW>& w)
         : rbMask(hn::LowerHalf(w.rbMask)), alphaOr(hn::LowerHalf(w.alphaOr)), forceA(hn::LowerHalf(w.forceA)),
           colRB(hn::LowerHalf(w.colRB)), colGA(hn::LowerHalf(w.colGA)), addRGB(hn::LowerHalf(w.addRGB)),
-          mulGA(hn::LowerHalf(w.mulGA)), opaque(hn::LowerHalf(w.opaque)), zero(hn::LowerHalf(w.zero)),
-          refMinus1(hn::LowerHalf(w.refMinus1)) {}
+          mulGA(hn::LowerHalf(w.mulGA)), zero(hn::LowerHalf(w.zero)), c128(hn::LowerHalf(w.c128)),
+          c257(hn::LowerHalf(w.c257)), alphaBoth(hn::LowerHalf(w.alphaBoth)), oneBoth(hn::LowerHalf(w.oneBoth)),
+          evenBoth(hn::LowerHalf(w.evenBoth)), refMinus1(hn::LowerHalf(w.refMinus1)),
+          refMinus1Both(hn::LowerHalf(w.refMinus1Both)) {}
 };
 using Consts = ConstsT<D>;
 
@@ -284,35 +299,36 @@ HWY_INLINE VV Shade(DD d, VV t, VV dst, VV colRB, VV colGA, const ConstsT<DD>& k
     if (MODE == kAdd) t = hn::BitCast(d, hn::SaturatedAdd(hn::BitCast(d8, t), hn::BitCast(d8, k.addRGB)));
     VV rb = hn::And(t, k.rbMask), ga = hn::And(hn::ShiftRight<8>(t), k.rbMask);
     if (MODE == kModulate || MODE == kGouraud) {
-        rb = Div255x(Mul16(rb, colRB));
-        ga = Div255x(Mul16(ga, colGA));
+        rb = Div255x(Mul16(rb, colRB), k.c128, k.c257);
+        ga = Div255x(Mul16(ga, colGA), k.c128, k.c257);
     } else if (MODE == kAdd) {
-        ga = Div255x(Mul16(ga, k.mulGA));
+        ga = Div255x(Mul16(ga, k.mulGA), k.c128, k.c257);
     }
-    const VV a = hn::ShiftRight<16>(ga);
+    // The shaded alpha a in both halves of each lane: a * 0x10001.
+    const VV a2 = hn::BitCast(d, hn::TableLookupBytes(hn::BitCast(d8, ga), hn::BitCast(d8, k.alphaBoth)));
     VV out;
     if (B == SpanBlend::None) {
         out = hn::Or(rb, hn::ShiftLeft<8>(ga));
-    } else if (B == SpanBlend::InvSrcAlpha && hn::AllTrue(d, hn::Eq(a, k.opaque))) {
-        out = hn::Or(rb, hn::ShiftLeft<8>(ga));  // all opaque: the texels
-    } else if (hn::AllTrue(d, hn::Eq(a, k.zero))) {
+    } else if (B == SpanBlend::InvSrcAlpha &&
+               hn::AllTrue(d, hn::Eq(hn::And(hn::Add(a2, k.oneBoth), k.evenBoth), k.zero))) {
+        // Every alpha 0 or 255: the target or the texel.
+        out = hn::IfThenElse(hn::Eq(a2, k.zero), dst, hn::Or(rb, hn::ShiftLeft<8>(ga)));
+    } else if (B == SpanBlend::One && hn::AllTrue(d, hn::Eq(a2, k.zero))) {
         out = dst;  // all clear: the target
+    } else if (B == SpanBlend::InvSrcAlpha) {
+        const VV ia2 = hn::Sub(k.rbMask, a2);
+        const VV drb = hn::And(dst, k.rbMask), dga = hn::And(hn::ShiftRight<8>(dst), k.rbMask);
+        const VV orb = Div255x(hn::Add(Mul16(rb, a2), Mul16(drb, ia2)), k.c128, k.c257);
+        const VV oga = Div255x(hn::Add(Mul16(ga, a2), Mul16(dga, ia2)), k.c128, k.c257);
+        out = hn::Or(orb, hn::ShiftLeft<8>(oga));
     } else {
-        const VV a16 = hn::Or(a, hn::ShiftLeft<16>(a));
-        if (B == SpanBlend::InvSrcAlpha) {
-            const VV ia16 = hn::Sub(k.rbMask, a16);
-            const VV drb = hn::And(dst, k.rbMask), dga = hn::And(hn::ShiftRight<8>(dst), k.rbMask);
-            const VV orb = Div255x(hn::Add(Mul16(rb, a16), Mul16(drb, ia16)));
-            const VV oga = Div255x(hn::Add(Mul16(ga, a16), Mul16(dga, ia16)));
-            out = hn::Or(orb, hn::ShiftLeft<8>(oga));
-        } else {
-            const VV s = hn::Or(Div255x(Mul16(rb, a16)), hn::ShiftLeft<8>(Div255x(Mul16(ga, a16))));
-            out = hn::BitCast(d, hn::SaturatedAdd(hn::BitCast(d8, s), hn::BitCast(d8, dst)));
-        }
+        const VV s = hn::Or(Div255x(Mul16(rb, a2), k.c128, k.c257),
+                            hn::ShiftLeft<8>(Div255x(Mul16(ga, a2), k.c128, k.c257)));
+        out = hn::BitCast(d, hn::SaturatedAdd(hn::BitCast(d8, s), hn::BitCast(d8, dst)));
     }
     out = hn::Or(out, k.forceA);
     if (!TEST) return out;
-    const auto keep = hn::RebindMask(d, hn::Gt(hn::BitCast(di, a), k.refMinus1));
+    const auto keep = hn::RebindMask(d, hn::Gt(hn::BitCast(di, a2), k.refMinus1Both));
     return hn::IfThenElse(keep, out, dst);
 }
 
