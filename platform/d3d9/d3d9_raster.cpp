@@ -564,18 +564,8 @@ public:
         const float fx0 = float(x0) / 16.0f, fy0 = float(y0) / 16.0f;
         double dux = 0, duy = 0, dvx = 0, dvy = 0, U0 = 0, V0 = 0;
         if (p_.textured) {
-            const float su = batchScale_[0], sv = batchScale_[1];
-            const double dx1 = double(x1 - x0) / 16.0, dy1 = double(y1 - y0) / 16.0;
-            const double dx2 = double(x2 - x0) / 16.0, dy2 = double(y2 - y0) / 16.0;
-            const double id = 1.0 / (dx1 * dy2 - dx2 * dy1);
-            auto gradD = [&](double a0, double a1, double a2, double* dx, double* dy) {
-                double d1 = a1 - a0, d2 = a2 - a0;
-                *dx = (d1 * dy2 - d2 * dy1) * id;
-                *dy = (d2 * dx1 - d1 * dx2) * id;
-            };
-            U0 = double(a.u) * su, V0 = double(a.v) * sv;
-            gradD(U0, double(v1->u) * su, double(v2->u) * su, &dux, &duy);
-            gradD(V0, double(v1->v) * sv, double(v2->v) * sv, &dvx, &dvy);
+            TexelPlanes(x0, y0, x1, y1, x2, y2, a, *v1, *v2, batchScale_[0], batchScale_[1], &U0, &V0, &dux, &duy,
+                        &dvx, &dvy);
         }
         if (duy != 0.0) return false;
         RectQuad& rq = batched_[batchedCount_];
@@ -709,18 +699,8 @@ public:
             if (p_.samp.linear || p_.samp.addrU != D3DTADDRESS_WRAP || p_.samp.addrV != D3DTADDRESS_WRAP ||
                 (p_.samp.w & (p_.samp.w - 1)) != 0 || (p_.samp.h & (p_.samp.h - 1)) != 0)
                 return false;
-            const float su = samplerScale_[0], sv = samplerScale_[1];
-            const double dx1 = double(x1 - x0) / 16.0, dy1 = double(y1 - y0) / 16.0;
-            const double dx2 = double(x2 - x0) / 16.0, dy2 = double(y2 - y0) / 16.0;
-            const double id = 1.0 / (dx1 * dy2 - dx2 * dy1);
-            auto gradD = [&](double a0, double a1, double a2, double* dx, double* dy) {
-                double d1 = a1 - a0, d2 = a2 - a0;
-                *dx = (d1 * dy2 - d2 * dy1) * id;
-                *dy = (d2 * dx1 - d1 * dx2) * id;
-            };
-            U0 = double(a.u) * su, V0 = double(a.v) * sv;
-            gradD(U0, double(v1->u) * su, double(v2->u) * su, &dux, &duy);
-            gradD(V0, double(v1->v) * sv, double(v2->v) * sv, &dvx, &dvy);
+            TexelPlanes(x0, y0, x1, y1, x2, y2, a, *v1, *v2, samplerScale_[0], samplerScale_[1], &U0, &V0, &dux,
+                        &duy, &dvx, &dvy);
         }
         if (duy != 0.0) return false;  // u starts differently in each row
         SpanParams sp = SamplerSpans(p_.samp, p_.targetAlpha);
@@ -750,6 +730,25 @@ private:
         kind.fn = kernels_->rects[int(blend)][mode];
         kind.rectFn = kernels_->rect[int(blend)][mode];
         return kind;
+    }
+
+    // The texel planes U0 + dux x + duy y and V0 + dvx x + dvy y of a triangle with corners
+    // (x0, y0), (x1, y1), (x2, y2) in 1/16 pixels and vertices a, v1, v2, x and y counted from
+    // the first corner; the texture coordinates scaled by (su, sv).
+    static void TexelPlanes(int64_t x0, int64_t y0, int64_t x1, int64_t y1, int64_t x2, int64_t y2,
+                            const FvfVertex& a, const FvfVertex& v1, const FvfVertex& v2, float su, float sv,
+                            double* U0, double* V0, double* dux, double* duy, double* dvx, double* dvy) {
+        const double dx1 = double(x1 - x0) / 16.0, dy1 = double(y1 - y0) / 16.0;
+        const double dx2 = double(x2 - x0) / 16.0, dy2 = double(y2 - y0) / 16.0;
+        const double id = 1.0 / (dx1 * dy2 - dx2 * dy1);
+        auto gradD = [&](double a0, double a1, double a2, double* dx, double* dy) {
+            double d1 = a1 - a0, d2 = a2 - a0;
+            *dx = (d1 * dy2 - d2 * dy1) * id;
+            *dy = (d2 * dx1 - d1 * dx2) * id;
+        };
+        *U0 = double(a.u) * su, *V0 = double(a.v) * sv;
+        gradD(*U0, double(v1.u) * su, double(v2.u) * su, dux, duy);
+        gradD(*V0, double(v1.v) * sv, double(v2.v) * sv, dvx, dvy);
     }
 
     // What drawing a rectangle needs beside its RectQuad.

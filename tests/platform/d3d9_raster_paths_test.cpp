@@ -221,13 +221,8 @@ protected:
         }
     }
 
-    // One round drawn with the current path.
-    d3d9test::Image Round(uint32_t seed) {
-        Rng r{seed * 2654435761u + 1};
-        const D3DFORMAT targets[] = {D3DFMT_X8R8G8B8, D3DFMT_X8R8G8B8, D3DFMT_X8R8G8B8, D3DFMT_A8R8G8B8,
-                                     D3DFMT_A8R8G8B8, D3DFMT_R5G6B5,   D3DFMT_X1R5G5B5, D3DFMT_A1R5G5B5};
-        UINT w = UINT(r.In(1, 72)), h = UINT(r.In(1, 40));
-        Make(w, h, r.Pick(targets), r.Chance(20));
+    // Random pixels in the w x h render target.
+    void RandomBackground(Rng& r, UINT w, UINT h) {
         IDirect3DSurface9* back = nullptr;
         dev->GetRenderTarget(0, &back);
         d3d9test::Image bg;
@@ -235,6 +230,16 @@ protected:
         for (UINT i = 0; i < w * h; ++i) bg.pixels.push_back(r.Next());
         EXPECT_TRUE(d3d9test::WriteSurface(back, bg));
         back->Release();
+    }
+
+    // One round drawn with the current path.
+    d3d9test::Image Round(uint32_t seed) {
+        Rng r{seed * 2654435761u + 1};
+        const D3DFORMAT targets[] = {D3DFMT_X8R8G8B8, D3DFMT_X8R8G8B8, D3DFMT_X8R8G8B8, D3DFMT_A8R8G8B8,
+                                     D3DFMT_A8R8G8B8, D3DFMT_R5G6B5,   D3DFMT_X1R5G5B5, D3DFMT_A1R5G5B5};
+        UINT w = UINT(r.In(1, 72)), h = UINT(r.In(1, 40));
+        Make(w, h, r.Pick(targets), r.Chance(20));
+        RandomBackground(r, w, h);
         if (r.Chance(20)) dev->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, r.Unit(), 0);
         IDirect3DTexture9* t = r.Chance(85) ? RandomTexture(r) : nullptr;
         UINT texW = 1, texH = 1;
@@ -368,13 +373,7 @@ protected:
         const D3DFORMAT targets[] = {D3DFMT_X8R8G8B8, D3DFMT_X8R8G8B8, D3DFMT_A8R8G8B8, D3DFMT_R5G6B5};
         UINT w = UINT(r.In(1, 160)), h = UINT(r.In(1, 100));
         Make(w, h, r.Pick(targets));
-        IDirect3DSurface9* back = nullptr;
-        dev->GetRenderTarget(0, &back);
-        d3d9test::Image bg;
-        bg.width = w, bg.height = h;
-        for (UINT i = 0; i < w * h; ++i) bg.pixels.push_back(r.Next());
-        EXPECT_TRUE(d3d9test::WriteSurface(back, bg));
-        back->Release();
+        RandomBackground(r, w, h);
         // Mostly a sprite sheet: one level of 32-bit texels.
         IDirect3DTexture9* t = nullptr;
         if (r.Chance(65)) {
