@@ -841,6 +841,9 @@ public:
             Raster(ToScreen(a, vp_), ToScreen(b, vp_), ToScreen(c, vp_));
             return;
         }
+        // Wholly beyond one side of the guard band: nothing of it reaches the viewport.
+        for (int p = 2; p <= 5; ++p)
+            if (PlaneDist(a, p) < 0.0 && PlaneDist(b, p) < 0.0 && PlaneDist(c, p) < 0.0) return;
         // Sutherland-Hodgman against each plane, then a fan.
         ClipVertex buf1[16], buf2[16];
         ClipVertex* in = buf1;
@@ -851,7 +854,7 @@ public:
             int m = 0;
             for (int i = 0; i < n; ++i) {
                 const ClipVertex& s = in[i];
-                const ClipVertex& e = in[(i + 1) % n];
+                const ClipVertex& e = in[i + 1 == n ? 0 : i + 1];
                 double ds = PlaneDist(s, p), de = PlaneDist(e, p);
                 bool si = ds >= 0.0, ei = de >= 0.0;
                 if (si) out[m++] = s;
@@ -906,6 +909,10 @@ private:
             if (rectLo > rectHi) return;
         }
         if (rowStart > rowEnd) return;
+        // No pixel centre of the bounding box inside the scissor's columns.
+        if (!rect && (Ceil16(std::min({x0, x1, x2})) >= int64_t(p_.clipX2) ||
+                      Floor16(std::max({x0, x1, x2})) < p_.clipX1))
+            return;
 
         // Attribute planes over the snapped positions.
         const float fx0 = float(x0) / 16.0f, fy0 = float(y0) / 16.0f;

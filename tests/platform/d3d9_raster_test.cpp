@@ -312,6 +312,28 @@ TEST_F(Raster, GeometryFarOutsideIsClippedSafely) {
     EXPECT_EQ(Back().At(15, 3), 0xFFFF0000u);
 }
 
+// Columns one pixel wide, from beyond the left edge to beyond the right one, each drawn as two
+// triangles: those on the target light their column in every row, the others nothing.
+TEST_F(Raster, TrianglesAtTheTargetsSidesDrawTheirColumnsAndNoMore) {
+    Make(16, 8);
+    dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+    Counting(dev);
+    for (int c = -40; c < 56; ++c) {
+        const float x0 = float(c), x1 = float(c + 1);
+        FwVertex tri[6] = {{x0, 0, 0, 0xFF000001, 0, 0}, {x1, 0, 0, 0xFF000001, 0, 0}, {x1, 8, 0, 0xFF000001, 0, 0},
+                           {x0, 0, 0, 0xFF000001, 0, 0}, {x1, 8, 0, 0xFF000001, 0, 0}, {x0, 8, 0, 0xFF000001, 0, 0}};
+        Triangles(tri, 2);
+    }
+    // Far beyond each side (past the clipping band), and over both sides at once.
+    FwVertex far[9] = {{-9000, 0, 0, 0xFF000001, 0, 0}, {-8000, 0, 0, 0xFF000001, 0, 0}, {-8000, 8, 0, 0xFF000001, 0, 0},
+                       {9000, 0, 0, 0xFF000001, 0, 0},  {9500, 8, 0, 0xFF000001, 0, 0},  {8000, 8, 0, 0xFF000001, 0, 0},
+                       {-9000, 2.2f, 0, 0xFF000001, 0, 0}, {9000, 2.2f, 0, 0xFF000001, 0, 0}, {0, 3.4f, 0, 0xFF000001, 0, 0}};
+    Triangles(far, 3);
+    const d3d9test::Image img = Back();
+    for (UINT y = 0; y < 8; ++y)
+        for (UINT x = 0; x < 16; ++x) EXPECT_EQ(img.At(x, y) & 0xFF, y == 2 ? 2u : 1u) << x << "," << y;
+}
+
 TEST_F(Raster, RenderTargetTextureIsDrawnThenSampled) {
     Make(32, 32);
     IDirect3DTexture9* rt = nullptr;
