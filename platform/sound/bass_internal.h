@@ -114,10 +114,13 @@ struct MemFile {
     int64_t pos = 0;
 };
 
+// A stream decodes its file as it plays: Ogg Vorbis through libvorbisfile (whose decoder is
+// made ready at the first read, not when the stream is created), the rest through libsndfile.
 struct StreamChannel : Channel {
     std::vector<unsigned char> owned;  // the file's copy when it was read from disk
     MemFile file;
     void* sndfile = nullptr;  // SNDFILE*
+    void* vorbis = nullptr;   // OggVorbis_File*
     int fileChans = 2;
     int64_t fileFrames = 0;
     std::vector<float> scratch;
@@ -127,6 +130,11 @@ struct StreamChannel : Channel {
     uint64_t LengthFrames() override { return fileFrames > 0 ? static_cast<uint64_t>(fileFrames) : UINT64_MAX; }
     // Reads 16-bit interleaved frames of the stream's own channels (decode-only streams).
     int64_t Decode(int16_t* out, int64_t frames);
+
+private:
+    // Up to maxFrames frames of the file's first `chans` channels, interleaved, into out: how
+    // many (0 at the end or on an error).
+    int ReadFloat(float* out, int maxFrames);
 };
 
 struct MusicChannel : Channel {

@@ -1,8 +1,9 @@
-// Sources of sound: samples and streams decoded by libsndfile from file images in memory,
-// music modules rendered by libopenmpt.
+// Sources of sound: samples and streams decoded by libsndfile (Ogg Vorbis streams by
+// libvorbisfile) from file images in memory, music modules rendered by libopenmpt.
 #include "platform/sound/bass_internal.h"
 
 #include <sndfile.h>
+#include <vorbis/vorbisfile.h>
 
 #include <libopenmpt/libopenmpt.hpp>
 #include <libopenmpt/libopenmpt_ext.hpp>
@@ -42,6 +43,38 @@ sf_count_t MemWrite(const void*, sf_count_t, void*) { return 0; }
 sf_count_t MemTell(void* user) { return static_cast<MemFile*>(user)->pos; }
 
 SF_VIRTUAL_IO g_memIO = {MemLength, MemSeek, MemRead, MemWrite, MemTell};
+
+// The same file image read by libvorbisfile.
+size_t VorbisRead(void* ptr, size_t size, size_t count, void* user) {
+    if (size == 0 || count == 0) return 0;
+    const sf_count_t bytes = count > static_cast<size_t>(INT64_MAX) / size ? INT64_MAX : sf_count_t(size * count);
+    return static_cast<size_t>(MemRead(ptr, bytes, user)) / size;
+}
+
+int VorbisSeek(void* user, ogg_int64_t offset, int whence) { return MemSeek(offset, whence, user) < 0 ? -1 : 0; }
+
+long VorbisTell(void* user) { return static_cast<long>(MemTell(user)); }
+
+const ov_callbacks g_vorbisIO = {VorbisRead, VorbisSeek, nullptr, VorbisTell};
+
+// An Ogg Vorbis file opened by libvorbisfile: its headers read and its length known, the
+// decoder not yet set up. Null when the data is not one.
+OggVorbis_File* OpenVorbis(MemFile& file) {
+    if (file.size < 4 || std::memcmp(file.data, "OggS", 4) != 0) return nullptr;
+    auto* vf = new OggVorbis_File;
+    if (ov_open_callbacks(&file, vf, nullptr, 0, g_vorbisIO) != 0) {  // cleared by the call on failure
+        delete vf;
+        return nullptr;
+    }
+    const vorbis_info* vi = ov_info(vf, -1);
+    if (!vi || vi->channels < 1 || vi->channels > 64 || vi->rate < 1000 || vi->rate > 384000 ||
+        ov_pcm_total(vf, -1) <= 0) {
+        ov_clear(vf);
+        delete vf;
+        return nullptr;
+    }
+    return vf;
+}
 
 // Only real sound containers count: libsndfile's looser formats would take noise for sound.
 bool KnownFormat(const SF_INFO& info) {
@@ -200,6 +233,17 @@ std::unique_ptr<StreamChannel> OpenStream(const unsigned char* data, int64_t siz
     auto st = std::make_unique<StreamChannel>();
     st->file.data = data;
     st->file.size = size;
+    if (OggVorbis_File* vf = OpenVorbis(st->file)) {
+        const vorbis_info* vi = ov_info(vf, -1);
+        st->vorbis = vf;
+        st->fileChans = vi->channels;
+        st->fileFrames = ov_pcm_total(vf, -1);
+        st->chans = std::min(vi->channels, 2);
+        st->defFreq = static_cast<DWORD>(std::clamp<long>(vi->rate, kMinFreq, kMaxFreq));
+        st->ctype = BASS_CTYPE_STREAM_OGG;
+        return st;
+    }
+    st->file.pos = 0;
     SF_INFO info;
     SNDFILE* sf = OpenMem(st->file, info);
     if (!sf) return nullptr;
@@ -218,35 +262,64 @@ std::unique_ptr<StreamChannel> OpenStream(const unsigned char* data, int64_t siz
 
 StreamChannel::~StreamChannel() {
     if (sndfile) sf_close(static_cast<SNDFILE*>(sndfile));
+    if (auto* vf = static_cast<OggVorbis_File*>(vorbis)) {
+        ov_clear(vf);
+        delete vf;
+    }
+}
+
+int StreamChannel::ReadFloat(float* out, int maxFrames) {
+    if (maxFrames <= 0) return 0;
+    if (sndfile) {
+        scratch.resize(static_cast<size_t>(maxFrames) * fileChans);
+        const sf_count_t got = sf_readf_float(static_cast<SNDFILE*>(sndfile), scratch.data(), maxFrames);
+        if (got <= 0) return 0;
+        for (sf_count_t i = 0; i < got; ++i)
+            for (int c = 0; c < chans; ++c) out[i * chans + c] = scratch[i * fileChans + c];
+        return static_cast<int>(got);
+    }
+    auto* vf = static_cast<OggVorbis_File*>(vorbis);
+    int done = 0, holes = 0;
+    while (done < maxFrames) {
+        float** pcm = nullptr;
+        int link = 0;
+        const long got = ov_read_float(vf, &pcm, maxFrames - done, &link);
+        if (got == OV_HOLE && ++holes < 64) continue;  // a gap in damaged data: what follows plays
+        if (got <= 0) break;
+        // A chained file's links may differ in channels.
+        const vorbis_info* vi = ov_info(vf, link);
+        const int linkChans = vi ? vi->channels : 1;
+        for (long i = 0; i < got; ++i)
+            for (int c = 0; c < chans; ++c) out[(done + i) * chans + c] = pcm[c < linkChans ? c : 0][i];
+        done += static_cast<int>(got);
+    }
+    return done;
 }
 
 int StreamChannel::Fill(float* out, int maxFrames) {
-    scratch.resize(static_cast<size_t>(maxFrames) * fileChans);
-    sf_count_t got = sf_readf_float(static_cast<SNDFILE*>(sndfile), scratch.data(), maxFrames);
-    if (got <= 0) return 0;
-    for (sf_count_t i = 0; i < got; ++i) {
-        const float* f = &scratch[i * fileChans];
-        float l = f[0], r = fileChans > 1 ? f[1] : f[0];
+    const int got = ReadFloat(out, maxFrames);
+    // Mono frames are spread over both sides from the last down, in place.
+    for (int i = got - 1; i >= 0; --i) {
+        const float l = out[i * chans], r = out[i * chans + chans - 1];
         out[i * 2] = std::isfinite(l) ? std::clamp(l, -1.0f, 1.0f) : 0.0f;
         out[i * 2 + 1] = std::isfinite(r) ? std::clamp(r, -1.0f, 1.0f) : 0.0f;
     }
-    return static_cast<int>(got);
+    return got;
 }
 
 bool StreamChannel::Seek(uint64_t frame) {
     if (fileFrames > 0 && frame > static_cast<uint64_t>(fileFrames)) return false;
+    if (vorbis) return ov_pcm_seek(static_cast<OggVorbis_File*>(vorbis), static_cast<ogg_int64_t>(frame)) == 0;
     return sf_seek(static_cast<SNDFILE*>(sndfile), static_cast<sf_count_t>(frame), SEEK_SET) >= 0;
 }
 
 int64_t StreamChannel::Decode(int16_t* out, int64_t frames) {
     int64_t done = 0;
-    std::vector<float> buf(4096 * static_cast<size_t>(fileChans));
+    std::vector<float> buf(4096 * static_cast<size_t>(chans));
     while (done < frames) {
-        sf_count_t want = std::min<int64_t>(4096, frames - done);
-        sf_count_t got = sf_readf_float(static_cast<SNDFILE*>(sndfile), buf.data(), want);
+        const int got = ReadFloat(buf.data(), static_cast<int>(std::min<int64_t>(4096, frames - done)));
         if (got <= 0) break;
-        for (sf_count_t i = 0; i < got; ++i)
-            for (int c = 0; c < chans; ++c) out[(done + i) * chans + c] = ToShort(buf[i * fileChans + c]);
+        for (int i = 0; i < got * chans; ++i) out[done * chans + i] = ToShort(buf[i]);
         done += got;
     }
     return done;
