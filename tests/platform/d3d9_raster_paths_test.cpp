@@ -221,6 +221,14 @@ protected:
         }
     }
 
+    // The size of t's first level, when there is a t.
+    static void FirstLevelSize(IDirect3DTexture9* t, UINT* w, UINT* h) {
+        if (!t) return;
+        D3DSURFACE_DESC desc;
+        t->GetLevelDesc(0, &desc);
+        *w = desc.Width, *h = desc.Height;
+    }
+
     // Random pixels in the w x h render target.
     void RandomBackground(Rng& r, UINT w, UINT h) {
         IDirect3DSurface9* back = nullptr;
@@ -243,11 +251,7 @@ protected:
         if (r.Chance(20)) dev->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, r.Unit(), 0);
         IDirect3DTexture9* t = r.Chance(85) ? RandomTexture(r) : nullptr;
         UINT texW = 1, texH = 1;
-        if (t) {
-            D3DSURFACE_DESC desc;
-            t->GetLevelDesc(0, &desc);
-            texW = desc.Width, texH = desc.Height;
-        }
+        FirstLevelSize(t, &texW, &texH);
         dev->SetTexture(0, t);
         int batches = r.In(1, 3);
         for (int b = 0; b < batches; ++b) {
@@ -387,11 +391,7 @@ protected:
             t = RandomTexture(r);
         }
         UINT texW = 1, texH = 1;
-        if (t) {
-            D3DSURFACE_DESC desc;
-            t->GetLevelDesc(0, &desc);
-            texW = desc.Width, texH = desc.Height;
-        }
+        FirstLevelSize(t, &texW, &texH);
         dev->SetTexture(0, t);
         const int batches = r.In(1, 3);
         for (int b = 0; b < batches; ++b) {

@@ -77,10 +77,9 @@ inline std::vector<unsigned char> ReadFileBytes(const std::string& path) {
     return out;
 }
 
-// A sound file of the given format made by libsndfile: frames of chans channels, each value
-// from gen(frame, channel) in -1..1.
-inline std::vector<unsigned char> MakeSoundFile(int format, int rate, int chans, int frames,
-                                                const std::function<float(int, int)>& gen) {
+// A sound file of the given format written by libsndfile through write(sf), read back whole.
+inline std::vector<unsigned char> WriteSoundFile(int format, int rate, int chans,
+                                                 const std::function<void(SNDFILE*)>& write) {
     char path[64];
     static int counter = 0;
     snprintf(path, sizeof(path), "/tmp/fw_soundtest_%d_%d.snd", static_cast<int>(getpid()), counter++);
@@ -91,34 +90,30 @@ inline std::vector<unsigned char> MakeSoundFile(int format, int rate, int chans,
     info.format = format;
     SNDFILE* sf = sf_open(path, SFM_WRITE, &info);
     if (!sf) return {};
-    std::vector<float> buf(static_cast<size_t>(frames) * chans);
-    for (int i = 0; i < frames; ++i)
-        for (int c = 0; c < chans; ++c) buf[static_cast<size_t>(i) * chans + c] = gen(i, c);
-    sf_writef_float(sf, buf.data(), frames);
+    write(sf);
     sf_close(sf);
     std::vector<unsigned char> bytes = ReadFileBytes(path);
     unlink(path);
     return bytes;
 }
 
+// Frames of chans channels, each value from gen(frame, channel) in -1..1.
+inline std::vector<unsigned char> MakeSoundFile(int format, int rate, int chans, int frames,
+                                                const std::function<float(int, int)>& gen) {
+    return WriteSoundFile(format, rate, chans, [&](SNDFILE* sf) {
+        std::vector<float> buf(static_cast<size_t>(frames) * chans);
+        for (int i = 0; i < frames; ++i)
+            for (int c = 0; c < chans; ++c) buf[static_cast<size_t>(i) * chans + c] = gen(i, c);
+        sf_writef_float(sf, buf.data(), frames);
+    });
+}
+
 // The same from 16-bit values, interleaved, written as they are.
 inline std::vector<unsigned char> MakeSoundFileFromShorts(int format, int rate, int chans,
                                                           const std::vector<short>& values) {
-    char path[64];
-    static int counter = 0;
-    snprintf(path, sizeof(path), "/tmp/fw_soundtest_s%d_%d.snd", static_cast<int>(getpid()), counter++);
-    SF_INFO info;
-    memset(&info, 0, sizeof(info));
-    info.samplerate = rate;
-    info.channels = chans;
-    info.format = format;
-    SNDFILE* sf = sf_open(path, SFM_WRITE, &info);
-    if (!sf) return {};
-    sf_writef_short(sf, values.data(), static_cast<sf_count_t>(values.size() / chans));
-    sf_close(sf);
-    std::vector<unsigned char> bytes = ReadFileBytes(path);
-    unlink(path);
-    return bytes;
+    return WriteSoundFile(format, rate, chans, [&](SNDFILE* sf) {
+        sf_writef_short(sf, values.data(), static_cast<sf_count_t>(values.size() / chans));
+    });
 }
 
 inline std::vector<unsigned char> MakeWav(int rate, int chans, int frames, const std::function<float(int, int)>& gen) {
