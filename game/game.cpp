@@ -147,7 +147,9 @@ void Game::JourneyStep() {
         state = GAMESTATE_ENDED;
     }
 
-    if (wagon->body->GetPosition().y > GROUND_LINE + 1.0f) {
+    // Below the floor past either end of the trail; or out of the world box, where the world
+    // freezes the wagon, maybe still above the line (thrown at speed past an end or the top).
+    if (wagon->body->GetPosition().y > GROUND_LINE + 1.0f || wagon->body->IsFrozen()) {
         endCountdown = kEndingFrames;
         state = GAMESTATE_ENDED;
     }

@@ -186,6 +186,45 @@ TEST_F(StatesTest, FallingOffTheEastEndEndsWithoutAMessage) {
     EXPECT_EQ(LossPlays(), 1);
 }
 
+// Thrown at speed past either end above the floor, or up past the west end's open top, the
+// wagon leaves the world box and is frozen there above the line: the journey ends as by a fall.
+TEST_F(StatesTest, LeavingTheWorldBoxAboveTheLineEndsLikeAFall) {
+    struct Throw {
+        const char* where;
+        float x, y, vx, vy;
+    };
+    const Throw throws[] = {{"west", -5.0f, 90.0f, -60.0f, 0.0f},
+                            {"east", 1005.0f, 90.0f, 60.0f, 0.0f},
+                            {"top", -5.0f, 5.0f, 0.0f, -60.0f}};
+    for (const Throw& t : throws) {
+        SCOPED_TRACE(t.where);
+        Press(KEY_R);
+        Press(KEY_LEFT);
+        ASSERT_EQ(game->state, GAMESTATE_JOURNEY);
+        PlaceWagon(t.x, t.y);
+        game->wagon->body->SetLinearVelocity(b2Vec2(t.vx, t.vy));
+        int frames = 0;
+        while (game->state == GAMESTATE_JOURNEY && frames < 30) {
+            game->Update();
+            ++frames;
+        }
+        EXPECT_TRUE(game->wagon->body->IsFrozen());
+        EXPECT_LE(game->wagon->body->GetPosition().y, 100.0f);
+        if (game->state != GAMESTATE_ENDED) {
+            ADD_FAILURE() << "still travelling after " << frames << " frames";
+            continue;
+        }
+        EXPECT_LE(frames, 10);
+        EXPECT_EQ(game->endCountdown, 599);
+        EXPECT_STREQ(game->message, "");
+        EXPECT_EQ(game->messageTimer, 0);
+        const int losses = LossPlays();
+        Frames(59);
+        EXPECT_EQ(LossPlays(), losses + 1);
+        EXPECT_EQ(game->state, GAMESTATE_ENDED);
+    }
+}
+
 TEST_F(StatesTest, SeveralEndingsInOneFrameKeepTheLastMessage) {
     Press(KEY_LEFT);
     while (g_FrameCounter % 10 != 9) game->Update();
