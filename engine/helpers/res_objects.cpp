@@ -138,7 +138,7 @@ void DistortionRecord::Parse(ResourceManager* rm, ScriptTokenizer* tz, const cha
 ResourceValue DistortionRecord::Get(ResourceManager* rm) {
     if (handle) return handle;
     DistortionMesh* mesh = new DistortionMesh(cols, rows);
-    mesh->SetTexture(rm->GetTexture(texname, resgroup));
+    mesh->SetTexture(NamedTexture(rm, "Distortion", name, texname, resgroup));
     mesh->SetTextureRect(tx, ty, w, h);
     mesh->SetBlendMode(blend);
     mesh->Clear(color, z);

@@ -69,7 +69,7 @@ void SpriteRecord::Parse(ResourceManager* rm, ScriptTokenizer* tz, const char* n
 
 ResourceValue SpriteRecord::Get(ResourceManager* rm) {
     if (handle) return handle;
-    TextureHandle tex = rm->GetTexture(texname, resgroup);
+    TextureHandle tex = NamedTexture(rm, "Sprite", name, texname, resgroup);
     Sprite* spr = new Sprite(tex, tx, ty, w, h);
     spr->SetColor(color, -1);
     spr->SetZ(z, -1);
@@ -99,7 +99,7 @@ void AnimationRecord::Parse(ResourceManager* rm, ScriptTokenizer* tz, const char
 
 ResourceValue AnimationRecord::Get(ResourceManager* rm) {
     if (handle) return handle;
-    TextureHandle tex = rm->GetTexture(texname, resgroup);
+    TextureHandle tex = NamedTexture(rm, "Animation", name, texname, resgroup);
     Animation* anim = new Animation(tex, frames, fps, tx, ty, w, h);
     anim->SetColor(color, -1);
     anim->SetZ(z, -1);

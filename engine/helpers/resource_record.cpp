@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "engine/helpers/resource_manager.h"
+
 Engine* ResourceRecord::engine = 0;
 
 ResourceRecord::ResourceRecord() {
@@ -13,6 +15,16 @@ ResourceRecord::ResourceRecord() {
 }
 
 ResourceRecord::~ResourceRecord() { engine->System_Release(); }
+
+TextureHandle ResourceRecord::NamedTexture(ResourceManager* rm, const char* kind, const char* name,
+                                           const char* texname, int resgroup) {
+    // An empty name would be looked for as a file without a name.
+    if (!texname[0] && !rm->FindResource(RES_LIST_TEXTURE, texname)) {
+        engine->System_Log("%s '%s' names no texture.", kind, name);
+        return 0;
+    }
+    return rm->GetTexture(texname, resgroup);
+}
 
 bool CopyResourceName(char* dst, const char* src) {
     if (!src) src = "";

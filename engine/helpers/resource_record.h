@@ -34,6 +34,11 @@ protected:
     ResourceRecord& operator=(const ResourceRecord&) = default;
 
     static Engine* engine;
+
+    // The texture named by a record of the kind ("Sprite", ...) and name: none, with a log line
+    // naming the record, when it names no texture (a block whose base was not found).
+    static TextureHandle NamedTexture(ResourceManager* rm, const char* kind, const char* name, const char* texname,
+                                      int resgroup);
 };
 
 // Copies src into a name field of RESOURCE_NAME_MAX + 1 bytes, cut to fit; false when cut.

@@ -170,6 +170,22 @@ TEST_F(ResourceRecordsGfx, SpritesFindDeclaredOrLoadUndeclaredTextures) {
     EXPECT_TRUE(m->LoadGroup(0));
 }
 
+TEST_F(ResourceRecordsGfx, RecordsThatNameNoTextureSaySoInTheLog) {
+    // Blocks whose base is not declared name no texture: none is looked for under an empty name.
+    rm = Load("rs_nt.res",
+              "Sprite s : missing { rect = 0, 0, 4, 4 }\n"
+              "Animation a : missing { rect = 0, 0, 4, 4 }\n"
+              "Distortion d : missing { rect = 0, 0, 4, 4 }\n");
+    platform::headless::ClearDebugOutput();
+    ASSERT_NE(rm->GetSprite("s"), nullptr);
+    EXPECT_EQ(rm->GetSprite("s")->quad.tex, nullptr);
+    ASSERT_NE(rm->GetAnimation("a"), nullptr);
+    ASSERT_NE(rm->GetDistortionMesh("d"), nullptr);
+    EXPECT_EQ(rm->GetDistortionMesh("d")->GetTexture(), nullptr);
+    EXPECT_EQ(platform::headless::DebugLines(),
+              (Lines{"Sprite 's' names no texture.", "Animation 'a' names no texture.", "Distortion 'd' names no texture."}));
+}
+
 TEST_F(ResourceRecordsGfx, TargetsAreCreatedAtTheirSize) {
     rm = Load("rs_tg.res", "Target small { size = 32, 16 zbuffer = true resgroup = 2 }\nTarget dflt { }\n");
     TargetHandle small = rm->GetTarget("small");
