@@ -1,5 +1,6 @@
 // The program's entry point and the engine callbacks.
 #include <cstdio>
+#include <cstring>
 
 #include "engine/engine.h"
 #include "engine/helpers/resource_manager.h"
@@ -76,16 +77,33 @@ bool StartGame() {
     char text[256];
     const char* kind = nullptr;
     const char* name = nullptr;
+    // What the game would draw or play nothing in place of stops it here.
     bool ready = g_ResourceManager->LoadGroup(0);
     if (!ready) {
         snprintf(text, sizeof(text), "%s", g_Engine->System_GetErrorMessage());
     } else if (FindUndeclaredResource(g_ResourceManager, &kind, &name)) {
-        // The game would draw or play nothing in its place.
         snprintf(text, sizeof(text), "Can't find %s '%s' in %s", kind, name, RESOURCE_SCRIPT);
-        g_Engine->System_Log("%s", text);
         ready = false;
+    } else if (FindUnusableResource(g_ResourceManager, text, sizeof(text))) {
+        ready = false;
+    } else {
+        new Game();
+        // The game loads its music itself; the error is that of the last tune that failed.
+        const StreamHandle tunes[] = {g_Game->winMusic, g_Game->lossMusic, g_Game->tribeMusic, g_Game->startMusic,
+                                      g_Game->spareMusic};
+        for (StreamHandle tune : tunes)
+            if (!tune) {
+                snprintf(text, sizeof(text), "%s", g_Engine->System_GetErrorMessage());
+                ready = false;
+            }
+        if (!ready) {
+            delete g_Game;
+            g_Game = nullptr;
+        }
     }
     if (!ready) {
+        // The engine has logged its own errors; a cause found by the game is logged here.
+        if (std::strcmp(text, g_Engine->System_GetErrorMessage()) != 0) g_Engine->System_Log("%s", text);
         ShowStartupError(text);
         // The manager holds engine references of its own; without it the release below is the
         // last one and shuts the engine down.
@@ -95,8 +113,6 @@ bool StartGame() {
         g_Engine = nullptr;
         return false;
     }
-
-    new Game();
     return true;
 }
 

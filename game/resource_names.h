@@ -1,6 +1,9 @@
 // The names under which the game fetches its pictures, font and sound effects from the
-// resource manager, and the start-up check that the resource script declares each of them.
+// resource manager, and the start-up checks that the resource script declares each of them
+// and that each can be drawn.
 #pragma once
+
+#include <cstddef>
 
 class ResourceManager;
 
@@ -41,3 +44,9 @@ inline constexpr const char* SOUND_HITS[HIT_COUNT] = {"hit1", "hit2", "hit3", "h
 // in its kind: true with the kind's word ("sprite", "font" or "sound") and the name; false
 // when the script declares every one.
 bool FindUndeclaredResource(ResourceManager* rm, const char** kind, const char** name);
+
+// Once every declared resource has loaded, the first of the game's sprites and font, in the
+// order above, that cannot be drawn: a sprite without its picture, or a font without its
+// bitmap or without a glyph of a character from ' ' to '~'. True with the cause, naming the
+// file or the script, in text; false when every one can be drawn.
+bool FindUnusableResource(ResourceManager* rm, char* text, size_t size);

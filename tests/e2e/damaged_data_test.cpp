@@ -174,4 +174,56 @@ TEST_F(DamagedData, PictureTruncated) {
     ExpectErrorBox("Can't create texture: data\\world.png");
 }
 
+// Declared resources that load but that the game could not draw or play.
+TEST_F(DamagedData, ScriptWithoutAPictureOrWithASpriteWithoutItsBase) {
+    const std::string script = restest::ReadAll(Data("tamble.res"));
+    std::string without = script;
+    const size_t at = without.find("Texture \"world\"");
+    ASSERT_NE(at, std::string::npos);
+    without.erase(at, without.find('\n', at) - at);
+    Write("tamble.res", without);
+    ExpectErrorBox("Can't find texture 'world' in data\\tamble.res");
+
+    std::string orphan = script;
+    const std::string base = "Sprite \"wagon2\" : \"wagon1\"";
+    ASSERT_NE(orphan.find(base), std::string::npos);
+    orphan.replace(orphan.find(base), base.size(), "Sprite \"wagon2\" : \"wagon0\"");
+    Write("tamble.res", orphan);
+    ExpectErrorBox("Sprite 'wagon2' names no texture in data\\tamble.res");
+}
+
+TEST_F(DamagedData, FontMissingEmptyCutOrWithoutItsBitmap) {
+    const std::string font = restest::ReadAll(Data("c64.fnt"));
+    const std::string bitmap = restest::ReadAll(Data("c64.png"));
+    fs::remove(Data("c64.fnt"));
+    ExpectErrorBox("Can't load resource: data\\c64.fnt");
+    Write("c64.fnt", "");
+    ExpectErrorBox("Font data\\c64.fnt has incorrect format.");
+    Write("c64.fnt", Garbage(2048));
+    ExpectErrorBox("Font data\\c64.fnt has incorrect format.");
+    Write("c64.fnt", "[ZEVFONT]\nChar = 41, 0, 0, 6, 8, 0, 0\n");
+    ExpectErrorBox("Font data\\c64.fnt names no bitmap");
+    // Cut in half: the characters after the cut would be drawn as '?'.
+    const size_t half = font.find('\n', font.size() / 2) + 1;
+    Write("c64.fnt", font.substr(0, half));
+    const size_t last = std::stoul(font.substr(half + 7, 2), nullptr, 16);
+    ExpectErrorBox(std::string("Font data\\c64.fnt has no character '") + char(last) + "'");
+
+    Write("c64.fnt", font);
+    fs::remove(Data("c64.png"));
+    ExpectErrorBox("Can't load resource: data\\c64.png");
+    Write("c64.png", bitmap.substr(0, bitmap.size() / 2));
+    ExpectErrorBox("Can't create texture: data\\c64.png");
+}
+
+TEST_F(DamagedData, TuneMissingOrDamaged) {
+    const std::string tune = restest::ReadAll(Data("tune3.ogg"));
+    fs::remove(Data("tune3.ogg"));
+    ExpectErrorBox("Can't load resource: data\\tune3.ogg");
+    Write("tune3.ogg", Garbage(4096));
+    ExpectErrorBox("Can't load stream: data\\tune3.ogg");
+    Write("tune3.ogg", tune.substr(0, 3000));
+    ExpectErrorBox("Can't load stream: data\\tune3.ogg");
+}
+
 }  // namespace
