@@ -75,6 +75,8 @@ bool EngineImpl::Sound_Init() {
 
     soundLib = LoadLibraryA("bass.dll");
     if (!soundLib) {
+        // Which files were tried, where, and why each was not loaded.
+        if (*platform::LastModuleSearch()) System_Log("Sound library not loaded: %s", platform::LastModuleSearch());
         System_PostError("Can't load BASS.DLL");
         return false;
     }

@@ -5,7 +5,7 @@
 namespace platform {
 
 namespace {
-Backend g_backend = Backend::Headless;
+Backend g_backend = Backend::Sdl;
 }
 
 void SelectBackend(Backend backend) { g_backend = backend; }

@@ -10,7 +10,9 @@ namespace platform {
 
 enum class Backend { Headless, Sdl };
 
-// Chooses the backend; call it before the first window is made. Headless is the default.
+// Chooses the backend; call it before the first window is made. SDL2 is the default: a program
+// gets a real window and sound. Tests, benchmarks and fuzz targets link
+// platform/entry/headless_default.cpp, which chooses headless before main().
 void SelectBackend(Backend backend);
 Backend CurrentBackend();
 

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cctype>
+#include <cstdlib>
 #include <map>
 #include <set>
 #include <string>
@@ -48,6 +49,8 @@ std::string Normalise(const char* name) {
     return lower;
 }
 
+std::string g_lastSearch;
+
 std::string ProgramFolder() {
     char buf[4096];
     ssize_t n = readlink("/proc/self/exe", buf, sizeof(buf) - 1);
@@ -85,6 +88,8 @@ void ClearModuleFaults() {
 }
 
 int ModuleLoadBalance() { return Faults().balance; }
+
+const char* LastModuleSearch() { return g_lastSearch.c_str(); }
 }  // namespace platform
 
 HMODULE LoadLibraryA(LPCSTR name) {
@@ -98,10 +103,32 @@ HMODULE LoadLibraryA(LPCSTR name) {
         return KernelHandle();
     }
     if (lower.size() > 4 && lower.compare(lower.size() - 4, 4, ".dll") == 0) lower.resize(lower.size() - 4);
-    std::string file = ProgramFolder() + "lib" + lower + ".so";
-    void* h = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (h) ++Faults().balance;
-    return static_cast<HMODULE>(h);
+    const std::string beside = ProgramFolder();
+    std::string folders[2] = {beside, ""};
+#ifdef FW_MODULE_DIR
+    // The build's folder, unless it is the program's own.
+    if (char* built = realpath(FW_MODULE_DIR, nullptr)) {
+        if (std::string(built) + "/" != beside) folders[1] = std::string(built) + "/";
+        free(built);
+    }
+#endif
+    g_lastSearch.clear();
+    for (const std::string& folder : folders) {
+        if (folder.empty()) continue;
+        const std::string file = folder + "lib" + lower + ".so";
+        if (void* h = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL)) {
+            g_lastSearch.clear();
+            ++Faults().balance;
+            return static_cast<HMODULE>(h);
+        }
+        const char* why = dlerror();
+        if (!g_lastSearch.empty()) g_lastSearch += "; ";
+        if (access(file.c_str(), F_OK) != 0)
+            g_lastSearch += "no " + file;
+        else
+            g_lastSearch += why ? why : file + ": not loaded";
+    }
+    return nullptr;
 }
 
 FARPROC GetProcAddress(HMODULE module, LPCSTR name) {

@@ -1,5 +1,6 @@
 // Run-time loading of modules: "name.dll" maps to the shared object "libname.so" beside the
-// program; "kernel32.dll" is a virtual module that resolves the layer's own functions.
+// program, else in the folder where the build put its own shared objects; "kernel32.dll" is a
+// virtual module that resolves the layer's own functions.
 #pragma once
 
 #include "platform/win32/win_types.h"
@@ -19,4 +20,7 @@ void SetProcMissing(const char* name, bool missing);
 void ClearModuleFaults();
 // Balance for tests: successful LoadLibraryA calls minus successful FreeLibrary calls.
 int ModuleLoadBalance();
+// Why the last LoadLibraryA of a shared object loaded none: for each file tried, "no <file>"
+// or the loader's error, "; " between them. Empty after a call that loaded its module.
+const char* LastModuleSearch();
 }

@@ -1,6 +1,8 @@
-// A program outside the engine's tree: it starts the engine (headless, its default backend),
-// loads a sound through the sound library beside it and draws a sprite for a few frames.
-// Prints what it saw; ends with 0 when all of it worked.
+// A program outside the engine's tree: it starts the engine on its default backend (a real SDL
+// window and SDL audio), loads a sound through the sound library and draws a sprite for a few
+// frames. Prints what it saw; ends with 0 when all of it worked.
+#include <SDL.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -65,6 +67,16 @@ int main() {
         return 1;
     }
 
+    // The engine's window is an SDL window with the title set (window ids start at 1).
+    SDL_Window* window = nullptr;
+    for (Uint32 id = 1; id < 64 && !window; ++id)
+        if (SDL_Window* w = SDL_GetWindowFromID(id); w && std::strcmp(SDL_GetWindowTitle(w), "Consumer") == 0)
+            window = w;
+    const char* video = SDL_GetCurrentVideoDriver();
+    const char* audio = SDL_GetCurrentAudioDriver();
+    std::printf("consumer: %s window on video driver %s, audio driver %s\n", window ? "an SDL" : "no SDL",
+                video ? video : "none", audio ? audio : "none");
+
     std::vector<unsigned char> wav = SilentWav();
     EffectHandle effect = g_engine->Effect_Load(reinterpret_cast<const char*>(wav.data()), DWORD(wav.size()));
 
@@ -81,7 +93,7 @@ int main() {
 
     std::printf("consumer: %d frames, sound %s, sprite bounds %.0f,%.0f-%.0f,%.0f\n", g_frames,
                 effect ? "loaded" : "not loaded", bounds.x1, bounds.y1, bounds.x2, bounds.y2);
-    bool ok = g_frames == 3 && effect != 0 && bounds.x1 == 4 && bounds.y1 == 4 && bounds.x2 == 20 &&
+    bool ok = window && audio && g_frames == 3 && effect != 0 && bounds.x1 == 4 && bounds.y1 == 4 && bounds.x2 == 20 &&
               bounds.y2 == 20;
 
     delete g_sprite;

@@ -51,7 +51,7 @@ protected:
     }
 };
 
-TEST(BackendSwitch, HeadlessIsTheDefaultAndTheChoiceSticks) {
+TEST(BackendSwitch, TestsStartHeadlessAndTheChoiceSticks) {
     EXPECT_EQ(platform::CurrentBackend(), platform::Backend::Headless);
     platform::SelectBackend(platform::Backend::Sdl);
     EXPECT_EQ(platform::CurrentBackend(), platform::Backend::Sdl);

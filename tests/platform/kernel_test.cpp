@@ -3,6 +3,7 @@
 
 #include <unistd.h>
 
+#include <cstdio>
 #include <string>
 
 #include "platform/backend/headless.h"
@@ -108,6 +109,29 @@ TEST_F(KernelTest, ModuleFileNameIsTheRealPathWithBackslashes) {
     char small[4];
     EXPECT_EQ(GetModuleFileNameA(nullptr, small, sizeof(small)), 3u);
     EXPECT_EQ(small[3], 0);
+}
+
+TEST_F(KernelTest, AModuleNotLoadedSaysWhichFilesWereTriedAndWhy) {
+    char exe[4096];
+    ssize_t len = readlink("/proc/self/exe", exe, sizeof(exe) - 1);
+    ASSERT_GT(len, 0);
+    exe[len] = 0;
+    const std::string folder = std::string(exe).substr(0, std::string(exe).rfind('/') + 1);
+    // The tests are built into the build's own folder for modules: it is tried once.
+    EXPECT_EQ(LoadLibraryA("C:\\x\\FW_NONE.DLL"), nullptr);
+    EXPECT_EQ(std::string(platform::LastModuleSearch()), "no " + folder + "libfw_none.so");
+
+    const std::string junk = folder + "libfw_junk.so";
+    FILE* f = fopen(junk.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    fputs("not a shared object", f);
+    fclose(f);
+    EXPECT_EQ(LoadLibraryA("fw_junk.dll"), nullptr);
+    const std::string why = platform::LastModuleSearch();
+    unlink(junk.c_str());
+    EXPECT_EQ(why.rfind(junk + ": ", 0), 0u) << why;
+    EXPECT_EQ(why.find(';'), std::string::npos) << why;
+    EXPECT_EQ(platform::ModuleLoadBalance(), 0);
 }
 
 TEST_F(KernelTest, ShellCallsAreRecordedWithTheChosenResult) {
