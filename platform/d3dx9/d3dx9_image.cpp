@@ -67,10 +67,45 @@ void PngRead(png_structp png, png_bytep to, size_t n) {
 void PngFail(png_structp png, png_const_charp) { png_longjmp(png, 1); }
 void PngWarn(png_structp, png_const_charp) {}
 
+// The chunks before the pixels that bear on the simplified interface's colours; the rest that
+// does (bit depth, colour type, interlacing) is in the header.
+struct PngChunks {
+    bool colourSpace = false;   // gAMA, cHRM, sRGB, iCCP or sBIT, valid or not
+    bool transparency = false;  // tRNS
+    bool pixelsFound = false;   // the walk reached an IDAT chunk
+};
+
+// Walks the chunk list up to the first IDAT. It looks at the chunks themselves, not at what
+// libpng keeps of them: libpng drops a colour-space chunk it finds invalid (an sRGB chunk of a
+// bad intent, unusable chromaticities, a second gAMA) and clears the valid bits of them all,
+// yet the simplified interface still applies the gamma it took from an earlier gAMA. libpng
+// reads the same chunks in the same order and fails on any it cannot walk past, so a file it
+// reads up to the pixels is walked alike.
+PngChunks ChunksBeforePixels(const uint8_t* data, size_t size) {
+    PngChunks found;
+    size_t at = 8;
+    while (size - at >= 8) {
+        uint32_t length = (uint32_t(data[at]) << 24) | (uint32_t(data[at + 1]) << 16) | (uint32_t(data[at + 2]) << 8) |
+                          data[at + 3];
+        const uint8_t* type = data + at + 4;
+        auto is = [type](const char* name) { return std::memcmp(type, name, 4) == 0; };
+        if (is("IDAT")) {
+            found.pixelsFound = true;
+            break;
+        }
+        if (is("gAMA") || is("cHRM") || is("sRGB") || is("iCCP") || is("sBIT")) found.colourSpace = true;
+        if (is("tRNS")) found.transparency = true;
+        if (size - at - 8 < uint64_t(length) + 4) break;
+        at += 12 + size_t(length);
+    }
+    return found;
+}
+
 // What the direct reading needs of the header; filled in before any row is read.
 struct PngHeader {
     png_uint_32 width = 0, height = 0;
     int type = 0;
+    bool transparency = false;  // a tRNS chunk before the pixels
     bool simple = false;
     bool alpha = false;
     uint32_t palette[256];  // indexed pictures: each index's colour, as libpng expands it
@@ -87,8 +122,7 @@ bool ReadPngHeader(png_structp png, png_infop info, PngHeader* h) {
     h->simple = png_get_bit_depth(png, info) == 8 && png_get_interlace_type(png, info) == PNG_INTERLACE_NONE &&
                 (h->type == PNG_COLOR_TYPE_PALETTE || h->type == PNG_COLOR_TYPE_RGB ||
                  h->type == PNG_COLOR_TYPE_RGB_ALPHA) &&
-                !png_get_valid(png, info, PNG_INFO_gAMA | PNG_INFO_cHRM | PNG_INFO_sRGB | PNG_INFO_iCCP) &&
-                (h->type == PNG_COLOR_TYPE_PALETTE || !png_get_valid(png, info, PNG_INFO_tRNS));
+                (h->type == PNG_COLOR_TYPE_PALETTE || !h->transparency);
     if (!h->simple) return true;
     h->alpha = h->type == PNG_COLOR_TYPE_RGB_ALPHA;
     if (h->type == PNG_COLOR_TYPE_PALETTE) {
@@ -135,12 +169,15 @@ bool ReadPngRows(png_structp png, const PngHeader* h, uint32_t* pixels, uint8_t*
 
 enum class Direct { Decoded, Failed, NotSimple };
 
-// Non-interlaced 8-bit indexed, RGB and RGBA pictures without colour-space chunks need no
-// conversion: libpng's row reader puts their rows straight into the result (indexed ones
-// through a table of the palette's colours). The simplified interface reads the same rows the
-// same way, then converts every pixel by its general means; the result and the damaged files
-// that fail are the same. Any other picture is NotSimple.
+// Non-interlaced 8-bit indexed, RGB and RGBA pictures without colour-space chunks (RGB and
+// RGBA ones without tRNS either) need no conversion: libpng's row reader puts their rows
+// straight into the result (indexed ones through a table of the palette's colours). The
+// simplified interface reads the same rows the same way, then converts every pixel by its
+// general means; the result and the damaged files that fail are the same. Any other picture
+// is NotSimple.
 Direct DecodePngDirect(const uint8_t* data, size_t size, UINT maxSize, DecodedImage* out) {
+    PngChunks chunks = ChunksBeforePixels(data, size);
+    if (chunks.colourSpace || !chunks.pixelsFound) return Direct::NotSimple;
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, PngFail, PngWarn);
     png_infop info = png ? png_create_info_struct(png) : nullptr;
     if (!info) {
@@ -150,6 +187,7 @@ Direct DecodePngDirect(const uint8_t* data, size_t size, UINT maxSize, DecodedIm
     PngSource src{data, size, 0};
     png_set_read_fn(png, &src, PngRead);
     auto h = std::make_unique<PngHeader>();
+    h->transparency = chunks.transparency;
     Direct result = Direct::Failed;
     if (!ReadPngHeader(png, info, h.get())) {
         result = Direct::Failed;

@@ -31,6 +31,7 @@ struct Picture {
     bool gamma = false;       // a gAMA chunk of 1.0
     bool srgb = false;        // an sRGB chunk
     bool textAfter = false;   // a tEXt chunk after the image data
+    std::vector<png_byte> bytes;  // the rows' bytes, one row after another; random when empty
     int idatBytes = 8192;     // the size of each IDAT chunk
     uint32_t seed = 1;
 };
@@ -89,6 +90,10 @@ std::vector<uint8_t> MakePng(const Picture& s) {
     const int top = s.depth == 16 ? 256 : 1 << std::min(s.depth, 8);
     for (UINT y = 0; y < s.height; ++y)
         for (size_t b = 0; b < rowBytes; ++b) {
+            if (!s.bytes.empty()) {
+                rows[y][b] = s.bytes[(y * rowBytes + b) % s.bytes.size()];
+                continue;
+            }
             uint32_t v = Next(seed);
             if (s.type == PNG_COLOR_TYPE_PALETTE && s.depth == 8) {
                 int limit = s.badIndices ? 256 : s.colours;
@@ -131,10 +136,12 @@ uint32_t Crc32(const uint8_t* p, size_t n) {
     return ~c;
 }
 
-// The file with a chunk of the given type and data put in before its first IDAT chunk.
-std::vector<uint8_t> WithChunk(const std::vector<uint8_t>& file, const char* type, const std::vector<uint8_t>& data) {
+// The file with a chunk of the given type and data put in before its first chunk of type
+// `before` (else at its end).
+std::vector<uint8_t> WithChunk(const std::vector<uint8_t>& file, const char* type, const std::vector<uint8_t>& data,
+                               const char* before = "IDAT") {
     size_t at = 8;
-    while (at + 8 <= file.size() && std::memcmp(&file[at + 4], "IDAT", 4) != 0)
+    while (at + 8 <= file.size() && std::memcmp(&file[at + 4], before, 4) != 0)
         at += 12 + ((size_t(file[at]) << 24) | (size_t(file[at + 1]) << 16) | (size_t(file[at + 2]) << 8) | file[at + 3]);
     std::vector<uint8_t> chunk;
     for (int shift = 24; shift >= 0; shift -= 8) chunk.push_back(uint8_t(data.size() >> shift));
@@ -270,12 +277,14 @@ TEST(PngReading, WrongChunksAreTakenOrRefusedAlikeOnBothReaders) {
     const std::vector<uint8_t> rgb = MakePng(s);
     s.type = PNG_COLOR_TYPE_RGB_ALPHA;
     const std::vector<uint8_t> rgba = MakePng(s);
+    s.type = PNG_COLOR_TYPE_RGB, s.width = 1, s.height = 1, s.bytes = {0x80, 0x40, 0x20};
+    const std::vector<uint8_t> pixel = MakePng(s);
     const std::vector<uint8_t> six(6, 0x40), seven(7, 0x40), gamma{0, 0, 0xB1, 0x8F};
     struct Case {
-        const char* what;
+        std::string what;
         std::vector<uint8_t> file;
     };
-    const Case cases[] = {
+    std::vector<Case> cases = {
         {"a second tRNS", WithChunk(indexed, "tRNS", {9})},
         {"tRNS longer than the palette", WithChunk(indexed, "tRNS", seven)},
         {"tRNS of the wrong length for RGB", WithChunk(rgb, "tRNS", seven)},
@@ -287,6 +296,35 @@ TEST(PngReading, WrongChunksAreTakenOrRefusedAlikeOnBothReaders) {
         {"an unknown ancillary chunk", WithChunk(indexed, "zzZz", {1, 2})},
         {"an unknown critical chunk", WithChunk(rgba, "ZZZZ", {1, 2})},
     };
+    // A gAMA of 1 with a colour-space chunk that libpng drops as invalid, clearing the chunks'
+    // valid bits: the simplified interface applies the gamma all the same. Both chunks go where
+    // they belong, before PLTE and IDAT.
+    const std::vector<uint8_t> linear{0, 1, 0x86, 0xA0};
+    const struct {
+        const char* what;
+        const char* type;  // the chunk after gAMA; none for gAMA alone
+        std::vector<uint8_t> data;
+    } invalid[] = {
+        {"gAMA alone", nullptr, {}},
+        {"gAMA and an sRGB chunk of intent 4", "sRGB", {4}},
+        {"gAMA and an all-zero cHRM", "cHRM", std::vector<uint8_t>(32, 0)},
+        {"gAMA twice", "gAMA", linear},
+    };
+    const struct {
+        const char* what;
+        const std::vector<uint8_t>& file;
+        const char* before;
+    } bases[] = {{"1 x 1 RGB", pixel, "IDAT"}, {"indexed", indexed, "PLTE"}, {"RGBA", rgba, "IDAT"}};
+    for (const auto& base : bases)
+        for (const auto& c : invalid) {
+            std::vector<uint8_t> file = WithChunk(base.file, "gAMA", linear, base.before);
+            if (c.type) file = WithChunk(file, c.type, c.data, base.before);
+            cases.push_back({std::string(base.what) + ", " + c.what, file});
+            if (&base.file != &pixel) continue;
+            DecodedImage image;
+            ASSERT_TRUE(d3dx9impl::DecodeImage(file.data(), file.size(), kMaxSize, &image)) << c.what;
+            EXPECT_EQ(image.pixels[0], 0xFFBA8863u) << c.what;  // 80 40 20 through a gamma of 1 / 2.2
+        }
     for (const Case& c : cases) ExpectAlike(c.file, c.what);
 }
 
