@@ -45,6 +45,17 @@ def png_indexed(w, h, colours, alphas, indices):
             + chunk(b"IDAT", zlib.compress(raw)) + chunk(b"IEND", b""))
 
 
+def png_rgb_gamma(chunks):
+    """A 1 x 1 RGB PNG of colour 80 40 20 with a gAMA of 1, then the given (type, body) chunks."""
+    def chunk(kind, body):
+        c = struct.pack(">I", len(body)) + kind + body
+        return c + struct.pack(">I", zlib.crc32(kind + body) & 0xFFFFFFFF)
+    extra = b"".join(chunk(kind, body) for kind, body in chunks)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", 1, 1, 8, 2, 0, 0, 0))
+            + chunk(b"gAMA", struct.pack(">I", 100000)) + extra
+            + chunk(b"IDAT", zlib.compress(b"\0\x80\x40\x20")) + chunk(b"IEND", b""))
+
+
 def bmp(w, h, bits):
     row = (w * bits // 8 + 3) & ~3
     pixels = bytes((x * 37 + y * 11) & 0xFF for y in range(h) for x in range(row))
@@ -153,6 +164,11 @@ def main():
     # Four colours, the first two with an alpha, and index 4 past the palette.
     put("image", "tiny_indexed.png", png_indexed(5, 3, [(0, 0, 0), (255, 0, 0), (0, 128, 255), (9, 9, 9)], [0, 128],
                                                  [(i * 7) % 5 for i in range(5 * 3)]))
+    # The gamma applied, also with a colour-space chunk libpng drops as invalid.
+    put("image", "gamma_only.png", png_rgb_gamma([]))
+    put("image", "gamma_bad_srgb_intent.png", png_rgb_gamma([(b"sRGB", b"\4")]))
+    put("image", "gamma_bad_chrm.png", png_rgb_gamma([(b"cHRM", bytes(32))]))
+    put("image", "gamma_twice.png", png_rgb_gamma([(b"gAMA", struct.pack(">I", 100000))]))
     put("image", "tiny24.bmp", bmp(5, 3, 24))
     put("image", "tiny32.bmp", bmp(2, 2, 32))
     put("image", "tiny8.bmp", bmp(7, 2, 8))
