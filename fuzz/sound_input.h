@@ -56,6 +56,7 @@ int SoundInput(Lib& lib, const uint8_t* data, size_t size) {
         query(st);
         mix(2048);
         lib.BASS_ChannelSetPosition(st, lib.BASS_ChannelSeconds2Bytes(st, 0.01f));
+        lib.BASS_ChannelPlay(st, FALSE);  // played again, also after a first play that failed
         mix(512);
         lib.BASS_StreamFree(st);
     }

@@ -322,7 +322,10 @@ double ClampFreq(Channel& c, int freq) {
 }
 
 bool SeekChannel(Channel& c, uint64_t frame) {
-    if (!c.Seek(frame)) return false;
+    if (!c.Seek(frame)) {
+        if (c.Failed()) c.state = BASS_ACTIVE_STOPPED;  // nothing more can play from it
+        return false;
+    }
     c.ResetResampler(frame);
     c.atEnd = false;
     return true;
@@ -832,7 +835,7 @@ BOOL BASS_ChannelPlay(DWORD handle, BOOL restart) {
     std::lock_guard<std::mutex> g(L().lock);
     Journal("BASS_ChannelPlay(0x%X,%d)", handle, restart);
     Channel* c = FindChannel(handle);
-    if (!c || c->decodeOnly) return FALSE;
+    if (!c || c->decodeOnly || c->Failed()) return FALSE;
     if (restart || c->atEnd) {
         if (!SeekChannel(*c, 0)) return FALSE;
     }

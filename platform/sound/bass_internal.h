@@ -83,6 +83,8 @@ struct Channel : Object {
     // Whole length in source frames; UINT64_MAX when unknown.
     virtual uint64_t LengthFrames() = 0;
     virtual double Gain() const { return 1.0; }
+    // True once the source has failed for good: it gives nothing more and cannot be moved.
+    virtual bool Failed() const { return false; }
     // Drops everything the resampler holds; the next frame comes from the source's place.
     void ResetResampler(uint64_t frameIndex) {
         primed = false;
@@ -116,6 +118,8 @@ struct MemFile {
 
 // A stream decodes its file as it plays: Ogg Vorbis through libvorbisfile (whose decoder is
 // made ready at the first read, not when the stream is created), the rest through libsndfile.
+// Once libvorbisfile reports an error other than a hole, its state is unfit for any further
+// call (the next read may divide by zero): the stream has failed for good.
 struct StreamChannel : Channel {
     std::vector<unsigned char> owned;  // the file's copy when it was read from disk
     MemFile file;
@@ -123,11 +127,13 @@ struct StreamChannel : Channel {
     void* vorbis = nullptr;   // OggVorbis_File*
     int fileChans = 2;
     int64_t fileFrames = 0;
+    bool failed = false;
     std::vector<float> scratch;
     ~StreamChannel() override;
     int Fill(float* out, int maxFrames) override;
     bool Seek(uint64_t frame) override;
     uint64_t LengthFrames() override { return fileFrames > 0 ? static_cast<uint64_t>(fileFrames) : UINT64_MAX; }
+    bool Failed() const override { return failed; }
     // Reads 16-bit interleaved frames of the stream's own channels (decode-only streams).
     int64_t Decode(int16_t* out, int64_t frames);
 

@@ -269,7 +269,7 @@ StreamChannel::~StreamChannel() {
 }
 
 int StreamChannel::ReadFloat(float* out, int maxFrames) {
-    if (maxFrames <= 0) return 0;
+    if (maxFrames <= 0 || failed) return 0;
     if (sndfile) {
         scratch.resize(static_cast<size_t>(maxFrames) * fileChans);
         const sf_count_t got = sf_readf_float(static_cast<SNDFILE*>(sndfile), scratch.data(), maxFrames);
@@ -285,6 +285,7 @@ int StreamChannel::ReadFloat(float* out, int maxFrames) {
         int link = 0;
         const long got = ov_read_float(vf, &pcm, maxFrames - done, &link);
         if (got == OV_HOLE && ++holes < 64) continue;  // a gap in damaged data: what follows plays
+        if (got < 0 && got != OV_HOLE) failed = true;
         if (got <= 0) break;
         // A chained file's links may differ in channels.
         const vorbis_info* vi = ov_info(vf, link);
@@ -308,8 +309,14 @@ int StreamChannel::Fill(float* out, int maxFrames) {
 }
 
 bool StreamChannel::Seek(uint64_t frame) {
-    if (fileFrames > 0 && frame > static_cast<uint64_t>(fileFrames)) return false;
-    if (vorbis) return ov_pcm_seek(static_cast<OggVorbis_File*>(vorbis), static_cast<ogg_int64_t>(frame)) == 0;
+    if (failed || (fileFrames > 0 && frame > static_cast<uint64_t>(fileFrames))) return false;
+    if (vorbis) {
+        if (ov_pcm_seek(static_cast<OggVorbis_File*>(vorbis), static_cast<ogg_int64_t>(frame)) != 0) {
+            failed = true;
+            return false;
+        }
+        return true;
+    }
     return sf_seek(static_cast<SNDFILE*>(sndfile), static_cast<sf_count_t>(frame), SEEK_SET) >= 0;
 }
 

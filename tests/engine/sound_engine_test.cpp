@@ -443,6 +443,34 @@ TEST_F(SoundEngine, StreamsKeepTheirFileDataUntilFreed) {
     EXPECT_EQ(e->soundStreams, nullptr);
 }
 
+// A damaged Ogg Vorbis setup header: the stream loads (its decoder is set up when it first
+// plays), its decoder fails, and played twice it plays nothing, the second time too.
+TEST_F(SoundEngine, DamagedOggStream) {
+    ASSERT_TRUE(e->Sound_Init());
+    std::string damaged = WriteFile("damaged.ogg", FuzzSoundFile("corpus/sound/damaged_setup_header.ogg"));
+    StreamHandle s = engine->Stream_Load(damaged.c_str());
+    ASSERT_NE(s, 0u);
+    lib.FW_SoundTest_ClearJournal();
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(engine->Stream_Play(s, true, 100), s);
+        EXPECT_FALSE(engine->Channel_IsPlaying(s));
+        EXPECT_EQ(Peak(lib.Mix(4410), 0), 0);
+    }
+    std::string j = lib.Journal();
+    const std::string play = "BASS_ChannelPlay(" + H(s) + ",1)\n";
+    const size_t at = j.find(play);
+    ASSERT_NE(at, std::string::npos) << j;
+    EXPECT_NE(j.find(play, at + 1), std::string::npos) << j;
+    engine->Channel_Resume(s);
+    EXPECT_FALSE(engine->Channel_IsPlaying(s));
+    EXPECT_EQ(Peak(lib.Mix(4410), 0), 0);
+    engine->Stream_Free(s);
+    // The effect's decoding fallback reads it once: silence.
+    engine->Effect_Play(engine->Effect_Load(damaged.c_str()));
+    EXPECT_EQ(Peak(lib.Mix(4410), 0), 0);
+    EXPECT_EQ(StreamNodes(), 0);
+}
+
 TEST_F(SoundEngine, ChannelStatesAndTheAllChannelsCalls) {
     ASSERT_TRUE(e->Sound_Init());
     auto wav = MakeWav(44100, 1, 44100, Constant(0.5f));

@@ -534,6 +534,32 @@ TEST_F(SoundLibrary, OggStreamsPlayWhatTheSampleLoaderDecodes) {
     EXPECT_EQ(lib.BASS_ChannelIsActive(st), static_cast<DWORD>(BASS_ACTIVE_STOPPED));
 }
 
+// A damaged setup header: libvorbisfile opens the file, then fails every seek and read, and a
+// read after a failure divides by zero. The stream has failed for good: played again, moved or
+// decoded from, it never reaches the decoder again, and it plays nothing.
+TEST_F(SoundLibrary, StreamWhoseDecoderFailedNeverPlays) {
+    const auto damaged = FuzzSoundFile("corpus/sound/damaged_setup_header.ogg");
+    ASSERT_FALSE(damaged.empty());
+    const DWORD n = static_cast<DWORD>(damaged.size());
+    EXPECT_EQ(lib.BASS_SampleLoad(TRUE, damaged.data(), 0, n, 4, 0), 0u);  // libsndfile decodes nothing
+    HSTREAM st = lib.BASS_StreamCreateFile(TRUE, damaged.data(), 0, n, BASS_SAMPLE_LOOP);
+    ASSERT_NE(st, 0u);  // its decoder is set up at the first read
+    for (BOOL restart : {TRUE, TRUE, FALSE}) {
+        EXPECT_FALSE(lib.BASS_ChannelPlay(st, restart));
+        EXPECT_EQ(lib.BASS_ChannelIsActive(st), static_cast<DWORD>(BASS_ACTIVE_STOPPED));
+        EXPECT_EQ(Peak(lib.Mix(4410), 0), 0);
+    }
+    EXPECT_FALSE(lib.BASS_ChannelSetPosition(st, 0));
+    EXPECT_EQ(lib.BASS_ChannelGetLength(st), 441000u);  // known from the headers
+    EXPECT_TRUE(lib.BASS_StreamFree(st));
+
+    HSTREAM dec = lib.BASS_StreamCreateFile(TRUE, damaged.data(), 0, n, BASS_STREAM_DECODE);
+    ASSERT_NE(dec, 0u);
+    std::vector<short> pcm(8192);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(lib.BASS_ChannelGetData(dec, pcm.data(), 16384), 0u);
+    EXPECT_TRUE(lib.BASS_StreamFree(dec));
+}
+
 // 16-bit files are taken as they are, floating-point ones converted: the same values play the
 // same either way, the extremes included, whatever the number of channels (a third and later
 // are dropped).

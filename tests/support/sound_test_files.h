@@ -77,6 +77,16 @@ inline std::vector<unsigned char> ReadFileBytes(const std::string& path) {
     return out;
 }
 
+#ifdef FW_TEST_DATA_DIR
+// A sound file kept among the sound fuzz inputs (e.g. "corpus/sound/NAME" under fuzz/): the
+// input without the flag byte it starts with.
+inline std::vector<unsigned char> FuzzSoundFile(const std::string& name) {
+    std::vector<unsigned char> bytes = ReadFileBytes(std::string(FW_TEST_DATA_DIR) + "/../fuzz/" + name);
+    if (!bytes.empty()) bytes.erase(bytes.begin());
+    return bytes;
+}
+#endif
+
 // A sound file of the given format written by libsndfile through write(sf), read back whole.
 inline std::vector<unsigned char> WriteSoundFile(int format, int rate, int chans,
                                                  const std::function<void(SNDFILE*)>& write) {
