@@ -128,6 +128,7 @@ struct StreamChannel : Channel {
     int fileChans = 2;
     int64_t fileFrames = 0;
     bool failed = false;
+    bool sought = false;  // libvorbisfile reads a chained file from its last link until sought
     std::vector<float> scratch;
     ~StreamChannel() override;
     int Fill(float* out, int maxFrames) override;
@@ -138,9 +139,10 @@ struct StreamChannel : Channel {
     int64_t Decode(int16_t* out, int64_t frames);
 
 private:
-    // Up to maxFrames frames of the file's first `chans` channels, interleaved, into out: how
-    // many (0 at the end or on an error).
-    int ReadFloat(float* out, int maxFrames);
+    // Up to maxFrames frames of outChans channels, interleaved, into out: each link of a
+    // chained file with its own channels, its first two (a single one on both sides of a
+    // stereo output, the first alone for a mono one). How many (0 at the end or on an error).
+    int ReadFloat(float* out, int maxFrames, int outChans);
 };
 
 struct MusicChannel : Channel {
@@ -161,7 +163,8 @@ struct MusicChannel : Channel {
     void ApplyChannelVolumes();
 };
 
-// Decoders (bass_sources.cpp). Each gives null when the data is not a sound of a known kind.
+// Decoders (bass_sources.cpp). Each gives null when the data is not a sound of a known kind,
+// or is a chained Ogg file whose links differ in sample rate: no one rate plays all of it.
 std::unique_ptr<Sample> DecodeSample(const void* data, int64_t size);
 std::unique_ptr<StreamChannel> OpenStream(const unsigned char* data, int64_t size);
 std::unique_ptr<MusicChannel> OpenMusic(const void* data, int64_t size, DWORD freq);

@@ -76,6 +76,29 @@ OggVorbis_File* OpenVorbis(MemFile& file) {
     return vf;
 }
 
+// Whether every Vorbis stream that begins in the data has one sample rate. Every occurrence of
+// the Ogg capture pattern is looked at, page or not, so no link a decoder could find is missed
+// (libvorbisfile plays a chained file link by link, libsndfile its first link only).
+bool OggLinkRatesAgree(const unsigned char* data, int64_t size) {
+    if (!data) return true;
+    const unsigned char* end = data + size;
+    bool seen = false;
+    uint32_t first = 0;
+    for (const unsigned char* p = data;; ++p) {
+        p = static_cast<const unsigned char*>(memmem(p, static_cast<size_t>(end - p), "OggS", 4));
+        if (!p || end - p < 27) return true;
+        // A stream's first page (flag 2) whose packet is a Vorbis identification header.
+        const int64_t bodyAt = 27 + p[26];
+        if (!(p[5] & 2) || end - p < bodyAt + 16) continue;
+        const unsigned char* body = p + bodyAt;
+        if (body[0] != 1 || std::memcmp(body + 1, "vorbis", 6) != 0) continue;
+        const uint32_t rate = body[12] | body[13] << 8 | body[14] << 16 | static_cast<uint32_t>(body[15]) << 24;
+        if (seen && rate != first) return false;
+        seen = true;
+        first = rate;
+    }
+}
+
 // Only real sound containers count: libsndfile's looser formats would take noise for sound.
 bool KnownFormat(const SF_INFO& info) {
     switch (info.format & SF_FORMAT_TYPEMASK) {
@@ -168,6 +191,7 @@ bool Channel::NextFrame(float* out, uint64_t* index) {
 // ---- Samples
 
 std::unique_ptr<Sample> DecodeSample(const void* data, int64_t size) {
+    if (!OggLinkRatesAgree(static_cast<const unsigned char*>(data), size)) return nullptr;
     MemFile file;
     file.data = static_cast<const unsigned char*>(data);
     file.size = size;
@@ -230,6 +254,7 @@ bool SampleChannel::Seek(uint64_t frame) {
 // ---- Streams
 
 std::unique_ptr<StreamChannel> OpenStream(const unsigned char* data, int64_t size) {
+    if (!OggLinkRatesAgree(data, size)) return nullptr;
     auto st = std::make_unique<StreamChannel>();
     st->file.data = data;
     st->file.size = size;
@@ -268,16 +293,17 @@ StreamChannel::~StreamChannel() {
     }
 }
 
-int StreamChannel::ReadFloat(float* out, int maxFrames) {
+int StreamChannel::ReadFloat(float* out, int maxFrames, int outChans) {
     if (maxFrames <= 0 || failed) return 0;
     if (sndfile) {
         scratch.resize(static_cast<size_t>(maxFrames) * fileChans);
         const sf_count_t got = sf_readf_float(static_cast<SNDFILE*>(sndfile), scratch.data(), maxFrames);
         if (got <= 0) return 0;
         for (sf_count_t i = 0; i < got; ++i)
-            for (int c = 0; c < chans; ++c) out[i * chans + c] = scratch[i * fileChans + c];
+            for (int c = 0; c < outChans; ++c) out[i * outChans + c] = scratch[i * fileChans + (c < fileChans ? c : 0)];
         return static_cast<int>(got);
     }
+    if (!sought && !Seek(0)) return 0;
     auto* vf = static_cast<OggVorbis_File*>(vorbis);
     int done = 0, holes = 0;
     while (done < maxFrames) {
@@ -291,20 +317,15 @@ int StreamChannel::ReadFloat(float* out, int maxFrames) {
         const vorbis_info* vi = ov_info(vf, link);
         const int linkChans = vi ? vi->channels : 1;
         for (long i = 0; i < got; ++i)
-            for (int c = 0; c < chans; ++c) out[(done + i) * chans + c] = pcm[c < linkChans ? c : 0][i];
+            for (int c = 0; c < outChans; ++c) out[(done + i) * outChans + c] = pcm[c < linkChans ? c : 0][i];
         done += static_cast<int>(got);
     }
     return done;
 }
 
 int StreamChannel::Fill(float* out, int maxFrames) {
-    const int got = ReadFloat(out, maxFrames);
-    // Mono frames are spread over both sides from the last down, in place.
-    for (int i = got - 1; i >= 0; --i) {
-        const float l = out[i * chans], r = out[i * chans + chans - 1];
-        out[i * 2] = std::isfinite(l) ? std::clamp(l, -1.0f, 1.0f) : 0.0f;
-        out[i * 2 + 1] = std::isfinite(r) ? std::clamp(r, -1.0f, 1.0f) : 0.0f;
-    }
+    const int got = ReadFloat(out, maxFrames, 2);
+    for (int i = 0; i < got * 2; ++i) out[i] = std::isfinite(out[i]) ? std::clamp(out[i], -1.0f, 1.0f) : 0.0f;
     return got;
 }
 
@@ -315,6 +336,7 @@ bool StreamChannel::Seek(uint64_t frame) {
             failed = true;
             return false;
         }
+        sought = true;
         return true;
     }
     return sf_seek(static_cast<SNDFILE*>(sndfile), static_cast<sf_count_t>(frame), SEEK_SET) >= 0;
@@ -324,7 +346,7 @@ int64_t StreamChannel::Decode(int16_t* out, int64_t frames) {
     int64_t done = 0;
     std::vector<float> buf(4096 * static_cast<size_t>(chans));
     while (done < frames) {
-        const int got = ReadFloat(buf.data(), static_cast<int>(std::min<int64_t>(4096, frames - done)));
+        const int got = ReadFloat(buf.data(), static_cast<int>(std::min<int64_t>(4096, frames - done)), chans);
         if (got <= 0) break;
         for (int i = 0; i < got * chans; ++i) out[done * chans + i] = ToShort(buf[i]);
         done += got;

@@ -444,8 +444,9 @@ TEST_F(SoundEngine, StreamsKeepTheirFileDataUntilFreed) {
 }
 
 // A damaged Ogg Vorbis setup header: the stream loads (its decoder is set up when it first
-// plays), its decoder fails, and played twice it plays nothing, the second time too.
-TEST_F(SoundEngine, DamagedOggStream) {
+// plays), its decoder fails, and played twice it plays nothing, the second time too. A chained
+// file whose links differ in rate is refused at load with the load error.
+TEST_F(SoundEngine, DamagedAndMixedRateOggStreams) {
     ASSERT_TRUE(e->Sound_Init());
     std::string damaged = WriteFile("damaged.ogg", FuzzSoundFile("corpus/sound/damaged_setup_header.ogg"));
     StreamHandle s = engine->Stream_Load(damaged.c_str());
@@ -468,6 +469,15 @@ TEST_F(SoundEngine, DamagedOggStream) {
     // The effect's decoding fallback reads it once: silence.
     engine->Effect_Play(engine->Effect_Load(damaged.c_str()));
     EXPECT_EQ(Peak(lib.Mix(4410), 0), 0);
+
+    auto mixed = MakeOgg(44100, 1, 6000, Sine(441, 44100));
+    const auto slower = MakeOgg(22050, 1, 6000, Sine(441, 22050));
+    mixed.insert(mixed.end(), slower.begin(), slower.end());
+    std::string name = WriteFile("mixed.ogg", mixed);
+    EXPECT_EQ(engine->Stream_Load(name.c_str()), 0u);
+    EXPECT_EQ(std::string(engine->System_GetErrorMessage()), "Can't load stream: " + name);
+    EXPECT_EQ(engine->Effect_Load(name.c_str()), 0u);
+    EXPECT_EQ(std::string(engine->System_GetErrorMessage()), "Can't load sound effect: " + name);
     EXPECT_EQ(StreamNodes(), 0);
 }
 

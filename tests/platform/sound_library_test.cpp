@@ -534,6 +534,60 @@ TEST_F(SoundLibrary, OggStreamsPlayWhatTheSampleLoaderDecodes) {
     EXPECT_EQ(lib.BASS_ChannelIsActive(st), static_cast<DWORD>(BASS_ACTIVE_STOPPED));
 }
 
+// Chained Ogg files: a link of another channel count plays with its own channels, from the
+// first link on however playing starts, and a decoding stream gives every link in the format of
+// the first. Links of another sample rate cannot all play at the stream's one rate: every
+// loader refuses such a file.
+TEST_F(SoundLibrary, ChainedOggLinksPlayAsTheyAreOrTheFileIsRefused) {
+    const int frames = 6000;
+    auto chained = MakeOgg(kRate, 1, frames, Sine(441, kRate));
+    const auto stereo = MakeOgg(kRate, 2, frames, [](int i, int c) {
+        return 0.4f * static_cast<float>(std::sin(2 * M_PI * (882 + 441 * c) * i / kRate));
+    });
+    chained.insert(chained.end(), stereo.begin(), stereo.end());
+    const DWORD size = static_cast<DWORD>(chained.size());
+    HSTREAM st = lib.BASS_StreamCreateFile(TRUE, chained.data(), 0, size, 0);
+    ASSERT_NE(st, 0u);
+    lib.BASS_ChannelPlay(st, FALSE);  // never sought before
+    const std::vector<short> out = lib.Mix(2 * frames);
+    const std::vector<short> first(out.begin(), out.begin() + 2 * frames), last(out.begin() + 2 * frames, out.end());
+    EXPECT_NEAR(RisingCrossings(first, 0), 441 * frames / kRate, 2);
+    EXPECT_NEAR(RisingCrossings(first, 1), 441 * frames / kRate, 2);
+    EXPECT_NEAR(RisingCrossings(last, 0), 882 * frames / kRate, 2);
+    EXPECT_NEAR(RisingCrossings(last, 1), 1323 * frames / kRate, 2);
+    lib.BASS_StreamFree(st);
+
+    HSTREAM dec = lib.BASS_StreamCreateFile(TRUE, chained.data(), 0, size, BASS_STREAM_DECODE);
+    ASSERT_NE(dec, 0u);
+    std::vector<short> mono(2 * frames + 100);
+    ASSERT_EQ(lib.BASS_ChannelGetData(dec, mono.data(), static_cast<DWORD>(mono.size() * 2)),
+              static_cast<DWORD>(2 * frames * 2));
+    auto crossings = [&](int from, int to) {
+        int n = 0;
+        for (int i = from + 1; i < to; ++i) n += mono[i - 1] < 0 && mono[i] >= 0;
+        return n;
+    };
+    EXPECT_NEAR(crossings(0, frames), 441 * frames / kRate, 2);
+    EXPECT_NEAR(crossings(frames, 2 * frames), 882 * frames / kRate, 2);  // the left of the stereo link
+    lib.BASS_StreamFree(dec);
+
+    auto mixed = MakeOgg(kRate, 1, frames, Sine(441, kRate));
+    const auto slower = MakeOgg(kRate / 2, 1, frames, Sine(441, kRate / 2));
+    mixed.insert(mixed.end(), slower.begin(), slower.end());
+    // Links of 44100, 8000 and 48000 Hz, the second's headers on a page of another stream:
+    // libvorbisfile refuses it, libsndfile would play its first link.
+    const auto threeLayouts = FuzzSoundFile("corpus/sound/chained_links_of_three_layouts.ogg");
+    const std::vector<unsigned char>* files[] = {&mixed, &threeLayouts};
+    for (const auto* file : files) {
+        ASSERT_GT(file->size(), 1000u);
+        const DWORD n = static_cast<DWORD>(file->size());
+        EXPECT_EQ(lib.BASS_SampleLoad(TRUE, file->data(), 0, n, 4, 0), 0u);
+        EXPECT_EQ(lib.BASS_StreamCreateFile(TRUE, file->data(), 0, n, 0), 0u);
+        EXPECT_EQ(lib.BASS_StreamCreateFile(TRUE, file->data(), 0, n, BASS_STREAM_DECODE), 0u);
+    }
+    EXPECT_EQ(lib.FW_SoundTest_LiveHandles(), 0u);
+}
+
 // A damaged setup header: libvorbisfile opens the file, then fails every seek and read, and a
 // read after a failure divides by zero. The stream has failed for good: played again, moved or
 // decoded from, it never reaches the decoder again, and it plays nothing.
