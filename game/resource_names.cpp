@@ -49,20 +49,16 @@ void FontCause(const char* file, char* text, size_t size) {
 
     char line[256];
     const char* p = Font::ReadLine(desc.c_str(), line);
-    if (!p || std::strcmp(line, "[ZEVFONT]") != 0) {
+    if (!p || std::strcmp(line, Font::kHeader) != 0) {
         snprintf(text, size, "Font %s has incorrect format.", file);
         return;
     }
+    char path[Font::kPathSize];
     while ((p = Font::ReadLine(p, line)) != nullptr) {
-        char bitmap[256];
-        if (std::strncmp(line, "Bitmap", 6) != 0 || std::sscanf(line, "Bitmap = %255s", bitmap) != 1) continue;
-        // The bitmap's name is relative to the description's folder.
-        const char* slash = std::strrchr(file, '\\');
-        if (!slash) slash = std::strrchr(file, '/');
-        const std::string path = std::string(file, slash ? size_t(slash - file + 1) : 0) + bitmap;
-        if (TextureHandle tex = g_Engine->Texture_Load(path.c_str(), 0, false)) {
+        if (!Font::BitmapPath(line, file, path)) continue;
+        if (TextureHandle tex = g_Engine->Texture_Load(path, 0, false)) {
             g_Engine->Texture_Free(tex);
-            snprintf(text, size, "Can't create texture: %s", path.c_str());
+            snprintf(text, size, "Can't create texture: %s", path);
         } else {
             snprintf(text, size, "%s", g_Engine->System_GetErrorMessage());
         }

@@ -7,9 +7,7 @@
 
 namespace {
 
-const char kHeader[] = "[ZEVFONT]";
 const int kLineSize = 256;
-const int kPathSize = 260;
 
 int HexDigit(char c) {
     if (c >= '0' && c <= '9') return c - '0';
@@ -88,20 +86,23 @@ const char* Font::ReadLine(const char* text, char* line) {
     return text;
 }
 
-// Returns false when the bitmap cannot be loaded: reading stops there.
-bool Font::ParseBitmapLine(const char* line, const char* filename, bool mipmap) {
+bool Font::BitmapPath(const char* line, const char* filename, char* path) {
     char name[kLineSize];
-    if (std::sscanf(line, "Bitmap = %255s", name) != 1) return true;
-    // One bitmap per font: its glyphs keep it, and the font frees it.
-    if (texture) return true;
-
+    if (std::sscanf(line, "Bitmap = %255s", name) != 1) return false;
     const char* slash = std::strrchr(filename, '\\');
     if (!slash) slash = std::strrchr(filename, '/');
     size_t dirLen = slash ? static_cast<size_t>(slash - filename + 1) : 0;
-    char path[kPathSize];
-    std::snprintf(path, sizeof(path), "%.*s%s", static_cast<int>(dirLen < sizeof(path) ? dirLen : sizeof(path) - 1),
-                  filename, name);
+    std::snprintf(path, kPathSize, "%.*s%s", static_cast<int>(dirLen < kPathSize ? dirLen : kPathSize - 1), filename,
+                  name);
+    return true;
+}
 
+// Returns false when the bitmap cannot be loaded: reading stops there.
+bool Font::ParseBitmapLine(const char* line, const char* filename, bool mipmap) {
+    char path[kPathSize];
+    if (!BitmapPath(line, filename, path)) return true;
+    // One bitmap per font: its glyphs keep it, and the font frees it.
+    if (texture) return true;
     texture = engine->Texture_Load(path, 0, mipmap);
     return texture != 0;
 }

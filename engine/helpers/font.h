@@ -53,6 +53,12 @@ public:
     // Copies the line at text (up to NUL, CR or LF) into line (256 bytes) and returns the
     // start of the next line, or null when text is at its end.
     static const char* ReadLine(const char* text, char* line);
+    // The first line of a description.
+    static constexpr const char* kHeader = "[ZEVFONT]";
+    static constexpr int kPathSize = 260;
+    // For a "Bitmap = name" line of the description filename: the bitmap's path (kPathSize
+    // bytes), name in the description's folder. False for any other line.
+    static bool BitmapPath(const char* line, const char* filename, char* path);
 
     TextureHandle texture;
     Sprite* glyphs[256];
