@@ -80,7 +80,8 @@ OggVorbis_File* OpenVorbis(MemFile& file) {
 // the Ogg capture pattern is looked at, page or not, so no link a decoder could find is missed
 // (libvorbisfile plays a chained file link by link, libsndfile its first link only).
 bool OggLinkRatesAgree(const unsigned char* data, int64_t size) {
-    if (!data) return true;
+    // Neither decoder takes a file for Ogg unless it starts with a page.
+    if (!data || size < 4 || std::memcmp(data, "OggS", 4) != 0) return true;
     const unsigned char* end = data + size;
     bool seen = false;
     uint32_t first = 0;
