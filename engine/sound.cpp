@@ -163,9 +163,16 @@ EffectHandle EngineImpl::Effect_Load(const char* filename, DWORD size) {
     HSAMPLE sample = BASS_SampleLoad(TRUE, in.data, 0, in.length, 4, BASS_SAMPLE_OVER_VOL);
     if (!sample) {
         HSTREAM stream = BASS_StreamCreateFile(TRUE, in.data, 0, in.length, BASS_STREAM_DECODE);
+        // A length that does not fit 32 bits (the library's -1 for an unknown one among them)
+        // would size the sample from a wrapped count: nothing is made of it.
+        const QWORD length = stream ? BASS_ChannelGetLength(stream) : 0;
+        if (stream && length > 0xFFFFFFFFull) {
+            BASS_StreamFree(stream);
+            stream = 0;
+        }
         if (stream) {
             BASS_CHANNELINFO info = {};
-            DWORD decoded = static_cast<DWORD>(BASS_ChannelGetLength(stream));
+            DWORD decoded = static_cast<DWORD>(length);
             BASS_ChannelGetInfo(stream, &info);
             void* buffer = BASS_SampleCreate(decoded, info.freq, 4, info.flags | BASS_SAMPLE_OVER_VOL);
             if (!buffer) {

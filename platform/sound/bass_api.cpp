@@ -711,12 +711,14 @@ DWORD BASS_MusicGetAttribute(HMUSIC handle, DWORD attrib) {
 }
 
 HSTREAM BASS_StreamCreateFile(BOOL mem, const void* file, DWORD offset, DWORD length, DWORD flags) {
-    std::lock_guard<std::mutex> g(L().lock);
-    Journal("BASS_StreamCreateFile(%d,%u,%u,0x%X)", mem, offset, length, flags);
     Library& l = L();
+    std::unique_lock<std::mutex> g(l.lock);
+    Journal("BASS_StreamCreateFile(%d,%u,%u,0x%X)", mem, offset, length, flags);
     bool decode = (flags & BASS_STREAM_DECODE) != 0;
     if (!l.initialised || !file) return 0;
     if (Fault(decode ? FW_SOUND_FAULT_DECODE_STREAM : FW_SOUND_FAULT_STREAM)) return 0;
+    // Opening checks every link of a chained file: the mixer goes on meanwhile.
+    g.unlock();
     // Memory is read in place: the caller keeps it alive until the stream is freed. A file's
     // image is kept by the stream (the vector's buffer moves with it).
     std::vector<unsigned char> disk;
@@ -725,6 +727,8 @@ HSTREAM BASS_StreamCreateFile(BOOL mem, const void* file, DWORD offset, DWORD le
     if (!LoadInput(mem, file, offset, length, disk, data, size)) return 0;
     std::unique_ptr<StreamChannel> st = OpenStream(data, size);
     if (!st) return 0;
+    g.lock();
+    if (!l.initialised) return 0;
     if (!mem) st->owned = std::move(disk);
     st->decodeOnly = decode;
     st->category = CAT_STREAM;
@@ -875,8 +879,8 @@ QWORD BASS_ChannelGetLength(DWORD handle) {
     Channel* c = FindChannel(handle);
     QWORD r = ~0ull;
     if (c) {
-        uint64_t frames = c->LengthFrames();
-        if (frames != UINT64_MAX) r = frames * static_cast<uint64_t>(c->BytesPerFrame());
+        const uint64_t frames = c->LengthFrames(), bytesPerFrame = static_cast<uint64_t>(c->BytesPerFrame());
+        if (frames < UINT64_MAX / bytesPerFrame) r = frames * bytesPerFrame;  // else unknown, never wrapped
     }
     return Override(FW_SOUND_OVERRIDE_LENGTH, r);
 }

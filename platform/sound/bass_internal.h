@@ -18,6 +18,8 @@ enum Category { CAT_SAMPLE = 0, CAT_STREAM = 1, CAT_MUSIC = 2 };
 constexpr DWORD kMinFreq = 100;
 constexpr DWORD kMaxFreq = 200000;
 constexpr DWORD kMaxSampleBytes = 1u << 30;
+// Logical streams an Ogg file may begin: far more links than a real chained file has.
+constexpr long kMaxOggStreams = 1024;
 
 struct Object {
     DWORD handle = 0;
@@ -117,7 +119,8 @@ struct MemFile {
 };
 
 // A stream decodes its file as it plays: Ogg Vorbis through libvorbisfile (whose decoder is
-// made ready at the first read, not when the stream is created), the rest through libsndfile.
+// made ready at the first read; a file whose decoders cannot start is refused at creation), the
+// rest through libsndfile.
 // Once libvorbisfile reports an error other than a hole, its state is unfit for any further
 // call (the next read may divide by zero): the stream has failed for good.
 struct StreamChannel : Channel {
@@ -163,8 +166,10 @@ struct MusicChannel : Channel {
     void ApplyChannelVolumes();
 };
 
-// Decoders (bass_sources.cpp). Each gives null when the data is not a sound of a known kind,
-// or is a chained Ogg file whose links differ in sample rate: no one rate plays all of it.
+// Decoders (bass_sources.cpp). Each gives null when the data is not a sound of a known kind, is
+// Ogg Vorbis whose decoder cannot start, or is an Ogg file whose pages begin more than
+// kMaxOggStreams logical streams or Vorbis streams of differing sample rates (no one rate plays
+// all of it). Samples hold every link of a chained Ogg Vorbis file, as streams play them.
 std::unique_ptr<Sample> DecodeSample(const void* data, int64_t size);
 std::unique_ptr<StreamChannel> OpenStream(const unsigned char* data, int64_t size);
 std::unique_ptr<MusicChannel> OpenMusic(const void* data, int64_t size, DWORD freq);

@@ -1,8 +1,11 @@
-// Sources of sound: samples and streams decoded by libsndfile (Ogg Vorbis streams by
-// libvorbisfile) from file images in memory, music modules rendered by libopenmpt.
+// Sources of sound: samples and streams decoded by libsndfile (Ogg Vorbis by libvorbisfile,
+// after a walk of the file's pages) from file images in memory, music modules rendered by
+// libopenmpt.
 #include "platform/sound/bass_internal.h"
 
 #include <sndfile.h>
+#include <ogg/ogg.h>
+#include <vorbis/codec.h>
 #include <vorbis/vorbisfile.h>
 
 #include <libopenmpt/libopenmpt.hpp>
@@ -13,6 +16,10 @@
 #include <cstdio>
 #include <cstring>
 #include <sstream>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 
 namespace fwbass {
 
@@ -57,9 +64,105 @@ long VorbisTell(void* user) { return static_cast<long>(MemTell(user)); }
 
 const ov_callbacks g_vorbisIO = {VorbisRead, VorbisSeek, nullptr, VorbisTell};
 
-// An Ogg Vorbis file opened by libvorbisfile: its headers read and its length known, the
-// decoder not yet set up. Null when the data is not one.
-OggVorbis_File* OpenVorbis(MemFile& file) {
+// The pages of an Ogg file, walked as a decoder walks them (libogg's page sync: page by page,
+// skipping only bytes that hold no valid page; a byte pattern inside a page is never a page).
+struct OggPages {
+    // No more logical streams begin than any real chained file has (libvorbisfile's open slows
+    // quadratically with their number), and every Vorbis stream has one sample rate
+    // (libvorbisfile plays a chained file link by link at the first link's rate, libsndfile its
+    // first link only).
+    bool playable = true;
+    // The identification and setup headers of each Vorbis stream, by the serial number of a
+    // stream that begins once: links with equal headers set up equal decoders.
+    std::unordered_map<long, std::string> headers;
+};
+
+// Header packets of a Vorbis stream, gathered from its pages.
+struct HeaderReader {
+    explicit HeaderReader(long serial) { ogg_stream_init(&stream, static_cast<int>(serial)); }
+    ~HeaderReader() { ogg_stream_clear(&stream); }
+    ogg_stream_state stream;
+    int packets = 0;
+    std::string headers;  // the first and third packets: the comment says nothing of decoding
+};
+
+OggPages ReadOggPages(const unsigned char* data, int64_t size) {
+    OggPages out;
+    if (!data || size < 4 || std::memcmp(data, "OggS", 4) != 0) return out;  // not Ogg to either decoder
+    ogg_sync_state sync;
+    ogg_sync_init(&sync);
+    ogg_page page;
+    int64_t at = 0;
+    long firstPages = 0;
+    std::unordered_set<long> begun, again;
+    std::unordered_map<long, std::unique_ptr<HeaderReader>> reading;
+    uint32_t firstRate = 0;
+    while (out.playable) {
+        const long got = ogg_sync_pageseek(&sync, &page);
+        if (got < 0) continue;  // bytes skipped to the next page
+        if (got == 0) {
+            if (at >= size) break;
+            const long chunk = static_cast<long>(std::min<int64_t>(size - at, 1 << 16));
+            char* buffer = ogg_sync_buffer(&sync, chunk);
+            if (!buffer) break;
+            std::memcpy(buffer, data + at, static_cast<size_t>(chunk));
+            ogg_sync_wrote(&sync, chunk);
+            at += chunk;
+            continue;
+        }
+        const long serial = ogg_page_serialno(&page);
+        if (ogg_page_bos(&page)) {
+            out.playable = ++firstPages <= kMaxOggStreams;
+            if (!begun.insert(serial).second) {
+                again.insert(serial);
+                out.headers.erase(serial);
+                reading.erase(serial);
+            }
+            // A Vorbis stream's first packet, its identification header, starts its first page.
+            const unsigned char* body = page.body;
+            if (page.body_len < 16 || body[0] != 1 || std::memcmp(body + 1, "vorbis", 6) != 0) continue;
+            const uint32_t rate = body[12] | body[13] << 8 | body[14] << 16 | static_cast<uint32_t>(body[15]) << 24;
+            if (firstRate && rate != firstRate) out.playable = false;
+            firstRate = rate;
+            if (!again.count(serial)) reading[serial] = std::make_unique<HeaderReader>(serial);
+        }
+        const auto r = reading.find(serial);
+        if (r == reading.end()) continue;
+        HeaderReader& h = *r->second;
+        ogg_packet packet;
+        int more = ogg_stream_pagein(&h.stream, &page) == 0 ? 1 : -1;
+        while (more > 0 && h.packets < 3 && (more = ogg_stream_packetout(&h.stream, &packet)) > 0)
+            if (++h.packets != 2) h.headers.append(reinterpret_cast<const char*>(packet.packet), packet.bytes);
+        if (h.packets == 3) out.headers[serial] = std::move(h.headers);
+        if (h.packets == 3 || more < 0) reading.erase(r);
+    }
+    ogg_sync_clear(&sync);
+    return out;
+}
+
+// Whether the decoder of every link of an opened file can be set up. A damaged setup header can
+// parse and still leave a decoder that fails at its first read. Links with the headers of a
+// link already set up are not set up again.
+bool VorbisDecodersStart(OggVorbis_File* vf, const OggPages& pages) {
+    std::unordered_set<std::string_view> started;
+    for (long link = 0, links = ov_streams(vf); link < links; ++link) {
+        const auto known = pages.headers.find(ov_serialnumber(vf, static_cast<int>(link)));
+        if (known != pages.headers.end() && started.count(known->second)) continue;
+        vorbis_info* vi = ov_info(vf, static_cast<int>(link));
+        vorbis_dsp_state dsp;
+        if (!vi || vorbis_synthesis_init(&dsp, vi) != 0) return false;  // nothing to clear on failure
+        vorbis_dsp_clear(&dsp);
+        if (known != pages.headers.end()) started.insert(known->second);
+    }
+    return true;
+}
+
+// An Ogg Vorbis file opened by libvorbisfile: its headers read, its length known and the decoder
+// of every link able to start (the decoder itself is set up at the first read). Null when the
+// data is not one; refused is then set when libvorbisfile takes the data but cannot play it, and
+// no other decoder should be tried.
+OggVorbis_File* OpenVorbis(MemFile& file, const OggPages& pages, bool& refused) {
+    refused = false;
     if (file.size < 4 || std::memcmp(file.data, "OggS", 4) != 0) return nullptr;
     auto* vf = new OggVorbis_File;
     if (ov_open_callbacks(&file, vf, nullptr, 0, g_vorbisIO) != 0) {  // cleared by the call on failure
@@ -67,8 +170,10 @@ OggVorbis_File* OpenVorbis(MemFile& file) {
         return nullptr;
     }
     const vorbis_info* vi = ov_info(vf, -1);
-    if (!vi || vi->channels < 1 || vi->channels > 64 || vi->rate < 1000 || vi->rate > 384000 ||
-        ov_pcm_total(vf, -1) <= 0) {
+    const bool taken = vi && vi->channels >= 1 && vi->channels <= 64 && vi->rate >= 1000 && vi->rate <= 384000 &&
+                       ov_pcm_total(vf, -1) > 0;
+    refused = taken && !VorbisDecodersStart(vf, pages);
+    if (!taken || refused) {
         ov_clear(vf);
         delete vf;
         return nullptr;
@@ -76,28 +181,23 @@ OggVorbis_File* OpenVorbis(MemFile& file) {
     return vf;
 }
 
-// Whether every Vorbis stream that begins in the data has one sample rate. Every occurrence of
-// the Ogg capture pattern is looked at, page or not, so no link a decoder could find is missed
-// (libvorbisfile plays a chained file link by link, libsndfile its first link only).
-bool OggLinkRatesAgree(const unsigned char* data, int64_t size) {
-    // Neither decoder takes a file for Ogg unless it starts with a page.
-    if (!data || size < 4 || std::memcmp(data, "OggS", 4) != 0) return true;
-    const unsigned char* end = data + size;
-    bool seen = false;
-    uint32_t first = 0;
-    for (const unsigned char* p = data;; ++p) {
-        p = static_cast<const unsigned char*>(memmem(p, static_cast<size_t>(end - p), "OggS", 4));
-        if (!p || end - p < 27) return true;
-        // A stream's first page (flag 2) whose packet is a Vorbis identification header.
-        const int64_t bodyAt = 27 + p[26];
-        if (!(p[5] & 2) || end - p < bodyAt + 16) continue;
-        const unsigned char* body = p + bodyAt;
-        if (body[0] != 1 || std::memcmp(body + 1, "vorbis", 6) != 0) continue;
-        const uint32_t rate = body[12] | body[13] << 8 | body[14] << 16 | static_cast<uint32_t>(body[15]) << 24;
-        if (seen && rate != first) return false;
-        seen = true;
-        first = rate;
-    }
+// A stream over libvorbisfile. Null when the data is not Ogg Vorbis to libvorbisfile (another
+// decoder may take it), or when refused is set: libvorbisfile takes it but cannot play it.
+std::unique_ptr<StreamChannel> OpenVorbisStream(const unsigned char* data, int64_t size, const OggPages& pages,
+                                                bool& refused) {
+    auto st = std::make_unique<StreamChannel>();
+    st->file.data = data;
+    st->file.size = size;
+    OggVorbis_File* vf = OpenVorbis(st->file, pages, refused);
+    if (!vf) return nullptr;
+    const vorbis_info* vi = ov_info(vf, -1);
+    st->vorbis = vf;
+    st->fileChans = vi->channels;
+    st->fileFrames = ov_pcm_total(vf, -1);
+    st->chans = std::min(vi->channels, 2);
+    st->defFreq = static_cast<DWORD>(std::clamp<long>(vi->rate, kMinFreq, kMaxFreq));
+    st->ctype = BASS_CTYPE_STREAM_OGG;
+    return st;
 }
 
 // Only real sound containers count: libsndfile's looser formats would take noise for sound.
@@ -191,8 +291,37 @@ bool Channel::NextFrame(float* out, uint64_t* index) {
 
 // ---- Samples
 
+namespace {
+
+// Every link of an Ogg Vorbis stream, in the channels of its first link, as a decoding stream
+// gives them.
+std::unique_ptr<Sample> DecodeLinks(StreamChannel& st) {
+    auto s = std::make_unique<Sample>();
+    s->chans = st.chans;
+    s->freq = st.defFreq;
+    std::vector<int16_t>& pcm = *s->pcm;
+    constexpr int64_t kBlock = 4096;
+    for (;;) {
+        const size_t at = pcm.size();
+        pcm.resize(at + kBlock * s->chans);
+        const int64_t got = st.Decode(pcm.data() + at, kBlock);
+        pcm.resize(at + static_cast<size_t>(got) * s->chans);
+        if (got <= 0 || pcm.size() * 2 > kMaxSampleBytes) break;
+    }
+    s->frames = pcm.size() / s->chans;
+    if (s->frames == 0) return nullptr;
+    return s;
+}
+
+}  // namespace
+
 std::unique_ptr<Sample> DecodeSample(const void* data, int64_t size) {
-    if (!OggLinkRatesAgree(static_cast<const unsigned char*>(data), size)) return nullptr;
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    const OggPages pages = ReadOggPages(bytes, size);
+    if (!pages.playable) return nullptr;
+    bool refused = false;
+    if (auto st = OpenVorbisStream(bytes, size, pages, refused)) return DecodeLinks(*st);
+    if (refused) return nullptr;
     MemFile file;
     file.data = static_cast<const unsigned char*>(data);
     file.size = size;
@@ -255,31 +384,33 @@ bool SampleChannel::Seek(uint64_t frame) {
 // ---- Streams
 
 std::unique_ptr<StreamChannel> OpenStream(const unsigned char* data, int64_t size) {
-    if (!OggLinkRatesAgree(data, size)) return nullptr;
+    const OggPages pages = ReadOggPages(data, size);
+    if (!pages.playable) return nullptr;
+    bool refused = false;
+    if (auto st = OpenVorbisStream(data, size, pages, refused)) return st;
+    if (refused) return nullptr;
     auto st = std::make_unique<StreamChannel>();
     st->file.data = data;
     st->file.size = size;
-    if (OggVorbis_File* vf = OpenVorbis(st->file)) {
-        const vorbis_info* vi = ov_info(vf, -1);
-        st->vorbis = vf;
-        st->fileChans = vi->channels;
-        st->fileFrames = ov_pcm_total(vf, -1);
-        st->chans = std::min(vi->channels, 2);
-        st->defFreq = static_cast<DWORD>(std::clamp<long>(vi->rate, kMinFreq, kMaxFreq));
-        st->ctype = BASS_CTYPE_STREAM_OGG;
-        return st;
-    }
-    st->file.pos = 0;
     SF_INFO info;
     SNDFILE* sf = OpenMem(st->file, info);
     if (!sf) return nullptr;
-    if (info.frames <= 0) {
+    sf_count_t frames = info.frames;
+    if (frames > INT64_MAX / 8) {
+        // A length libsndfile cannot tell (an Ogg file whose end it cannot find) is learned by
+        // decoding to the end; the stream then starts again from a new open.
+        std::vector<float> buf(4096 * static_cast<size_t>(info.channels));
+        frames = 0;
+        for (sf_count_t got; (got = sf_readf_float(sf, buf.data(), 4096)) > 0;) frames += got;
         sf_close(sf);
-        return nullptr;
+        st->file.pos = 0;
+        sf = OpenMem(st->file, info);
+        if (!sf) return nullptr;
     }
-    st->sndfile = sf;
+    st->sndfile = sf;  // closed with the stream
+    if (frames <= 0) return nullptr;
     st->fileChans = info.channels;
-    st->fileFrames = info.frames;
+    st->fileFrames = frames;
     st->chans = std::min(info.channels, 2);
     st->defFreq = static_cast<DWORD>(std::clamp<int>(info.samplerate, kMinFreq, kMaxFreq));
     st->ctype = CtypeOf(info);

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <functional>
 
+#include "tests/support/ogg_pages.h"
 #include "tests/support/sound_test_files.h"
 
 using namespace soundtest;
@@ -480,6 +481,22 @@ TEST_F(SoundLibrary, WavOggFlacAndMp3DecodeAlike) {
         EXPECT_GT(Peak(out, 0), 10000);
         lib.BASS_SampleFree(s);
     }
+    // A stream whose header does not tell its length (FLAC with no total in its STREAMINFO):
+    // the length is learned by decoding, never the unknown count's bytes wrapped.
+    auto flac = MakeSoundFile(SF_FORMAT_FLAC | SF_FORMAT_PCM_16, kRate, 1, 5000, Sine(441, kRate));
+    ASSERT_GT(flac.size(), 26u);
+    flac[21] &= 0xF0;
+    std::fill(flac.begin() + 22, flac.begin() + 26, 0);
+    for (DWORD flags : {0u, static_cast<DWORD>(BASS_STREAM_DECODE)}) {
+        HSTREAM st = lib.BASS_StreamCreateFile(TRUE, flac.data(), 0, static_cast<DWORD>(flac.size()), flags);
+        ASSERT_NE(st, 0u);
+        EXPECT_EQ(lib.BASS_ChannelGetLength(st), 10000u);
+        std::vector<short> pcm(6000);
+        if (flags) {
+            EXPECT_EQ(lib.BASS_ChannelGetData(st, pcm.data(), 12000), 10000u);
+        }
+        lib.BASS_StreamFree(st);
+    }
 }
 
 // An Ogg Vorbis stream plays what the sample loader decodes from the same file, channel for
@@ -535,8 +552,8 @@ TEST_F(SoundLibrary, OggStreamsPlayWhatTheSampleLoaderDecodes) {
 }
 
 // Chained Ogg files: a link of another channel count plays with its own channels, from the
-// first link on however playing starts, and a decoding stream gives every link in the format of
-// the first. Links of another sample rate cannot all play at the stream's one rate: every
+// first link on however playing starts, and a decoding stream and a sample give every link in
+// the format of the first. Links of another sample rate cannot all play at the stream's one rate: every
 // loader refuses such a file.
 TEST_F(SoundLibrary, ChainedOggLinksPlayAsTheyAreOrTheFileIsRefused) {
     const int frames = 6000;
@@ -570,6 +587,13 @@ TEST_F(SoundLibrary, ChainedOggLinksPlayAsTheyAreOrTheFileIsRefused) {
     EXPECT_NEAR(crossings(0, frames), 441 * frames / kRate, 2);
     EXPECT_NEAR(crossings(frames, 2 * frames), 882 * frames / kRate, 2);  // the left of the stereo link
     lib.BASS_StreamFree(dec);
+    // A sample of the file holds what the decoding stream gives: every link.
+    HSAMPLE s = LoadSample(chained);
+    ASSERT_NE(s, 0u);
+    PlaySample(s);
+    const std::vector<short> fromSample = lib.Mix(2 * frames);
+    for (int i = 0; i < 2 * frames; ++i) ASSERT_NEAR(fromSample[2 * i], mono[i], 1) << i;
+    lib.BASS_SampleFree(s);
 
     auto mixed = MakeOgg(kRate, 1, frames, Sine(441, kRate));
     const auto slower = MakeOgg(kRate / 2, 1, frames, Sine(441, kRate / 2));
@@ -588,30 +612,51 @@ TEST_F(SoundLibrary, ChainedOggLinksPlayAsTheyAreOrTheFileIsRefused) {
     EXPECT_EQ(lib.FW_SoundTest_LiveHandles(), 0u);
 }
 
-// A damaged setup header: libvorbisfile opens the file, then fails every seek and read, and a
-// read after a failure divides by zero. The stream has failed for good: played again, moved or
-// decoded from, it never reaches the decoder again, and it plays nothing.
-TEST_F(SoundLibrary, StreamWhoseDecoderFailedNeverPlays) {
-    const auto damaged = FuzzSoundFile("corpus/sound/damaged_setup_header.ogg");
-    ASSERT_FALSE(damaged.empty());
-    const DWORD n = static_cast<DWORD>(damaged.size());
-    EXPECT_EQ(lib.BASS_SampleLoad(TRUE, damaged.data(), 0, n, 4, 0), 0u);  // libsndfile decodes nothing
-    HSTREAM st = lib.BASS_StreamCreateFile(TRUE, damaged.data(), 0, n, BASS_SAMPLE_LOOP);
-    ASSERT_NE(st, 0u);  // its decoder is set up at the first read
-    for (BOOL restart : {TRUE, TRUE, FALSE}) {
-        EXPECT_FALSE(lib.BASS_ChannelPlay(st, restart));
-        EXPECT_EQ(lib.BASS_ChannelIsActive(st), static_cast<DWORD>(BASS_ACTIVE_STOPPED));
-        EXPECT_EQ(Peak(lib.Mix(4410), 0), 0);
+// Ogg files are judged by their real pages and by whether their decoders can start. Refused by
+// every loader: a setup header that parses but can set up no decoder (alone, or in the second
+// link of a chain; libvorbisfile would fail at the first read, and a read after that divides by
+// zero), and more logical streams than any real chain has. Played in full: a file whose comment
+// holds the bytes of a 48 kHz first page, and a chain of 300 links (the sample as the stream).
+TEST_F(SoundLibrary, OggFilesAreJudgedByTheirPagesAndTheirDecoders) {
+    const auto link = MakeOgg(kRate, 1, 300, Sine(441, kRate));
+    const auto tooMany = oggtest::Chain(link, 1100);
+    ASSERT_FALSE(tooMany.empty());
+    for (const char* name : {"damaged_setup_header.ogg", "tune_setup_damaged.ogg", "chain_good_then_broken_link.ogg",
+                             "first_pages_of_1100_streams.ogg", "chain_cut_unknown_length.ogg", ""}) {
+        SCOPED_TRACE(name);
+        const auto file = *name ? FuzzSoundFile(std::string("corpus/sound/") + name) : tooMany;
+        ASSERT_GT(file.size(), 1000u);
+        const DWORD n = static_cast<DWORD>(file.size());
+        EXPECT_EQ(lib.BASS_SampleLoad(TRUE, file.data(), 0, n, 4, 0), 0u);
+        EXPECT_EQ(lib.BASS_StreamCreateFile(TRUE, file.data(), 0, n, BASS_SAMPLE_LOOP), 0u);
+        EXPECT_EQ(lib.BASS_StreamCreateFile(TRUE, file.data(), 0, n, BASS_STREAM_DECODE), 0u);
     }
-    EXPECT_FALSE(lib.BASS_ChannelSetPosition(st, 0));
-    EXPECT_EQ(lib.BASS_ChannelGetLength(st), 441000u);  // known from the headers
-    EXPECT_TRUE(lib.BASS_StreamFree(st));
+    EXPECT_EQ(lib.FW_SoundTest_LiveHandles(), 0u);
 
-    HSTREAM dec = lib.BASS_StreamCreateFile(TRUE, damaged.data(), 0, n, BASS_STREAM_DECODE);
-    ASSERT_NE(dec, 0u);
-    std::vector<short> pcm(8192);
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(lib.BASS_ChannelGetData(dec, pcm.data(), 16384), 0u);
-    EXPECT_TRUE(lib.BASS_StreamFree(dec));
+    const auto fakePage = FuzzSoundFile("corpus/sound/valid_ogg_comment_fake_page.ogg");
+    const auto chain = oggtest::Chain(link, 300);
+    const struct {
+        const std::vector<unsigned char>* file;
+        QWORD frames;
+    } played[] = {{&fakePage, 22050}, {&chain, 300 * 300}};
+    for (const auto& p : played) {
+        const DWORD n = static_cast<DWORD>(p.file->size());
+        HSAMPLE s = LoadSample(*p.file);
+        ASSERT_NE(s, 0u);
+        HSTREAM st = lib.BASS_StreamCreateFile(TRUE, p.file->data(), 0, n, 0);
+        ASSERT_NE(st, 0u);
+        BASS_CHANNELINFO info = {};
+        ASSERT_TRUE(lib.BASS_ChannelGetInfo(st, &info));
+        const QWORD bytes = p.frames * info.chans * 2;
+        EXPECT_EQ(lib.BASS_ChannelGetLength(lib.BASS_SampleGetChannel(s, FALSE)), bytes);
+        EXPECT_EQ(lib.BASS_ChannelGetLength(st), bytes);
+        HSTREAM dec = lib.BASS_StreamCreateFile(TRUE, p.file->data(), 0, n, BASS_STREAM_DECODE);
+        std::vector<short> pcm(bytes / 2 + 64);
+        EXPECT_EQ(lib.BASS_ChannelGetData(dec, pcm.data(), static_cast<DWORD>(pcm.size() * 2)), bytes);
+        lib.BASS_StreamFree(dec);
+        lib.BASS_StreamFree(st);
+        lib.BASS_SampleFree(s);
+    }
 }
 
 // 16-bit files are taken as they are, floating-point ones converted: the same values play the
