@@ -7,6 +7,7 @@
 #include <string>
 
 #include "engine/engine_impl.h"
+#include "platform/win32/regular_file.h"
 
 namespace {
 
@@ -22,12 +23,21 @@ bool IsAbsolute(const char* name) {
     return name[0] == '\\' || name[0] == '/' || (name[0] && name[1] == ':');
 }
 
+// minizip's stdio file functions, but a pack must be a regular file: a named pipe would block
+// the open.
+voidpf ZCALLBACK OpenRegularPack(voidpf, const void* path, int) {
+    return platform::OpenRegularFileStream(static_cast<const char*>(path));
+}
+
 // Archives are opened through the layer's path translation: stored pack paths are
 // upper-cased Windows paths.
 unzFile OpenPack(const char* path) {
     std::string real = platform::TranslatePath(path);
     if (real.empty()) return nullptr;
-    return unzOpen(real.c_str());
+    zlib_filefunc64_def io;
+    fill_fopen64_filefunc(&io);
+    io.zopen64_file = OpenRegularPack;
+    return unzOpen2_64(real.c_str(), &io);
 }
 
 // Traditional PKWARE decryption. The reader of the system's minizip is built without it, so

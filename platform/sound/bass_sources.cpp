@@ -2,6 +2,7 @@
 // after a walk of the file's pages) from file images in memory, music modules rendered by
 // libopenmpt.
 #include "platform/sound/bass_internal.h"
+#include "platform/win32/regular_file.h"
 
 #include <sndfile.h>
 #include <ogg/ogg.h>
@@ -254,7 +255,7 @@ openmpt::ext::interactive* Inter(MusicChannel& m) { return static_cast<openmpt::
 
 bool ReadWholeFile(const char* path, std::vector<unsigned char>& out) {
     if (!path) return false;
-    FILE* f = fopen(path, "rb");
+    FILE* f = platform::OpenRegularFileStream(path);  // never a pipe or device, which could block
     if (!f) return false;
     out.clear();
     unsigned char buf[65536];

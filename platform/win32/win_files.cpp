@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/regular_file.h"
 #include "platform/win32/win_path.h"
 
 namespace {
@@ -63,13 +64,9 @@ HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD /*shareMode*/, SECURITY_ATTR
     if (!name || access != GENERIC_READ || disposition != OPEN_EXISTING) return INVALID_HANDLE_VALUE;
     std::string path = platform::TranslatePath(name);
     if (path.empty()) return INVALID_HANDLE_VALUE;
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Only regular files: a folder, a named pipe or a device is not a file to read whole.
+    int fd = platform::OpenRegularFile(path.c_str());
     if (fd < 0) return INVALID_HANDLE_VALUE;
-    struct stat st;
-    if (fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-        close(fd);
-        return INVALID_HANDLE_VALUE;
-    }
     auto* f = new FileObject{fd};
     Files().insert(f);
     return f;

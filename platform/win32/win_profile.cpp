@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/regular_file.h"
 #include "platform/win32/win_path.h"
 
 namespace {
@@ -29,7 +30,7 @@ bool EqualNoCase(const std::string& a, const char* b) {
 // The file's lines without their line breaks; false when it cannot be read.
 bool ReadLines(const std::string& path, std::vector<std::string>& lines, bool& crlf) {
     crlf = false;
-    FILE* f = std::fopen(path.c_str(), "rb");
+    FILE* f = platform::OpenRegularFileStream(path.c_str());
     if (!f) return false;
     std::string text;
     char chunk[4096];
@@ -105,6 +106,8 @@ BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR
     if (!section || !fileName) return FALSE;
     std::string path = platform::TranslatePath(fileName);
     if (path.empty()) return FALSE;
+    // A named pipe or a device is neither read nor written: opening it could wait for ever.
+    if (platform::ExistsAsNonRegular(path.c_str())) return FALSE;
     std::vector<std::string> lines;
     bool crlf = false;
     ReadLines(path, lines, crlf);

@@ -92,6 +92,13 @@ TEST_F(Resources, DiskFilesEmptyFilesAndFailures) {
     EXPECT_EQ(Load(dir.name() + "\\folder"), "<null>");
     EXPECT_EQ(Error(), "Can't load resource: " + dir.name() + "\\folder");
     EXPECT_EQ(Load(""), "<null>");
+    // Only regular files are read: a named pipe is refused at once, a link to a file is read.
+    restest::FailIfStuck stuck(20);
+    dir.MakePipe("pipe.png");
+    EXPECT_EQ(Load(dir.name() + "\\pipe.png"), "<null>");
+    EXPECT_EQ(Error(), "Can't load resource: " + dir.name() + "\\pipe.png");
+    std::filesystem::create_symlink(dir.path() + "Data/Hello.TXT", dir.path() + "link.txt");
+    EXPECT_EQ(Load(dir.name() + "\\link.txt"), "hello");
     void* unsized = engine->Resource_Load((dir.name() + "\\data\\hello.txt").c_str());  // no size asked
     EXPECT_NE(unsized, nullptr);
     engine->Resource_Free(unsized);
@@ -197,6 +204,13 @@ TEST_F(Resources, VanishedPackIsPassedOverSilently) {
     std::filesystem::remove(dir.path() + "p.zip");
     EXPECT_EQ(Load(dir.name() + "\\x.txt"), "disk");
     EXPECT_EQ(Error(), "");
+    // A pack that became a named pipe is passed over as well, and none is attached.
+    restest::FailIfStuck stuck(20);
+    dir.MakePipe("p.zip");
+    EXPECT_EQ(Load(dir.name() + "\\x.txt"), "disk");
+    EXPECT_EQ(Error(), "");
+    engine->Resource_RemovePack((dir.name() + "\\p.zip").c_str());
+    EXPECT_FALSE(engine->Resource_AttachPack((dir.name() + "\\p.zip").c_str()));
 }
 
 TEST_F(Resources, PasswordProtectedEntries) {

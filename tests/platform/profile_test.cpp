@@ -84,6 +84,14 @@ TEST(Profile, UnwritableFolderFails) {
     EXPECT_FALSE(WritePrivateProfileStringA("s", "k", "v", (dir.WinPath() + "nofolder\\a.ini").c_str()));
     EXPECT_FALSE(WritePrivateProfileStringA(nullptr, "k", "v", (dir.WinPath() + "a.ini").c_str()));
     EXPECT_FALSE(WritePrivateProfileStringA("s", "k", "v", nullptr));
+    // A named pipe is neither read nor written: either would wait for the other end.
+    restest::FailIfStuck stuck(20);
+    dir.MakePipe("pipe.ini");
+    const std::string pipe = dir.WinPath() + "pipe.ini";
+    char value[16];
+    EXPECT_EQ(GetPrivateProfileStringA("s", "k", "none", value, sizeof(value), pipe.c_str()), 4u);
+    EXPECT_STREQ(value, "none");
+    EXPECT_FALSE(WritePrivateProfileStringA("s", "k", "v", pipe.c_str()));
 }
 
 }  // namespace

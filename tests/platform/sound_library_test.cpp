@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "tests/support/ogg_pages.h"
+#include "tests/support/resources_support.h"
 #include "tests/support/sound_test_files.h"
 
 using namespace soundtest;
@@ -726,6 +727,15 @@ TEST_F(SoundLibrary, BadDataIsRefused) {
     for (const Case& c : notMusic) EXPECT_EQ(lib.BASS_MusicLoad(TRUE, c.data, 0, c.size, 0x420200, 0), 0u);
     EXPECT_EQ(lib.BASS_SampleLoad(TRUE, nullptr, 0, 100, 4, 0), 0u);
     EXPECT_EQ(lib.BASS_SampleLoad(FALSE, "/nonexistent/file.wav", 0, 0, 4, 0), 0u);
+    {
+        // A named pipe is no sound file: refused at once, not waited on.
+        restest::FailIfStuck stuck(20);
+        restest::ScratchFolder dir("sound_pipe");
+        dir.MakePipe("pipe.ogg");
+        const std::string pipe = dir.path() + "pipe.ogg";
+        EXPECT_EQ(lib.BASS_SampleLoad(FALSE, pipe.c_str(), 0, 0, 4, 0), 0u);
+        EXPECT_EQ(lib.BASS_StreamCreateFile(FALSE, pipe.c_str(), 0, 0, 0), 0u);
+    }
     // A truncated sound plays what it holds.
     HSAMPLE part = lib.BASS_SampleLoad(TRUE, wav.data(), 0, 44 + 200, 4, 0);
     ASSERT_NE(part, 0u);

@@ -2,6 +2,7 @@
 // zip writer (stored or deflated entries, traditional encryption).
 #pragma once
 
+#include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -51,10 +52,19 @@ public:
         std::ofstream(p, std::ios::binary) << data;
     }
     void MakeFolder(const std::string& rel) const { std::filesystem::create_directories(path_ + rel); }
+    // A named pipe no one writes to: opening it to read waits for a writer.
+    void MakePipe(const std::string& rel) const { mkfifo((path_ + rel).c_str(), 0644); }
 
 private:
     std::string name_;
     std::string path_;
+};
+
+// Ends the test program (SIGALRM) when a scope outlives its seconds: a read that blocks fails
+// the test instead of holding it until the run's time-out.
+struct FailIfStuck {
+    explicit FailIfStuck(unsigned seconds) { alarm(seconds); }
+    ~FailIfStuck() { alarm(0); }
 };
 
 struct ZipEntry {
