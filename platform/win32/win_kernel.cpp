@@ -39,14 +39,26 @@ DWORD GetModuleFileNameA(HMODULE /*module*/, LPSTR buffer, DWORD size) {
 using platform::detail::Headless;
 using platform::detail::IsHeadless;
 
+void platform::WriteStandardError(const char* text) {
+    const char* from = text;
+    for (const char* p = text;; ++p) {
+        const unsigned char c = static_cast<unsigned char>(*p);
+        if (c && c != 0x7f && (c >= 0x20 || c == '\t' || c == '\n')) continue;
+        fwrite(from, 1, static_cast<size_t>(p - from), stderr);
+        if (!c) break;
+        fprintf(stderr, "\\x%02x", c);
+        from = p + 1;
+    }
+    fflush(stderr);
+}
+
 void OutputDebugStringA(LPCSTR text) {
     if (!text) return;
     if (IsHeadless()) {
         Headless().debug.emplace_back(text);
         if (!Headless().echo) return;
     }
-    fputs(text, stderr);
-    fflush(stderr);
+    platform::WriteStandardError(text);
 }
 
 void GetLocalTime(SYSTEMTIME* out) {

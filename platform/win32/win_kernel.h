@@ -43,9 +43,15 @@ HMODULE GetModuleHandleA(LPCSTR name);
 // The program's full path with backslashes, e.g. "\home\u\fw\farewander".
 DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size);
 
-// Debugger output: written to standard error as it is (no line break added); the headless
-// backend also records every call.
+// Debugger output: written to standard error (no line break added), control bytes other than
+// tab and line break shown as escapes ("\x1b") so that data cannot drive the terminal; the
+// headless backend also records every call's text as it is.
 void OutputDebugStringA(LPCSTR text);
+
+namespace platform {
+// Writes text to standard error as OutputDebugStringA does, escapes included.
+void WriteStandardError(const char* text);
+}  // namespace platform
 
 void GetLocalTime(SYSTEMTIME* time);
 // Fills the record whatever its size field says (the kernel's release numbers on Linux).

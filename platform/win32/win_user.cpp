@@ -10,6 +10,7 @@
 
 #include "platform/backend/backend_internal.h"
 #include "platform/backend/sdl_input.h"
+#include "platform/win32/win_kernel.h"
 
 using platform::detail::Headless;
 using platform::detail::IsHeadless;
@@ -1037,6 +1038,6 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
         return IDOK;
     }
     if (!platform::sdl::ShowMessageBox(c, t, type, platform::detail::SdlOfWindow(owner)))
-        fprintf(stderr, "%s: %s\n", c, t);
+        platform::WriteStandardError((std::string(c) + ": " + t + "\n").c_str());  // escaped as the log is
     return IDOK;
 }

@@ -32,6 +32,14 @@ TEST_F(KernelTest, DebugOutputIsCapturedCallByCall) {
     EXPECT_EQ(hl::DebugLines(), (std::vector<std::string>{"one", "two", ""}));
     hl::ClearDebugOutput();
     EXPECT_TRUE(hl::DebugLines().empty());
+    // On standard error control bytes (but tab and line break) show as escapes, so that data
+    // cannot drive the terminal; the record keeps the text as it was.
+    hl::SetDebugEcho(true);
+    const char* text = "a\x1b[31mRED\tb\r\x7f\x01\xc3\xa9\n";
+    testing::internal::CaptureStderr();
+    OutputDebugStringA(text);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "a\\x1b[31mRED\tb\\x0d\\x7f\\x01\xc3\xa9\n");
+    EXPECT_EQ(hl::DebugText(), text);
 }
 
 TEST_F(KernelTest, ClockMovesOnEveryReadByDefault) {
@@ -131,6 +139,7 @@ TEST_F(KernelTest, AModuleNotLoadedSaysWhichFilesWereTriedAndWhy) {
     unlink(junk.c_str());
     EXPECT_EQ(why.rfind(junk + ": ", 0), 0u) << why;
     EXPECT_EQ(why.find(';'), std::string::npos) << why;
+
     EXPECT_EQ(platform::ModuleLoadBalance(), 0);
 }
 
