@@ -1,8 +1,13 @@
 // The SDL2 side of the window system: real windows, window events as window messages,
 // cursor and mouse, message boxes and presentation.
 #include <SDL.h>
+#include <pthread.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -112,10 +117,65 @@ bool DesktopSize(int* w, int* h) {
     return true;
 }
 
+namespace {
+// The process that shows a message box, 0 when none is up. SDL's X11 box draws in a forked
+// child while the process waits for it; SDL's own SIGINT and SIGTERM handlers only post a quit
+// event, so without the handlers below neither process would end on those signals.
+std::atomic<pid_t> g_boxOwner{0};
+// In a child forked while a box was up: the process that shows the box.
+std::atomic<pid_t> g_drawsFor{0};
+
+void EndOnSignal(int sig) {
+    // Ending the drawer alone would make SDL try its next kind of box.
+    pid_t owner = g_drawsFor.load();
+    if (owner != 0) kill(owner, sig);
+    _exit(0);
+}
+
+// A child forked while a box is up dies with the thread that waits for it.
+void DieWithBoxOwner() {
+    pid_t owner = g_boxOwner.load();
+    if (owner == 0) return;
+    g_boxOwner.store(0);
+    g_drawsFor.store(owner);
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != owner) _exit(0);  // the owner went before the line above
+}
+
+// While it lives, SIGINT and SIGTERM end the process at once, as OK would (signals the process
+// was started with ignored stay ignored).
+class SignalsEndBox {
+public:
+    SignalsEndBox() {
+        static const bool registered = pthread_atfork(nullptr, nullptr, DieWithBoxOwner) == 0;
+        (void)registered;
+        g_boxOwner.store(getpid());
+        struct sigaction end {};
+        end.sa_handler = EndOnSignal;
+        sigemptyset(&end.sa_mask);
+        for (int i = 0; i < 2; ++i) {
+            sigaction(kSignals[i], nullptr, &old_[i]);
+            if (old_[i].sa_handler != SIG_IGN) sigaction(kSignals[i], &end, nullptr);
+        }
+    }
+    ~SignalsEndBox() {
+        for (int i = 0; i < 2; ++i) sigaction(kSignals[i], &old_[i], nullptr);
+        g_boxOwner.store(0);
+    }
+    SignalsEndBox(const SignalsEndBox&) = delete;
+    SignalsEndBox& operator=(const SignalsEndBox&) = delete;
+
+private:
+    static constexpr int kSignals[2] = {SIGINT, SIGTERM};
+    struct sigaction old_[2];
+};
+}  // namespace
+
 bool ShowMessageBox(const char* caption, const char* text, unsigned type, void* parent) {
     Uint32 flags = SDL_MESSAGEBOX_INFORMATION;
     if ((type & 0xF0) == 0x10) flags = SDL_MESSAGEBOX_ERROR;
     else if ((type & 0xF0) == 0x30) flags = SDL_MESSAGEBOX_WARNING;
+    SignalsEndBox endOnSignal;
     return SDL_ShowSimpleMessageBox(flags, caption, text, static_cast<SDL_Window*>(parent)) == 0;
 }
 
