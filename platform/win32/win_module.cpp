@@ -51,14 +51,33 @@ std::string Normalise(const char* name) {
 
 std::string g_lastSearch;
 
+#ifdef FW_MODULE_DIR
+const char* const kBuiltFolder = FW_MODULE_DIR;
+#else
+const char* const kBuiltFolder = "";
+#endif
+std::string g_builtFolder = kBuiltFolder;
+
+// The running program's folder, "" when unknown: never one relative to the working folder.
 std::string ProgramFolder() {
     char buf[4096];
     ssize_t n = readlink("/proc/self/exe", buf, sizeof(buf) - 1);
-    if (n <= 0) return "./";
+    if (n <= 0 || buf[0] != '/') return "";
     buf[n] = 0;
     std::string path(buf);
-    size_t slash = path.rfind('/');
-    return slash == std::string::npos ? "./" : path.substr(0, slash + 1);
+    return path.substr(0, path.rfind('/') + 1);
+}
+
+// The build's folder for modules when it is absolute, resolved when it exists, else as given.
+std::string BuiltFolder() {
+    if (g_builtFolder.empty() || g_builtFolder[0] != '/') return "";
+    std::string folder = g_builtFolder;
+    if (char* real = realpath(folder.c_str(), nullptr)) {
+        folder = real;
+        free(real);
+    }
+    if (folder.back() != '/') folder += '/';
+    return folder;
 }
 
 }  // namespace
@@ -89,6 +108,8 @@ void ClearModuleFaults() {
 
 int ModuleLoadBalance() { return Faults().balance; }
 
+void SetModuleFolder(const char* folder) { g_builtFolder = folder ? folder : kBuiltFolder; }
+
 const char* LastModuleSearch() { return g_lastSearch.c_str(); }
 }  // namespace platform
 
@@ -104,14 +125,10 @@ HMODULE LoadLibraryA(LPCSTR name) {
     }
     if (lower.size() > 4 && lower.compare(lower.size() - 4, 4, ".dll") == 0) lower.resize(lower.size() - 4);
     const std::string beside = ProgramFolder();
-    std::string folders[2] = {beside, ""};
-#ifdef FW_MODULE_DIR
     // The build's folder, unless it is the program's own.
-    if (char* built = realpath(FW_MODULE_DIR, nullptr)) {
-        if (std::string(built) + "/" != beside) folders[1] = std::string(built) + "/";
-        free(built);
-    }
-#endif
+    std::string built = BuiltFolder();
+    if (built == beside) built.clear();
+    const std::string folders[2] = {beside, built};
     g_lastSearch.clear();
     for (const std::string& folder : folders) {
         if (folder.empty()) continue;

@@ -1,9 +1,11 @@
 // Kernel, timer, shell and GDI calls of the headless backend.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "platform/backend/headless.h"
@@ -140,6 +142,38 @@ TEST_F(KernelTest, AModuleNotLoadedSaysWhichFilesWereTriedAndWhy) {
     EXPECT_EQ(why.rfind(junk + ": ", 0), 0u) << why;
     EXPECT_EQ(why.find(';'), std::string::npos) << why;
 
+    // A build folder that does not exist is still named; one written differently is tried once.
+    struct RestoreFolder {
+        ~RestoreFolder() { platform::SetModuleFolder(nullptr); }
+    } restore;
+    platform::SetModuleFolder("/fw-no-such-folder/x/");
+    EXPECT_EQ(LoadLibraryA("fw_none.dll"), nullptr);
+    EXPECT_EQ(std::string(platform::LastModuleSearch()),
+              "no " + folder + "libfw_none.so; no /fw-no-such-folder/x/libfw_none.so");
+    platform::SetModuleFolder((folder + ".").c_str());
+    EXPECT_EQ(LoadLibraryA("fw_none.dll"), nullptr);
+    EXPECT_EQ(std::string(platform::LastModuleSearch()), "no " + folder + "libfw_none.so");
+
+    // A relative build folder is never looked in, whatever the working folder holds.
+    char dir[] = "/tmp/fw_module_XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string planted = std::string(dir) + "/rel/libfw_planted.so";
+    mkdir((std::string(dir) + "/rel").c_str(), 0755);
+    f = fopen(planted.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    fputs("not a shared object", f);
+    fclose(f);
+    char* cwd = getcwd(nullptr, 0);
+    ASSERT_EQ(chdir(dir), 0);
+    platform::SetModuleFolder("rel/");
+    EXPECT_EQ(LoadLibraryA("fw_planted.dll"), nullptr);
+    const std::string relative = platform::LastModuleSearch();
+    EXPECT_EQ(chdir(cwd), 0);
+    free(cwd);
+    unlink(planted.c_str());
+    rmdir((std::string(dir) + "/rel").c_str());
+    rmdir(dir);
+    EXPECT_EQ(relative, "no " + folder + "libfw_planted.so");
     EXPECT_EQ(platform::ModuleLoadBalance(), 0);
 }
 
