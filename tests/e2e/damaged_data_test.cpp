@@ -6,6 +6,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -19,6 +20,7 @@
 #include <vector>
 
 #include "tests/support/game_data.h"
+#include "tests/support/ogg_pages.h"
 #include "tests/support/resources_support.h"
 
 namespace fs = std::filesystem;
@@ -29,10 +31,11 @@ constexpr auto kDeadline = std::chrono::seconds(30);  // a program still running
 constexpr auto kQuick = std::chrono::seconds(10);     // "at once", with room for a loaded machine
 
 struct Outcome {
-    bool exited = false;  // on its own, before the deadline
+    bool exited = false;  // on its own, before the deadline (or at SIGTERM after its first frame)
     int status = -1;      // exit status when it exited
     double seconds = 0;
-    std::string err;      // standard error
+    double firstFrame = -1;  // when the frame loop put its first frame on the window, if it did
+    std::string err;         // standard error
 };
 
 class DamagedData : public ::testing::Test {
@@ -56,9 +59,15 @@ protected:
         std::ofstream(Data(name), std::ios::binary | std::ios::trunc) << bytes;
     }
 
-    Outcome Start() const {
+    // Starts the program. With untilFirstFrame, SDL's offscreen driver saves every frame it
+    // puts on the window into a folder of the test (the working folder), and the program is
+    // ended with SIGTERM once the first is there.
+    Outcome Start(bool untilFirstFrame = false) const {
         const std::string program = dir.path() + "farewander";
         const std::string errFile = dir.path() + "stderr.txt";
+        const std::string frames = dir.path() + "frames";
+        fs::remove_all(frames);
+        fs::create_directory(frames);
         Outcome run;
         const auto start = std::chrono::steady_clock::now();
         const pid_t pid = fork();
@@ -69,9 +78,10 @@ protected:
             unsetenv("WAYLAND_DISPLAY");
             setenv("SDL_VIDEODRIVER", "offscreen", 1);
             setenv("SDL_AUDIODRIVER", "dummy", 1);
+            if (untilFirstFrame) setenv("SDL_VIDEO_OFFSCREEN_SAVE_FRAMES", "1", 1);
             const int out = open("/dev/null", O_WRONLY);
             const int err = open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0 || chdir("/") != 0) _exit(120);
+            if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0 || chdir(frames.c_str()) != 0) _exit(120);
             execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
             _exit(121);
         }
@@ -82,6 +92,10 @@ protected:
             if (done == pid) {
                 run.exited = true;
                 break;
+            }
+            if (untilFirstFrame && run.firstFrame < 0 && !fs::is_empty(frames)) {
+                run.firstFrame = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+                kill(pid, SIGTERM);
             }
             if (std::chrono::steady_clock::now() - start > kDeadline) {
                 kill(pid, SIGKILL);
@@ -96,12 +110,13 @@ protected:
         return run;
     }
 
-    // The program showed exactly one box, with this text, and ended with 0 at once.
-    void ExpectErrorBox(const std::string& text) const {
+    // The program showed exactly one box, with this text, and ended with 0 at once (within
+    // seconds).
+    void ExpectErrorBox(const std::string& text, double seconds = std::chrono::duration<double>(kQuick).count()) const {
         const Outcome run = Start();
         ASSERT_TRUE(run.exited) << "still running after " << run.seconds << " s; standard error:\n" << run.err;
         EXPECT_EQ(run.status, 0) << run.err;
-        EXPECT_LT(run.seconds, std::chrono::duration<double>(kQuick).count());
+        EXPECT_LT(run.seconds, seconds);
         std::vector<std::string> boxes;
         size_t at = 0;
         while ((at = run.err.find("\nError: ", at)) != std::string::npos) {
@@ -111,6 +126,17 @@ protected:
         }
         ASSERT_EQ(boxes.size(), 1u) << run.err;
         EXPECT_EQ(boxes[0], text);
+    }
+
+    // The program passed its start-up and drew its first frame within seconds, showed no box,
+    // and ended with 0 on SIGTERM.
+    void ExpectGameStarts(double seconds) const {
+        const Outcome run = Start(true);
+        ASSERT_TRUE(run.exited) << "still running after " << run.seconds << " s; standard error:\n" << run.err;
+        EXPECT_GE(run.firstFrame, 0) << run.err;
+        EXPECT_LT(run.firstFrame, seconds);
+        EXPECT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.err.find("\nError: "), std::string::npos) << run.err;
     }
 
     restest::ScratchFolder dir{"damaged_data"};
@@ -216,6 +242,32 @@ TEST_F(DamagedData, FontMissingEmptyCutOrWithoutItsBitmap) {
     ExpectErrorBox("Can't create texture: data\\c64.png");
 }
 
+// Files that are not regular files are refused at once (opening a named pipe would wait for a
+// writer); a symbolic link to a file is read.
+TEST_F(DamagedData, PicturesAndTunesThatAreNotFiles) {
+    ExpectGameStarts(3);  // the control
+    for (const char* name : {"world.png", "tune3.ogg"}) {
+        fs::rename(Data(name), Data(std::string(name) + ".real"));
+        ASSERT_EQ(mkfifo(Data(name).c_str(), 0644), 0);
+        ExpectErrorBox(std::string("Can't load resource: data\\") + name, 3);
+        fs::remove(Data(name));
+        fs::create_symlink(Data(std::string(name) + ".real"), Data(name));
+    }
+    ExpectGameStarts(3);
+}
+
+// A file name of the script with an escape sequence in it: standard error shows the escape, and
+// the terminal gets no control byte.
+TEST_F(DamagedData, ControlBytesOfTheDataReachNoTerminal) {
+    std::string script = restest::ReadAll(Data("tamble.res"));
+    const std::string world = "data\\world.png";
+    ASSERT_NE(script.find(world), std::string::npos);
+    script.replace(script.find(world), world.size(), "data\\w\x1b[31mRED.png");
+    Write("tamble.res", script);
+    ExpectErrorBox("Can't load resource: data\\w\\x1b[31mRED.png");
+    EXPECT_EQ(Start().err.find('\x1b'), std::string::npos);
+}
+
 TEST_F(DamagedData, TuneMissingOrDamaged) {
     const std::string tune = restest::ReadAll(Data("tune3.ogg"));
     fs::remove(Data("tune3.ogg"));
@@ -224,6 +276,25 @@ TEST_F(DamagedData, TuneMissingOrDamaged) {
     ExpectErrorBox("Can't load stream: data\\tune3.ogg");
     Write("tune3.ogg", tune.substr(0, 3000));
     ExpectErrorBox("Can't load stream: data\\tune3.ogg");
+    // Headers that parse but set up no decoder (alone, or in a chain's second link), and a flood
+    // of first pages of distinct streams (10 MB), all decided at once.
+    for (const char* name : {"tune_setup_damaged.ogg", "chain_good_then_broken_link.ogg"}) {
+        const std::string file = restest::ReadAll(std::string(FW_TEST_DATA_DIR) + "/../fuzz/corpus/sound/" + name);
+        ASSERT_GT(file.size(), 1u);
+        Write("tune3.ogg", file.substr(1));  // without the fuzz input's flag byte
+        ExpectErrorBox("Can't load stream: data\\tune3.ogg", 3);
+    }
+    const std::vector<unsigned char> flood = oggtest::FirstPages(345000);
+    Write("tune3.ogg", std::string(flood.begin(), flood.end()));
+    ExpectErrorBox("Can't load stream: data\\tune3.ogg", 3);
+    // Valid, with the bytes of another rate's first page inside its comment: it plays.
+    const std::string fake = restest::ReadAll(std::string(FW_TEST_DATA_DIR) +
+                                              "/../fuzz/corpus/sound/valid_ogg_comment_fake_page.ogg");
+    Write("tune3.ogg", fake.substr(1));
+    ExpectGameStarts(3);
+    // Cut short: the game starts and the tune plays up to the cut.
+    Write("tune3.ogg", tune.substr(0, tune.size() / 2));
+    ExpectGameStarts(3);
 }
 
 }  // namespace
