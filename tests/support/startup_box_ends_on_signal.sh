@@ -60,6 +60,14 @@ box_window() {
 }
 
 failed=0
+# Fails the case and ends the program's group.
+give_up() {
+  failed=1
+  kill -KILL -- "-$game_pid" 2>/dev/null
+  wait "$game_pid" 2>/dev/null
+  game_pid=
+}
+
 # run CASE: starts the program, waits for its box and signals it as CASE says.
 run() {
   local case=$1 window='' target status left
@@ -77,10 +85,7 @@ run() {
   if [ -z "$window" ]; then
     echo "$name: $case: no box showed"
     cat "$tmp/err"
-    failed=1
-    kill -KILL -- "-$game_pid" 2>/dev/null
-    wait "$game_pid" 2>/dev/null
-    game_pid=
+    give_up
     return
   fi
   case $case in
@@ -94,10 +99,7 @@ run() {
   for _ in $(seq 30); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.1; done
   if kill -0 "$game_pid" 2>/dev/null; then
     echo "$name: $case: the program outlived 3 s after the signal to $target"
-    failed=1
-    kill -KILL -- "-$game_pid" 2>/dev/null
-    wait "$game_pid" 2>/dev/null
-    game_pid=
+    give_up
     return
   fi
   wait "$game_pid"
