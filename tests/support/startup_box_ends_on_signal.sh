@@ -60,22 +60,17 @@ box_window() {
 }
 
 failed=0
-# Ends the program's group.
-stop_group() {
+# Fails the case and ends the program's group.
+give_up() {
+  failed=1
   kill -KILL -- "-$game_pid" 2>/dev/null
   wait "$game_pid" 2>/dev/null
   game_pid=
 }
-# Fails the case and ends the program's group.
-give_up() {
-  failed=1
-  stop_group
-}
 
-# run CASE [again]: starts the program, waits for its box and signals it as CASE says. A box
-# that does not show is tried once more: what is tested here is the end, not the box.
+# run CASE: starts the program, waits for its box and signals it as CASE says.
 run() {
-  local case=$1 again=${2:-} window='' target status left
+  local case=$1 window='' target status left
   # Its own process group, as a shell gives a command it runs; SIGINT and SIGTERM as a
   # terminal's shell leaves them, even when this script was started with them ignored.
   set -m
@@ -94,12 +89,7 @@ run() {
       echo "$name: process $pid waits in $(cat "/proc/$pid/wchan" 2>/dev/null)"
       command -v gdb >/dev/null && gdb -batch -p "$pid" -ex 'thread apply all bt 12' 2>/dev/null | grep '^#'
     done
-    if [ -z "$again" ]; then
-      stop_group
-      run "$case" again
-    else
-      give_up
-    fi
+    give_up
     return
   fi
   case $case in
