@@ -166,7 +166,7 @@ EffectHandle EngineImpl::Effect_Load(const char* filename, DWORD size) {
         // A length that does not fit 32 bits (the library's -1 for an unknown one among them)
         // would size the sample from a wrapped count: nothing is made of it.
         const QWORD length = stream ? BASS_ChannelGetLength(stream) : 0;
-        if (stream && length > 0xFFFFFFFFull) {
+        if (length > 0xFFFFFFFFull) {
             BASS_StreamFree(stream);
             stream = 0;
         }

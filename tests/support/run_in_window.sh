@@ -24,14 +24,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# -displayfd lets the server pick a free display, so parallel runs never collide.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$tmp/display" 2>"$tmp/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$tmp/display" ] && break; sleep 0.1; done
-[ -s "$tmp/display" ] || { echo "run_in_window: Xvfb did not start"; cat "$tmp/xvfb.log"; exit 124; }
-export DISPLAY=":$(head -1 "$tmp/display")"
-# A real X window: not the offscreen driver the test suite asks for.
-export SDL_VIDEODRIVER=x11
+source "$(dirname "$0")/xvfb.sh"
+start_xvfb "$tmp" || exit 124
 
 # Its own process group, so that a cleanup ends a build the command may have started too.
 set -m

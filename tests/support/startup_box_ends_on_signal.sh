@@ -33,12 +33,8 @@ cp "$program" "$tmp/app/" || exit 1
 [ -e "$(dirname "$program")/libbass.so" ] && cp "$(dirname "$program")/libbass.so" "$tmp/app/"
 app="$tmp/app/$(basename "$program")"
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$tmp/display" 2>"$tmp/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$tmp/display" ] && break; sleep 0.1; done
-[ -s "$tmp/display" ] || { echo "$name: Xvfb did not start"; cat "$tmp/xvfb.log"; exit 1; }
-export DISPLAY=":$(head -1 "$tmp/display")"
-export SDL_VIDEODRIVER=x11
+source "$(dirname "$0")/xvfb.sh"
+start_xvfb "$tmp" || exit 1
 
 # The live (not zombie) processes whose field $1 of /proc/PID/stat after the name is $2:
 # 2 is the parent, 3 the process group.
