@@ -1,8 +1,14 @@
 #include "platform/win32/win_profile.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cctype>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -36,7 +42,9 @@ bool ReadLines(const std::string& path, std::vector<std::string>& lines, bool& c
     char chunk[4096];
     size_t n;
     while ((n = std::fread(chunk, 1, sizeof(chunk), f)) > 0) text.append(chunk, n);
+    const bool failed = std::ferror(f) != 0;
     std::fclose(f);
+    if (failed) return false;
     size_t start = 0;
     while (start < text.size()) {
         size_t end = text.find('\n', start);
@@ -67,6 +75,88 @@ bool KeyOf(const std::string& line, std::string& key, std::string& value) {
     if (eq == std::string::npos) return false;
     key = Trim(line.substr(0, eq));
     value = line.substr(eq + 1);
+    return true;
+}
+
+// The file a path names once its symbolic links are followed (the last one may name nothing
+// yet); empty when the links go round or cannot be read.
+std::string FollowLinks(std::string path) {
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st;
+        if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+        std::string to(static_cast<size_t>(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
+        const ssize_t n = readlink(path.c_str(), to.data(), to.size());
+        if (n <= 0 || static_cast<size_t>(n) >= to.size()) return "";
+        to.resize(static_cast<size_t>(n));
+        if (to[0] != '/') {
+            const size_t slash = path.rfind('/');
+            to = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + to;
+        }
+        path = to;
+    }
+    return "";
+}
+
+bool WriteAll(int fd, const std::string& text) {
+    size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// Replaces the file at path (what its links name) with text. The text goes to a new file
+// beside it, which is renamed over the old one only when every write has succeeded, so a
+// failure leaves the old file whole. The new file takes the old one's permissions, and its
+// owner when the process may give it.
+bool ReplaceFile(const std::string& path, const std::string& text) {
+    const std::string target = FollowLinks(path);
+    if (target.empty()) return false;
+    struct stat old;
+    const bool existed = stat(target.c_str(), &old) == 0;
+    if (existed && !S_ISREG(old.st_mode)) return false;
+    const size_t slash = target.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+    const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+
+    // A name no one else holds: O_EXCL never opens a file that is already there, a link included.
+    std::random_device seed;
+    std::mt19937_64 random((static_cast<uint64_t>(seed()) << 32) ^ seed() ^ static_cast<uint64_t>(getpid()));
+    std::string temp;
+    int fd = -1;
+    for (int tries = 0; tries < 100 && fd < 0; ++tries) {
+        char suffix[24];
+        std::snprintf(suffix, sizeof(suffix), ".%016llx", static_cast<unsigned long long>(random()));
+        temp = folder + "." + base + suffix;
+        fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+        if (fd < 0 && errno != EEXIST) return false;
+    }
+    if (fd < 0) return false;
+    bool ok = true;
+    if (existed) {
+        // Owner first, as a change of owner may clear the set-id bits.
+        if (fchown(fd, old.st_uid, old.st_gid) != 0 && fchown(fd, static_cast<uid_t>(-1), old.st_gid) != 0) {
+            // Neither is the process's to give: the file stays its own.
+        }
+        ok = fchmod(fd, old.st_mode & 07777) == 0;
+    }
+    ok = ok && WriteAll(fd, text);
+    ok = ok && (fsync(fd) == 0 || errno == EINVAL);  // EINVAL: a file system without fsync
+    ok = (close(fd) == 0) && ok;
+    ok = ok && rename(temp.c_str(), target.c_str()) == 0;
+    if (!ok) {
+        unlink(temp.c_str());
+        return false;
+    }
+    // The rename itself survives a crash once the folder is on disk.
+    const int dir = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        fsync(dir);
+        close(dir);
+    }
     return true;
 }
 
@@ -110,7 +200,12 @@ BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR
     if (platform::ExistsAsNonRegular(path.c_str())) return FALSE;
     std::vector<std::string> lines;
     bool crlf = false;
-    ReadLines(path, lines, crlf);
+    // A file that is there but cannot be read is not replaced by one holding only the new line.
+    if (!ReadLines(path, lines, crlf)) {
+        struct stat st;
+        if (stat(path.c_str(), &st) == 0 || errno != ENOENT) return FALSE;
+        lines.clear();
+    }
 
     // Locate the first matching section: its header line and the end of its body.
     size_t header = lines.size(), bodyEnd = lines.size();
@@ -153,12 +248,8 @@ BOOL WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR value, LPCSTR
         }
     }
 
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return FALSE;
     const char* eol = crlf ? "\r\n" : "\n";
-    bool ok = true;
-    for (const std::string& line : lines)
-        ok = ok && std::fputs(line.c_str(), f) >= 0 && std::fputs(eol, f) >= 0;
-    ok = (std::fclose(f) == 0) && ok;
-    return ok ? TRUE : FALSE;
+    std::string text;
+    for (const std::string& line : lines) text += line + eol;
+    return ReplaceFile(path, text) ? TRUE : FALSE;
 }
