@@ -39,16 +39,57 @@ DWORD GetModuleFileNameA(HMODULE /*module*/, LPSTR buffer, DWORD size) {
 using platform::detail::Headless;
 using platform::detail::IsHeadless;
 
-void platform::WriteStandardError(const char* text) {
-    const char* from = text;
-    for (const char* p = text;; ++p) {
-        const unsigned char c = static_cast<unsigned char>(*p);
-        if (c && c != 0x7f && (c >= 0x20 || c == '\t' || c == '\n')) continue;
-        fwrite(from, 1, static_cast<size_t>(p - from), stderr);
-        if (!c) break;
-        fprintf(stderr, "\\x%02x", c);
-        from = p + 1;
+namespace {
+
+// The length of the well-formed UTF-8 sequence at p (no overlong form, surrogate or code
+// point past U+10FFFF), 0 when the bytes there do not form one.
+size_t Utf8Length(const unsigned char* p) {
+    const unsigned char c = p[0];
+    size_t len;
+    unsigned char low = 0x80, high = 0xbf;  // the second byte's range
+    if (c >= 0xc2 && c <= 0xdf) {
+        len = 2;
+    } else if (c >= 0xe0 && c <= 0xef) {
+        len = 3;
+        if (c == 0xe0) low = 0xa0;
+        if (c == 0xed) high = 0x9f;
+    } else if (c >= 0xf0 && c <= 0xf4) {
+        len = 4;
+        if (c == 0xf0) low = 0x90;
+        if (c == 0xf4) high = 0x8f;
+    } else {
+        return 0;
     }
+    if (p[1] < low || p[1] > high) return 0;
+    for (size_t i = 2; i < len; ++i)
+        if (p[i] < 0x80 || p[i] > 0xbf) return 0;
+    return len;
+}
+
+}  // namespace
+
+void platform::WriteStandardError(const char* text) {
+    const unsigned char* from = reinterpret_cast<const unsigned char*>(text);
+    for (const unsigned char* p = from; *p;) {
+        const unsigned char c = *p;
+        size_t len = 1;
+        bool escape;
+        if (c < 0x80) {
+            escape = (c < 0x20 && c != '\t' && c != '\n') || c == 0x7f;
+        } else if ((len = Utf8Length(p)) != 0) {
+            escape = c == 0xc2 && p[1] <= 0x9f;  // U+0080 to U+009F, the C1 controls
+        } else {
+            len = 1;
+            escape = c <= 0x9f;  // a stray byte a terminal of 8-bit controls would take as one
+        }
+        if (escape) {
+            fwrite(from, 1, static_cast<size_t>(p - from), stderr);
+            for (size_t i = 0; i < len; ++i) fprintf(stderr, "\\x%02x", p[i]);
+            from = p + len;
+        }
+        p += len;
+    }
+    fwrite(from, 1, strlen(reinterpret_cast<const char*>(from)), stderr);
     fflush(stderr);
 }
 

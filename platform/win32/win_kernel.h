@@ -44,8 +44,10 @@ HMODULE GetModuleHandleA(LPCSTR name);
 DWORD GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size);
 
 // Debugger output: written to standard error (no line break added), control bytes other than
-// tab and line break shown as escapes ("\x1b") so that data cannot drive the terminal; the
-// headless backend also records every call's text as it is.
+// tab and line break shown as escapes ("\x1b") so that data cannot drive the terminal, the C1
+// controls too: U+0080 to U+009F byte by byte ("\xc2\x9b") and any byte 0x80 to 0x9F outside
+// a well-formed UTF-8 sequence. Other text, ill-formed or not, passes as it is. The headless
+// backend also records every call's text as it is.
 void OutputDebugStringA(LPCSTR text);
 
 namespace platform {

@@ -42,6 +42,17 @@ TEST_F(KernelTest, DebugOutputIsCapturedCallByCall) {
     OutputDebugStringA(text);
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "a\\x1b[31mRED\tb\\x0d\\x7f\\x01\xc3\xa9\n");
     EXPECT_EQ(hl::DebugText(), text);
+    // The C1 controls, U+0080 to U+009F and stray bytes 0x80 to 0x9F, show byte by byte; other
+    // UTF-8 (with continuation bytes of that range) and other stray bytes pass as they are.
+    testing::internal::CaptureStderr();
+    platform::WriteStandardError(
+        "\xc2\x9b" "2J|\xc2\x80\xc2\x9f\xc2\xa0|\x9b\x80\x9f\xa0\xff|"          // C1, NBSP, strays
+        "\xc3\xa9\xe2\x86\x92\xe2\x82\xac\xf0\x9f\x98\x80|"                  // e-acute, arrow, euro, emoji
+        "\xe2\x82x|\xc0\x9b|\xe0\x82\x9b|\xed\xa0\x80|\xf4\x90\x80\x80|\xc2");  // cut, overlong, surrogate, too high
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "\\xc2\\x9b" "2J|\\xc2\\x80\\xc2\\x9f\xc2\xa0|\\x9b\\x80\\x9f\xa0\xff|"
+              "\xc3\xa9\xe2\x86\x92\xe2\x82\xac\xf0\x9f\x98\x80|"
+              "\xe2\\x82x|\xc0\\x9b|\xe0\\x82\\x9b|\xed\xa0\\x80|\xf4\\x90\\x80\\x80|\xc2");
 }
 
 TEST_F(KernelTest, ClockMovesOnEveryReadByDefault) {
