@@ -51,12 +51,9 @@ std::string Normalise(const char* name) {
 
 std::string g_lastSearch;
 
-#ifdef FW_MODULE_DIR
-const char* const kBuiltFolder = FW_MODULE_DIR;
-#else
-const char* const kBuiltFolder = "";
-#endif
-std::string g_builtFolder = kBuiltFolder;
+// A folder looked in after the program's, set by a test or host only: a built program loads
+// modules from its own folder alone.
+std::string g_extraFolder;
 
 // The running program's folder, "" when unknown: never one relative to the working folder.
 std::string ProgramFolder() {
@@ -68,10 +65,10 @@ std::string ProgramFolder() {
     return path.substr(0, path.rfind('/') + 1);
 }
 
-// The build's folder for modules when it is absolute, resolved when it exists, else as given.
-std::string BuiltFolder() {
-    if (g_builtFolder.empty() || g_builtFolder[0] != '/') return "";
-    std::string folder = g_builtFolder;
+// The extra folder when it is absolute, resolved when it exists, else as given.
+std::string ExtraFolder() {
+    if (g_extraFolder.empty() || g_extraFolder[0] != '/') return "";
+    std::string folder = g_extraFolder;
     if (char* real = realpath(folder.c_str(), nullptr)) {
         folder = real;
         free(real);
@@ -108,7 +105,7 @@ void ClearModuleFaults() {
 
 int ModuleLoadBalance() { return Faults().balance; }
 
-void SetModuleFolder(const char* folder) { g_builtFolder = folder ? folder : kBuiltFolder; }
+void SetModuleFolder(const char* folder) { g_extraFolder = folder ? folder : ""; }
 
 const char* LastModuleSearch() { return g_lastSearch.c_str(); }
 }  // namespace platform
@@ -125,10 +122,10 @@ HMODULE LoadLibraryA(LPCSTR name) {
     }
     if (lower.size() > 4 && lower.compare(lower.size() - 4, 4, ".dll") == 0) lower.resize(lower.size() - 4);
     const std::string beside = ProgramFolder();
-    // The build's folder, unless it is the program's own.
-    std::string built = BuiltFolder();
-    if (built == beside) built.clear();
-    const std::string folders[2] = {beside, built};
+    // The extra folder, unless it is the program's own.
+    std::string extra = ExtraFolder();
+    if (extra == beside) extra.clear();
+    const std::string folders[2] = {beside, extra};
     g_lastSearch.clear();
     for (const std::string& folder : folders) {
         if (folder.empty()) continue;

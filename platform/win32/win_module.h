@@ -1,7 +1,6 @@
-// Run-time loading of modules: "name.dll" maps to the shared object "libname.so" beside the
-// program, else in the folder where the build put its own shared objects (an absolute one; never
-// a folder relative to the working folder); "kernel32.dll" is a virtual module that resolves the
-// layer's own functions.
+// Run-time loading of modules: "name.dll" maps to the shared object "libname.so" in the
+// program's own folder (never one relative to the working folder, nor one of the machine that
+// built it); "kernel32.dll" is a virtual module that resolves the layer's own functions.
 #pragma once
 
 #include "platform/win32/win_types.h"
@@ -21,8 +20,8 @@ void SetProcMissing(const char* name, bool missing);
 void ClearModuleFaults();
 // Balance for tests: successful LoadLibraryA calls minus successful FreeLibrary calls.
 int ModuleLoadBalance();
-// For tests: the folder looked in after the program's, instead of the build's (nullptr restores
-// it). Only an absolute folder is looked in.
+// For tests and hosts: a folder looked in after the program's, which is the only one by
+// default (nullptr restores that). Only an absolute folder is looked in.
 void SetModuleFolder(const char* folder);
 // Why the last LoadLibraryA of a shared object loaded none: for each file tried, "no <file>"
 // or the loader's error, "; " between them. Empty after a call that loaded its module.

@@ -138,7 +138,7 @@ TEST_F(KernelTest, AModuleNotLoadedSaysWhichFilesWereTriedAndWhy) {
     ASSERT_GT(len, 0);
     exe[len] = 0;
     const std::string folder = std::string(exe).substr(0, std::string(exe).rfind('/') + 1);
-    // The tests are built into the build's own folder for modules: it is tried once.
+    // By default the program's own folder is the only one tried (see the copy run below).
     EXPECT_EQ(LoadLibraryA("C:\\x\\FW_NONE.DLL"), nullptr);
     EXPECT_EQ(std::string(platform::LastModuleSearch()), "no " + folder + "libfw_none.so");
 
@@ -153,7 +153,8 @@ TEST_F(KernelTest, AModuleNotLoadedSaysWhichFilesWereTriedAndWhy) {
     EXPECT_EQ(why.rfind(junk + ": ", 0), 0u) << why;
     EXPECT_EQ(why.find(';'), std::string::npos) << why;
 
-    // A build folder that does not exist is still named; one written differently is tried once.
+    // An extra folder that does not exist is still named; the program's, written differently,
+    // is tried once.
     struct RestoreFolder {
         ~RestoreFolder() { platform::SetModuleFolder(nullptr); }
     } restore;
@@ -165,7 +166,7 @@ TEST_F(KernelTest, AModuleNotLoadedSaysWhichFilesWereTriedAndWhy) {
     EXPECT_EQ(LoadLibraryA("fw_none.dll"), nullptr);
     EXPECT_EQ(std::string(platform::LastModuleSearch()), "no " + folder + "libfw_none.so");
 
-    // A relative build folder is never looked in, whatever the working folder holds.
+    // A relative extra folder is never looked in, whatever the working folder holds.
     char dir[] = "/tmp/fw_module_XXXXXX";
     ASSERT_NE(mkdtemp(dir), nullptr);
     const std::string planted = std::string(dir) + "/rel/libfw_planted.so";
@@ -186,6 +187,27 @@ TEST_F(KernelTest, AModuleNotLoadedSaysWhichFilesWereTriedAndWhy) {
     rmdir(dir);
     EXPECT_EQ(relative, "no " + folder + "libfw_planted.so");
     EXPECT_EQ(platform::ModuleLoadBalance(), 0);
+
+    // A copy of this program in another folder runs this test again: it too names only its own
+    // folder, and not the one it was built in.
+    if (getenv("FW_MODULE_TEST_COPY")) return;
+    const std::string copyFolder = folder + "module_copy_" + std::to_string(getpid()) + "/";
+    ASSERT_EQ(mkdir(copyFolder.c_str(), 0755), 0);
+    const std::string copy = copyFolder + "kernel_test";
+    const std::string output = copyFolder + "output.txt";
+    const std::string run = "cp '" + std::string(exe) + "' '" + copy + "' && FW_MODULE_TEST_COPY=1 '" + copy +
+                            "' --gtest_filter=KernelTest.AModuleNotLoadedSaysWhichFilesWereTriedAndWhy >'" + output +
+                            "' 2>&1";
+    const int status = std::system(run.c_str());
+    FILE* out = fopen(output.c_str(), "rb");
+    std::string text;
+    char chunk[4096];
+    for (size_t n; out && (n = fread(chunk, 1, sizeof(chunk), out)) > 0;) text.append(chunk, n);
+    if (out) fclose(out);
+    unlink(copy.c_str());
+    unlink(output.c_str());
+    rmdir(copyFolder.c_str());
+    EXPECT_EQ(status, 0) << text;
 }
 
 TEST_F(KernelTest, ShellCallsAreRecordedWithTheChosenResult) {
