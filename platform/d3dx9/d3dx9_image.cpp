@@ -13,9 +13,13 @@
 #include <jpeglib.h>
 #include <jerror.h>
 
+#include "platform/d3dx9/image_limits.h"
+
 namespace d3dx9impl {
 
 namespace {
+
+thread_local int lastJpegScans = 0;
 
 inline uint32_t Rd16(const uint8_t* p) { return uint32_t(p[0]) | (uint32_t(p[1]) << 8); }
 inline uint32_t Rd32(const uint8_t* p) { return Rd16(p) | (Rd16(p + 2) << 16); }
@@ -219,6 +223,7 @@ bool DecodePng(const uint8_t* data, size_t size, UINT maxSize, DecodedImage* out
 
 struct JpegError {
     jpeg_error_mgr mgr;
+    jpeg_progress_mgr progress;
     std::jmp_buf jump;
     bool truncated;
 };
@@ -229,40 +234,48 @@ void JpegMessage(j_common_ptr c, int level) {
     if (level < 0 && c->err->msg_code == JWRN_JPEG_EOF) reinterpret_cast<JpegError*>(c->err)->truncated = true;
 }
 
+// Called before each step of the input: a file is refused once it starts a scan past the limit,
+// before any of that scan is decoded. Each scan, repeated or not, walks all blocks of its
+// components again, so a small file of many scans would otherwise cost seconds.
+void JpegProgress(j_common_ptr c) {
+    if (reinterpret_cast<j_decompress_ptr>(c)->input_scan_number > kMaxJpegScans) c->err->error_exit(c);
+}
+
 bool DecodeJpeg(const uint8_t* data, size_t size, UINT maxSize, DecodedImage* out) {
     jpeg_decompress_struct cinfo;
     JpegError err;
     cinfo.err = jpeg_std_error(&err.mgr);
     err.mgr.error_exit = JpegExit;
     err.mgr.emit_message = JpegMessage;
+    err.progress = {};
+    err.progress.progress_monitor = JpegProgress;
     err.truncated = false;
-    if (setjmp(err.jump)) {
+    auto fail = [&] {
+        lastJpegScans = std::min(cinfo.input_scan_number, kMaxJpegScans);
         jpeg_destroy_decompress(&cinfo);
         out->pixels.clear();
         return false;
-    }
+    };
+    if (setjmp(err.jump)) return fail();
     jpeg_create_decompress(&cinfo);
+    cinfo.progress = &err.progress;
     jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
     jpeg_read_header(&cinfo, TRUE);
-    if (!SizeOk(cinfo.image_width, cinfo.image_height, maxSize)) {
-        jpeg_destroy_decompress(&cinfo);
-        return false;
-    }
+    if (!SizeOk(cinfo.image_width, cinfo.image_height, maxSize)) return fail();
     cinfo.out_color_space = JCS_EXT_BGRA;
+    // A file of several scans is read whole here; one cut short ends early, before the pixels.
     jpeg_start_decompress(&cinfo);
+    if (err.truncated) return fail();
     out->pixels.assign(size_t(cinfo.output_width) * cinfo.output_height, 0);
     while (cinfo.output_scanline < cinfo.output_height && !err.truncated) {
         JSAMPROW row = reinterpret_cast<JSAMPROW>(&out->pixels[size_t(cinfo.output_scanline) * cinfo.output_width]);
         jpeg_read_scanlines(&cinfo, &row, 1);
     }
-    if (err.truncated) {
-        jpeg_destroy_decompress(&cinfo);
-        out->pixels.clear();
-        return false;
-    }
+    if (err.truncated) return fail();
     out->width = cinfo.output_width;
     out->height = cinfo.output_height;
     jpeg_finish_decompress(&cinfo);
+    lastJpegScans = cinfo.input_scan_number;
     jpeg_destroy_decompress(&cinfo);
     for (uint32_t& p : out->pixels) p |= 0xFF000000u;
     out->format = D3DFMT_X8R8G8B8;
@@ -572,6 +585,8 @@ bool DecodeTga(const uint8_t* d, size_t size, UINT maxSize, DecodedImage* out) {
 }
 
 }  // namespace
+
+int LastJpegScans() { return lastJpegScans; }
 
 bool DecodePngSimplified(const uint8_t* data, size_t size, UINT maxSize, DecodedImage* out) {
     if (!data || size == 0 || !out) return false;

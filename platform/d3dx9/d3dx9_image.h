@@ -22,6 +22,10 @@ struct DecodedImage {
 // unknown, corrupt, truncated or empty data.
 bool DecodeImage(const uint8_t* data, size_t size, UINT maxSize, DecodedImage* out);
 
+// The scans whose data the calling thread's last JPEG decode read: at most kMaxJpegScans
+// (image_limits.h), past which a file is refused.
+int LastJpegScans();
+
 // PNG only, every picture through libpng's simplified interface: what DecodeImage's quicker
 // reading of simple PNGs gives the same result as.
 bool DecodePngSimplified(const uint8_t* data, size_t size, UINT maxSize, DecodedImage* out);

@@ -9,6 +9,8 @@
 
 #include <jpeglib.h>
 
+#include "platform/d3dx9/d3dx9_image.h"
+#include "platform/d3dx9/image_limits.h"
 #include "tests/platform/d3d9_fixture.h"
 
 namespace {
@@ -35,7 +37,9 @@ std::vector<uint8_t> MakePng(UINT w, UINT h, bool alpha, uint32_t (*f)(UINT, UIN
     return out;
 }
 
-std::vector<uint8_t> MakeJpeg(UINT w, UINT h, uint8_t r, uint8_t g, uint8_t b) {
+// A colour JPEG of the given pixels (0xRRGGBB), 4:4:4 at quality 95: sequential, or progressive
+// in the given scans.
+std::vector<uint8_t> MakeJpeg(UINT w, UINT h, uint32_t (*f)(UINT, UINT), const std::vector<jpeg_scan_info>& scans = {}) {
     jpeg_compress_struct c;
     jpeg_error_mgr err;
     c.err = jpeg_std_error(&err);
@@ -49,10 +53,18 @@ std::vector<uint8_t> MakeJpeg(UINT w, UINT h, uint8_t r, uint8_t g, uint8_t b) {
     c.in_color_space = JCS_RGB;
     jpeg_set_defaults(&c);
     jpeg_set_quality(&c, 95, TRUE);
+    for (int i = 0; i < 3; ++i) c.comp_info[i].h_samp_factor = c.comp_info[i].v_samp_factor = 1;
+    if (!scans.empty()) {
+        c.scan_info = scans.data();
+        c.num_scans = int(scans.size());
+    }
     jpeg_start_compress(&c, TRUE);
     std::vector<uint8_t> row(size_t(w) * 3);
-    for (UINT x = 0; x < w; ++x) row[x * 3] = r, row[x * 3 + 1] = g, row[x * 3 + 2] = b;
     while (c.next_scanline < h) {
+        for (UINT x = 0; x < w; ++x) {
+            uint32_t rgb = f(x, c.next_scanline);
+            row[x * 3] = uint8_t(rgb >> 16), row[x * 3 + 1] = uint8_t(rgb >> 8), row[x * 3 + 2] = uint8_t(rgb);
+        }
         JSAMPROW p = row.data();
         jpeg_write_scanlines(&c, &p, 1);
     }
@@ -60,6 +72,36 @@ std::vector<uint8_t> MakeJpeg(UINT w, UINT h, uint8_t r, uint8_t g, uint8_t b) {
     std::vector<uint8_t> out(mem, mem + size);
     jpeg_destroy_compress(&c);
     std::free(mem);
+    return out;
+}
+
+std::vector<uint8_t> MakeJpeg(UINT w, UINT h, uint8_t r, uint8_t g, uint8_t b) {
+    static uint32_t colour;
+    colour = (uint32_t(r) << 16) | (uint32_t(g) << 8) | b;
+    return MakeJpeg(w, h, [](UINT, UINT) { return colour; });
+}
+
+// The scans of a JPEG: where each SOS segment starts and where its entropy-coded data ends.
+std::vector<std::pair<size_t, size_t>> JpegScans(const std::vector<uint8_t>& f) {
+    std::vector<std::pair<size_t, size_t>> scans;
+    size_t at = 2;
+    while (at + 4 <= f.size() && f[at] == 0xFF && f[at + 1] != 0xD9) {
+        size_t next = at + 2 + ((size_t(f[at + 2]) << 8) | f[at + 3]);
+        if (f[at + 1] == 0xDA) {
+            while (next + 1 < f.size() && !(f[next] == 0xFF && f[next + 1] != 0 && (f[next + 1] & 0xF8) != 0xD0)) ++next;
+            scans.push_back({at, next});
+        }
+        at = next;
+    }
+    return scans;
+}
+
+// The file with scan k put in again, `times` times, before its end.
+std::vector<uint8_t> WithScanRepeated(const std::vector<uint8_t>& f, size_t k, int times) {
+    auto [from, to] = JpegScans(f).at(k);
+    std::vector<uint8_t> out(f.begin(), f.end() - 2);
+    for (int i = 0; i < times; ++i) out.insert(out.end(), f.begin() + long(from), f.begin() + long(to));
+    out.insert(out.end(), {0xFF, 0xD9});
     return out;
 }
 
@@ -144,6 +186,71 @@ TEST_F(Images, JpegDecodesOpaque) {
     EXPECT_NEAR(int((c >> 8) & 0xFF), 100, 4);
     EXPECT_NEAR(int(c & 0xFF), 50, 4);
     t->Release();
+}
+
+// Progressive files load up to kMaxJpegScans scans, the most any script of cjpeg or jpegtran
+// writes; a file past it is refused before the next scan is decoded.
+TEST_F(Images, ProgressiveJpegsLoadUpToTheScanLimit) {
+    static_assert(d3dx9impl::kMaxJpegScans == 100);
+    Make();
+    IDirect3DTexture9* t = nullptr;
+    D3DXIMAGE_INFO info{};
+    auto pattern = [](UINT x, UINT y) { return ((x * 4) << 16) | ((y * 4) << 8) | ((x + y) * 2); };
+    const UINT w = 48, h = 40;
+    auto decode = [&](const std::vector<uint8_t>& file) {
+        d3d9test::Image img;
+        if (Load(file, D3DFMT_A8R8G8B8, &t, &info) != D3D_OK) return img;
+        img = d3d9test::ReadTexture(t);
+        t->Release();
+        return img;
+    };
+    const d3d9test::Image sequential = decode(MakeJpeg(w, h, pattern));
+    ASSERT_GT(sequential.width, 0u);
+    EXPECT_EQ(d3dx9impl::LastJpegScans(), 1);
+    EXPECT_NEAR(int((sequential.At(10, 20) >> 16) & 0xFF), 40, 6);
+    EXPECT_NEAR(int((sequential.At(10, 20) >> 8) & 0xFF), 80, 6);
+
+    // Exactly the limit: the DC in two steps, then one scan per AC coefficient of each component
+    // (the last of each a band), 100 in all. All the coefficients arrive, so the pixels are the
+    // sequential file's.
+    std::vector<jpeg_scan_info> scans;
+    scans.push_back({3, {0, 1, 2}, 0, 0, 0, 1});
+    for (int comp = 0; comp < 3; ++comp) {
+        const int singles = comp == 0 ? 33 : 31;
+        for (int k = 1; k <= singles; ++k) scans.push_back({1, {comp}, k, k, 0, 0});
+        scans.push_back({1, {comp}, singles + 1, 63, 0, 0});
+    }
+    scans.push_back({3, {0, 1, 2}, 0, 0, 1, 0});
+    ASSERT_EQ(scans.size(), size_t(d3dx9impl::kMaxJpegScans));
+    const std::vector<uint8_t> many = MakeJpeg(w, h, pattern, scans);
+    ASSERT_EQ(JpegScans(many).size(), scans.size());
+    const d3d9test::Image progressive = decode(many);
+    EXPECT_EQ(d3dx9impl::LastJpegScans(), d3dx9impl::kMaxJpegScans);
+    ASSERT_EQ(progressive.width, sequential.width);
+    EXPECT_EQ(progressive.pixels, sequential.pixels);
+
+    // One scan more, or a scan repeated 2,000 times (each a pass over the picture, a few bytes
+    // in the file): refused once the 101st scan starts.
+    for (const auto& file : {WithScanRepeated(many, 1, 1), WithScanRepeated(many, 99, 2000)}) {
+        t = reinterpret_cast<IDirect3DTexture9*>(1);
+        EXPECT_EQ(Load(file, D3DFMT_A8R8G8B8, &t, &info), D3DXERR_INVALIDDATA);
+        EXPECT_EQ(t, nullptr);
+        EXPECT_EQ(d3dx9impl::LastJpegScans(), d3dx9impl::kMaxJpegScans);
+    }
+
+    // libjpeg's own progression: 10 scans.
+    jpeg_compress_struct c;
+    jpeg_error_mgr err;
+    c.err = jpeg_std_error(&err);
+    jpeg_create_compress(&c);
+    c.input_components = 3;
+    c.in_color_space = JCS_RGB;
+    jpeg_set_defaults(&c);
+    jpeg_simple_progression(&c);
+    const std::vector<jpeg_scan_info> simple(c.scan_info, c.scan_info + c.num_scans);
+    jpeg_destroy_compress(&c);
+    EXPECT_EQ(decode(MakeJpeg(w, h, pattern, simple)).pixels, sequential.pixels);
+    EXPECT_EQ(d3dx9impl::LastJpegScans(), 10);
 }
 
 TEST_F(Images, BmpLayouts) {
