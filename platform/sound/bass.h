@@ -156,6 +156,23 @@ enum FW_SoundOverride {
     FW_SOUND_OVERRIDE_COUNT = 4
 };
 
+// What the last load call (BASS_SampleLoad, BASS_StreamCreateFile, BASS_MusicLoad) made on the
+// calling thread did, for tests to hold against the library's limits.
+struct FW_SoundWork {
+    QWORD pageBytes;      // bytes the Ogg page walk went over, false page captures' checks included
+    QWORD decoderBytes;   // bytes of the file given to the decoders (an Ogg file's up to its last real page)
+    QWORD setupBytes;     // Vorbis setup header bytes, over every link
+    QWORD setupEntries;   // their codebook entries
+    QWORD setupValues;    // their codebook entries times dimensions
+    QWORD framesDecoded;  // frames decoded at load: to learn a stream's length, or into a sample
+};
+
+// Why the last call on the calling thread failed, where it is one of these; 0 otherwise.
+enum FW_SoundError {
+    FW_SOUND_ERROR_MEMORY = 1,         // an allocation failed: the call gave its error result
+    FW_SOUND_ERROR_NOT_AVAILABLE = 2,  // the value asked for is not known (a stream's length)
+};
+
 // Reset: faults, overrides, version, test output and journal off, global volumes 100.
 // SetJournal: whether calls are written to the journal (off until switched on).
 // Mix: only with the test output (SetManualOutput before BASS_Init); 16-bit stereo frames.
@@ -170,7 +187,9 @@ enum FW_SoundOverride {
     X(BOOL, FW_SoundTest_StreamDataInUse, (const void* data), (data))                               \
     X(DWORD, FW_SoundTest_Journal, (char* buffer, DWORD size), (buffer, size))                      \
     X(void, FW_SoundTest_ClearJournal, (), ())                                                      \
-    X(void, FW_SoundTest_SetJournal, (BOOL on), (on))
+    X(void, FW_SoundTest_SetJournal, (BOOL on), (on))                                               \
+    X(void, FW_SoundTest_LoadWork, (FW_SoundWork * out), (out))                                     \
+    X(DWORD, FW_SoundTest_LastError, (), ())
 
 #define FW_BASS_POINTER_TYPE(ret, name, params, args) typedef ret(*name##_t) params;
 FW_SOUND_TEST_ENTRY_POINTS(FW_BASS_POINTER_TYPE)

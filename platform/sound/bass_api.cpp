@@ -1,6 +1,7 @@
 // The sound library's entry points, its handles, the mixer and the output (an SDL audio
 // device, a silent clock-paced thread for the no-sound device, or a test's buffer).
 #include "platform/sound/bass_internal.h"
+#include "platform/sound/bass_limits.h"
 
 #include <SDL.h>
 
@@ -74,6 +75,32 @@ void Journal(const char* fmt, ...) {
     if (l.journal.size() >= kJournalMax) l.journal.pop_front();
     l.journal.emplace_back(buf);
 }
+
+// Why the calling thread's last call failed (FW_SoundError), 0 when for none of those reasons.
+thread_local DWORD g_lastError = 0;
+
+// Starts an entry point's call: no error yet, and the call in the journal.
+void Enter(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
+void Enter(const char* fmt, ...) {
+    g_lastError = 0;
+    Library& l = L();
+    if (!l.journalOn) return;
+    char buf[256];
+    va_list ap;
+    va_start(ap, fmt);
+    vsnprintf(buf, sizeof(buf), fmt, ap);
+    va_end(ap);
+    Journal("%s", buf);
+}
+
+// An entry point's result when an exception ended its call. The only ones the library's code can
+// meet are those of allocations that failed; none may leave the library.
+template <typename T>
+T Failed(T result) {
+    g_lastError = FW_SOUND_ERROR_MEMORY;
+    return result;
+}
+void Failed() { g_lastError = FW_SOUND_ERROR_MEMORY; }
 
 bool Fault(int f) { return L().faults[f]; }
 
@@ -230,9 +257,18 @@ void MixLocked(short* out, int frames) {
     }
 }
 
+// Mixes, or gives silence when the mixer's buffer cannot be had: nothing is thrown to the device.
+void MixOrSilence(short* out, int frames) {
+    try {
+        MixLocked(out, frames);
+    } catch (...) {
+        std::fill(out, out + frames * 2, static_cast<short>(0));
+    }
+}
+
 void SDLCALL AudioCallback(void*, Uint8* stream, int len) {
     std::lock_guard<std::mutex> g(L().lock);
-    MixLocked(reinterpret_cast<short*>(stream), len / 4);
+    MixOrSilence(reinterpret_cast<short*>(stream), len / 4);
 }
 
 // The no-sound device: mixes in step with the clock and throws the output away, so
@@ -251,8 +287,12 @@ void NullOutputThread() {
         int frames = static_cast<int>(std::min(want, static_cast<double>(l.rate)));
         carry = want - frames;
         if (carry > l.rate) carry = 0;
-        l.discard.resize(static_cast<size_t>(frames) * 2);
-        MixLocked(l.discard.data(), frames);
+        try {
+            l.discard.resize(static_cast<size_t>(frames) * 2);
+        } catch (...) {
+            continue;
+        }
+        MixOrSilence(l.discard.data(), frames);
     }
 }
 
@@ -373,26 +413,30 @@ bool DecodeVolumeAttrib(const MusicChannel& m, DWORD attrib, MusicVolumeAttrib& 
 
 extern "C" {
 
-DWORD BASS_GetVersion() {
+DWORD BASS_GetVersion() try {
     std::lock_guard<std::mutex> g(L().lock);
-    Journal("BASS_GetVersion()");
+    Enter("BASS_GetVersion()");
     return L().version;
+} catch (...) {
+    return Failed(0);
 }
 
-const char* BASS_GetDeviceDescription(DWORD device) {
+const char* BASS_GetDeviceDescription(DWORD device) try {
     std::lock_guard<std::mutex> g(L().lock);
-    Journal("BASS_GetDeviceDescription(%u)", device);
+    Enter("BASS_GetDeviceDescription(%u)", device);
     Library& l = L();
     if (device == 0) return "No sound";
     if (device != 1) return nullptr;
     if (!l.description[0]) snprintf(l.description, sizeof(l.description), "Default output");
     return l.description;
+} catch (...) {
+    return Failed(nullptr);
 }
 
-BOOL BASS_Init(int device, DWORD freq, DWORD flags, HWND, const void*) {
+BOOL BASS_Init(int device, DWORD freq, DWORD flags, HWND, const void*) try {
     Library& l = L();
     std::unique_lock<std::mutex> g(l.lock);
-    Journal("BASS_Init(%d,%u,0x%X)", device, freq, flags);
+    Enter("BASS_Init(%d,%u,0x%X)", device, freq, flags);
     if (l.initialised) return FALSE;
     if (freq == 0) freq = 44100;
     if (freq < 8000 || freq > 192000) return FALSE;
@@ -413,15 +457,22 @@ BOOL BASS_Init(int device, DWORD freq, DWORD flags, HWND, const void*) {
     } else {
         return FALSE;
     }
+    if (out == OUT_NULL) {
+        // First: when no thread can be had, the library stays as it was. The thread waits for
+        // the lock until the library is set up.
+        l.nullRun = true;
+        try {
+            l.nullThread = std::thread(NullOutputThread);
+        } catch (...) {
+            l.nullRun = false;
+            throw;
+        }
+    }
     l.initialised = true;
     l.device = device;
     l.output = out;
     l.rate = freq;
     l.started = true;
-    if (out == OUT_NULL) {
-        l.nullRun = true;
-        l.nullThread = std::thread(NullOutputThread);
-    }
     if (out == OUT_SDL) {
         // Unpausing waits for SDL's audio thread, which may be waiting for our lock.
         SDL_AudioDeviceID dev = l.sdlDevice;
@@ -429,13 +480,15 @@ BOOL BASS_Init(int device, DWORD freq, DWORD flags, HWND, const void*) {
         SDL_PauseAudioDevice(dev, 0);
     }
     return TRUE;
+} catch (...) {
+    return Failed(FALSE);
 }
 
-BOOL BASS_Free() {
+BOOL BASS_Free() try {
     Library& l = L();
     {
         std::lock_guard<std::mutex> g(l.lock);
-        Journal("BASS_Free()");
+        Enter("BASS_Free()");
         if (!l.initialised) return FALSE;
     }
     CloseOutput();
@@ -445,38 +498,46 @@ BOOL BASS_Free() {
     l.output = OUT_NONE;
     l.started = false;
     return TRUE;
+} catch (...) {
+    return Failed(FALSE);
 }
 
-BOOL BASS_Start() {
+BOOL BASS_Start() try {
     std::lock_guard<std::mutex> g(L().lock);
-    Journal("BASS_Start()");
+    Enter("BASS_Start()");
     if (!L().initialised) return FALSE;
     L().started = true;
     return TRUE;
+} catch (...) {
+    return Failed(FALSE);
 }
 
-BOOL BASS_Pause() {
+BOOL BASS_Pause() try {
     std::lock_guard<std::mutex> g(L().lock);
-    Journal("BASS_Pause()");
+    Enter("BASS_Pause()");
     if (!L().initialised) return FALSE;
     L().started = false;
     return TRUE;
+} catch (...) {
+    return Failed(FALSE);
 }
 
-BOOL BASS_Stop() {
+BOOL BASS_Stop() try {
     std::lock_guard<std::mutex> g(L().lock);
-    Journal("BASS_Stop()");
+    Enter("BASS_Stop()");
     Library& l = L();
     if (!l.initialised) return FALSE;
     l.started = false;
     for (auto& [h, obj] : l.objects)
         if (obj->kind != KIND_SAMPLE) static_cast<Channel*>(obj.get())->state = BASS_ACTIVE_STOPPED;
     return TRUE;
+} catch (...) {
+    return Failed(FALSE);
 }
 
-DWORD BASS_SetConfig(DWORD option, DWORD value) {
+DWORD BASS_SetConfig(DWORD option, DWORD value) try {
     std::lock_guard<std::mutex> g(L().lock);
-    Journal("BASS_SetConfig(%u,%u)", option, value);
+    Enter("BASS_SetConfig(%u,%u)", option, value);
     int cat = option == BASS_CONFIG_GVOL_SAMPLE ? CAT_SAMPLE
               : option == BASS_CONFIG_GVOL_STREAM ? CAT_STREAM
               : option == BASS_CONFIG_GVOL_MUSIC  ? CAT_MUSIC
@@ -484,12 +545,15 @@ DWORD BASS_SetConfig(DWORD option, DWORD value) {
     if (cat < 0) return 0xFFFFFFFFu;
     L().gvol[cat] = std::min<DWORD>(value, 100);
     return L().gvol[cat];
+} catch (...) {
+    return Failed(0xFFFFFFFFu);
 }
 
-HSAMPLE BASS_SampleLoad(BOOL mem, const void* file, DWORD offset, DWORD length, DWORD max, DWORD flags) {
+HSAMPLE BASS_SampleLoad(BOOL mem, const void* file, DWORD offset, DWORD length, DWORD max, DWORD flags) try {
     Library& l = L();
     std::unique_lock<std::mutex> g(l.lock);
-    Journal("BASS_SampleLoad(%d,%u,%u,%u,0x%X)", mem, offset, length, max, flags);
+    Enter("BASS_SampleLoad(%d,%u,%u,%u,0x%X)", mem, offset, length, max, flags);
+    Work() = LoadWork{};
     if (!l.initialised || Fault(FW_SOUND_FAULT_SAMPLE_LOAD) || !file) return 0;
     // Decoding takes a while: the mixer goes on meanwhile.
     g.unlock();
@@ -504,16 +568,18 @@ HSAMPLE BASS_SampleLoad(BOOL mem, const void* file, DWORD offset, DWORD length, 
     g.lock();
     if (!l.initialised) return 0;
     return Add(std::move(s), KIND_SAMPLE)->handle;
+} catch (...) {
+    return Failed(0);
 }
 
-void* BASS_SampleCreate(DWORD length, DWORD freq, DWORD max, DWORD flags) {
+void* BASS_SampleCreate(DWORD length, DWORD freq, DWORD max, DWORD flags) try {
     std::lock_guard<std::mutex> g(L().lock);
-    Journal("BASS_SampleCreate(%u,%u,%u,0x%X)", length, freq, max, flags);
+    Enter("BASS_SampleCreate(%u,%u,%u,0x%X)", length, freq, max, flags);
     Library& l = L();
     l.pending.reset();
     l.pendingBuf.clear();
     if (!l.initialised || Fault(FW_SOUND_FAULT_SAMPLE_CREATE)) return nullptr;
-    if (length == 0 || length > kMaxSampleBytes || freq < kMinFreq || freq > kMaxFreq) return nullptr;
+    if (length == 0 || length > limits::kMaxSampleBytes || freq < kMinFreq || freq > kMaxFreq) return nullptr;
     auto s = std::make_unique<Sample>();
     s->chans = flags & BASS_SAMPLE_MONO ? 1 : 2;
     s->bytesPerSample = flags & BASS_SAMPLE_8BITS ? 1 : 2;
@@ -523,18 +589,16 @@ void* BASS_SampleCreate(DWORD length, DWORD freq, DWORD max, DWORD flags) {
     s->max = std::clamp<DWORD>(max, 1, 65535);
     // Only the bits that describe a sample are kept; stream bits such as decode go.
     s->flags = flags & (BASS_SAMPLE_8BITS | BASS_SAMPLE_MONO | BASS_SAMPLE_LOOP | BASS_SAMPLE_OVER_VOL);
-    try {
-        l.pendingBuf.assign(length, 0);
-    } catch (...) {
-        return nullptr;
-    }
+    l.pendingBuf.assign(length, 0);
     l.pending = std::move(s);
     return l.pendingBuf.data();
+} catch (...) {
+    return Failed(nullptr);
 }
 
-HSAMPLE BASS_SampleCreateDone() {
+HSAMPLE BASS_SampleCreateDone() try {
     std::lock_guard<std::mutex> g(L().lock);
-    Journal("BASS_SampleCreateDone()");
+    Enter("BASS_SampleCreateDone()");
     Library& l = L();
     std::unique_ptr<Sample> s = std::move(l.pending);
     std::vector<unsigned char> buf = std::move(l.pendingBuf);
@@ -549,11 +613,13 @@ HSAMPLE BASS_SampleCreateDone() {
         memcpy(pcm.data(), buf.data(), n * 2);
     }
     return Add(std::move(s), KIND_SAMPLE)->handle;
+} catch (...) {
+    return Failed(0);
 }
 
-BOOL BASS_SampleGetInfo(HSAMPLE handle, BASS_SAMPLE* info) {
+BOOL BASS_SampleGetInfo(HSAMPLE handle, BASS_SAMPLE* info) try {
     std::lock_guard<std::mutex> g(L().lock);
-    Journal("BASS_SampleGetInfo(0x%X)", handle);
+    Enter("BASS_SampleGetInfo(0x%X)", handle);
     Sample* s = FindSample(handle);
     if (!s || !info) return FALSE;
     memset(info, 0, sizeof(*info));
@@ -566,11 +632,13 @@ BOOL BASS_SampleGetInfo(HSAMPLE handle, BASS_SAMPLE* info) {
     info->origres = s->bytesPerSample * 8;
     info->chans = s->chans;
     return TRUE;
+} catch (...) {
+    return Failed(FALSE);
 }
 
-HCHANNEL BASS_SampleGetChannel(HSAMPLE handle, BOOL onlynew) {
+HCHANNEL BASS_SampleGetChannel(HSAMPLE handle, BOOL onlynew) try {
     std::lock_guard<std::mutex> g(L().lock);
-    Journal("BASS_SampleGetChannel(0x%X,%d)", handle, onlynew);
+    Enter("BASS_SampleGetChannel(0x%X,%d)", handle, onlynew);
     Sample* s = FindSample(handle);
     if (!s) return 0;
     Channel* victim = nullptr;
@@ -605,6 +673,7 @@ HCHANNEL BASS_SampleGetChannel(HSAMPLE handle, BOOL onlynew) {
         node.key() = c->handle;
         L().objects.insert(std::move(node));
     } else {
+        s->channels.reserve(s->channels.size() + 1);  // a playback made is always listed
         c = Add(std::make_unique<SampleChannel>(), KIND_SAMPLE_CHANNEL);
     }
     c->pcm = s->pcm;
@@ -621,22 +690,27 @@ HCHANNEL BASS_SampleGetChannel(HSAMPLE handle, BOOL onlynew) {
     c->ctype = BASS_CTYPE_SAMPLE;
     s->channels.push_back(c->handle);
     return c->handle;
+} catch (...) {
+    return Failed(0);
 }
 
-BOOL BASS_SampleFree(HSAMPLE handle) {
+BOOL BASS_SampleFree(HSAMPLE handle) try {
     std::lock_guard<std::mutex> g(L().lock);
-    Journal("BASS_SampleFree(0x%X)", handle);
+    Enter("BASS_SampleFree(0x%X)", handle);
     Sample* s = FindSample(handle);
     if (!s) return FALSE;
     for (DWORD h : s->channels) L().objects.erase(h);
     L().objects.erase(handle);
     return TRUE;
+} catch (...) {
+    return Failed(FALSE);
 }
 
-HMUSIC BASS_MusicLoad(BOOL mem, const void* file, DWORD offset, DWORD length, DWORD flags, DWORD freq) {
+HMUSIC BASS_MusicLoad(BOOL mem, const void* file, DWORD offset, DWORD length, DWORD flags, DWORD freq) try {
     Library& l = L();
     std::unique_lock<std::mutex> g(l.lock);
-    Journal("BASS_MusicLoad(%d,%u,%u,0x%X,%u)", mem, offset, length, flags, freq);
+    Enter("BASS_MusicLoad(%d,%u,%u,0x%X,%u)", mem, offset, length, flags, freq);
+    Work() = LoadWork{};
     if (!l.initialised || Fault(FW_SOUND_FAULT_MUSIC_LOAD) || !file) return 0;
     DWORD rate = freq ? freq : l.rate;
     // Loading and pre-scanning take a while: the mixer goes on meanwhile.
@@ -654,35 +728,43 @@ HMUSIC BASS_MusicLoad(BOOL mem, const void* file, DWORD offset, DWORD length, DW
     g.lock();
     if (!l.initialised) return 0;
     return Add(std::move(m), KIND_MUSIC)->handle;
+} catch (...) {
+    return Failed(0);
 }
 
-BOOL BASS_MusicFree(HMUSIC handle) {
+BOOL BASS_MusicFree(HMUSIC handle) try {
     std::lock_guard<std::mutex> g(L().lock);
-    Journal("BASS_MusicFree(0x%X)", handle);
+    Enter("BASS_MusicFree(0x%X)", handle);
     if (!FindMusic(handle)) return FALSE;
     L().objects.erase(handle);
     return TRUE;
+} catch (...) {
+    return Failed(FALSE);
 }
 
-DWORD BASS_MusicGetOrders(HMUSIC handle) {
+DWORD BASS_MusicGetOrders(HMUSIC handle) try {
     std::lock_guard<std::mutex> g(L().lock);
-    Journal("BASS_MusicGetOrders(0x%X)", handle);
+    Enter("BASS_MusicGetOrders(0x%X)", handle);
     MusicChannel* m = FindMusic(handle);
     if (!m) return 0xFFFFFFFFu;
     return static_cast<DWORD>(MusicOrders(*m));
+} catch (...) {
+    return Failed(0xFFFFFFFFu);
 }
 
-DWORD BASS_MusicGetOrderPosition(HMUSIC handle) {
+DWORD BASS_MusicGetOrderPosition(HMUSIC handle) try {
     std::lock_guard<std::mutex> g(L().lock);
-    Journal("BASS_MusicGetOrderPosition(0x%X)", handle);
+    Enter("BASS_MusicGetOrderPosition(0x%X)", handle);
     MusicChannel* m = FindMusic(handle);
     if (!m || Fault(FW_SOUND_FAULT_NO_ORDER_POSITION)) return 0xFFFFFFFFu;
     return MusicOrderPosition(*m);
+} catch (...) {
+    return Failed(0xFFFFFFFFu);
 }
 
-DWORD BASS_MusicSetAttribute(HMUSIC handle, DWORD attrib, DWORD value) {
+DWORD BASS_MusicSetAttribute(HMUSIC handle, DWORD attrib, DWORD value) try {
     std::lock_guard<std::mutex> g(L().lock);
-    Journal("BASS_MusicSetAttribute(0x%X,0x%X,%u)", handle, attrib, value);
+    Enter("BASS_MusicSetAttribute(0x%X,0x%X,%u)", handle, attrib, value);
     MusicChannel* m = FindMusic(handle);
     if (!m) return 0xFFFFFFFFu;
     DWORD v = std::min<DWORD>(value, 100);
@@ -697,23 +779,28 @@ DWORD BASS_MusicSetAttribute(HMUSIC handle, DWORD attrib, DWORD value) {
         MusicSetChannelVolume(*m, a.index, v);
     }
     return TRUE;
+} catch (...) {
+    return Failed(0xFFFFFFFFu);
 }
 
-DWORD BASS_MusicGetAttribute(HMUSIC handle, DWORD attrib) {
+DWORD BASS_MusicGetAttribute(HMUSIC handle, DWORD attrib) try {
     std::lock_guard<std::mutex> g(L().lock);
-    Journal("BASS_MusicGetAttribute(0x%X,0x%X)", handle, attrib);
+    Enter("BASS_MusicGetAttribute(0x%X,0x%X)", handle, attrib);
     MusicChannel* m = FindMusic(handle);
     if (!m) return 0xFFFFFFFFu;
     if (attrib == BASS_MUSIC_ATTRIB_AMPLIFY) return m->amplify;
     MusicVolumeAttrib a;
     if (!DecodeVolumeAttrib(*m, attrib, a)) return 0xFFFFFFFFu;
     return a.instrument ? m->instVol[a.index] : m->chanVol[a.index];
+} catch (...) {
+    return Failed(0xFFFFFFFFu);
 }
 
-HSTREAM BASS_StreamCreateFile(BOOL mem, const void* file, DWORD offset, DWORD length, DWORD flags) {
+HSTREAM BASS_StreamCreateFile(BOOL mem, const void* file, DWORD offset, DWORD length, DWORD flags) try {
     Library& l = L();
     std::unique_lock<std::mutex> g(l.lock);
-    Journal("BASS_StreamCreateFile(%d,%u,%u,0x%X)", mem, offset, length, flags);
+    Enter("BASS_StreamCreateFile(%d,%u,%u,0x%X)", mem, offset, length, flags);
+    Work() = LoadWork{};
     bool decode = (flags & BASS_STREAM_DECODE) != 0;
     if (!l.initialised || !file) return 0;
     if (Fault(decode ? FW_SOUND_FAULT_DECODE_STREAM : FW_SOUND_FAULT_STREAM)) return 0;
@@ -737,19 +824,23 @@ HSTREAM BASS_StreamCreateFile(BOOL mem, const void* file, DWORD offset, DWORD le
     st->flags = (flags & (BASS_SAMPLE_LOOP | BASS_STREAM_DECODE | BASS_STREAM_PRESCAN)) |
                 (st->chans == 1 ? BASS_SAMPLE_MONO : 0);
     return Add(std::move(st), KIND_STREAM)->handle;
+} catch (...) {
+    return Failed(0);
 }
 
-BOOL BASS_StreamFree(HSTREAM handle) {
+BOOL BASS_StreamFree(HSTREAM handle) try {
     std::lock_guard<std::mutex> g(L().lock);
-    Journal("BASS_StreamFree(0x%X)", handle);
+    Enter("BASS_StreamFree(0x%X)", handle);
     if (!FindStream(handle)) return FALSE;
     L().objects.erase(handle);  // under the lock: the mixer never reads the data again
     return TRUE;
+} catch (...) {
+    return Failed(FALSE);
 }
 
-BOOL BASS_ChannelGetInfo(DWORD handle, BASS_CHANNELINFO* info) {
+BOOL BASS_ChannelGetInfo(DWORD handle, BASS_CHANNELINFO* info) try {
     std::lock_guard<std::mutex> g(L().lock);
-    Journal("BASS_ChannelGetInfo(0x%X)", handle);
+    Enter("BASS_ChannelGetInfo(0x%X)", handle);
     Channel* c = FindChannel(handle);
     if (!c || !info) return FALSE;
     info->freq = c->defFreq;
@@ -759,22 +850,26 @@ BOOL BASS_ChannelGetInfo(DWORD handle, BASS_CHANNELINFO* info) {
     info->origres = static_cast<DWORD>(c->bytesPerSample * 8);
     info->plugin = 0;
     return TRUE;
+} catch (...) {
+    return Failed(FALSE);
 }
 
-BOOL BASS_ChannelGetAttributes(DWORD handle, DWORD* freq, DWORD* volume, int* pan) {
+BOOL BASS_ChannelGetAttributes(DWORD handle, DWORD* freq, DWORD* volume, int* pan) try {
     std::lock_guard<std::mutex> g(L().lock);
-    Journal("BASS_ChannelGetAttributes(0x%X)", handle);
+    Enter("BASS_ChannelGetAttributes(0x%X)", handle);
     Channel* c = FindChannel(handle);
     if (!c) return FALSE;
     if (freq) *freq = static_cast<DWORD>(std::lround(c->freq));
     if (volume) *volume = static_cast<DWORD>(std::lround(c->volume));
     if (pan) *pan = static_cast<int>(std::lround(c->pan));
     return TRUE;
+} catch (...) {
+    return Failed(FALSE);
 }
 
-BOOL BASS_ChannelSetAttributes(DWORD handle, int freq, int volume, int pan) {
+BOOL BASS_ChannelSetAttributes(DWORD handle, int freq, int volume, int pan) try {
     std::lock_guard<std::mutex> g(L().lock);
-    Journal("BASS_ChannelSetAttributes(0x%X,%d,%d,%d)", handle, freq, volume, pan);
+    Enter("BASS_ChannelSetAttributes(0x%X,%d,%d,%d)", handle, freq, volume, pan);
     Channel* c = FindChannel(handle);
     if (!c) return FALSE;
     if (freq != -1) {
@@ -790,11 +885,13 @@ BOOL BASS_ChannelSetAttributes(DWORD handle, int freq, int volume, int pan) {
         c->slidePan.on = false;
     }
     return TRUE;
+} catch (...) {
+    return Failed(FALSE);
 }
 
-BOOL BASS_ChannelSlideAttributes(DWORD handle, int freq, int volume, int pan, DWORD time) {
+BOOL BASS_ChannelSlideAttributes(DWORD handle, int freq, int volume, int pan, DWORD time) try {
     std::lock_guard<std::mutex> g(L().lock);
-    Journal("BASS_ChannelSlideAttributes(0x%X,%d,%d,%d,%u)", handle, freq, volume, pan, time);
+    Enter("BASS_ChannelSlideAttributes(0x%X,%d,%d,%d,%u)", handle, freq, volume, pan, time);
     Channel* c = FindChannel(handle);
     if (!c) return FALSE;
     uint64_t frames = static_cast<uint64_t>(time) * L().rate / 1000;
@@ -803,41 +900,49 @@ BOOL BASS_ChannelSlideAttributes(DWORD handle, int freq, int volume, int pan, DW
     if (pan != -101) StartSlide(c->slidePan, c->pan, std::clamp(pan, -100, 100), frames);
     if (frames == 0) StepSlides(*c, 0);
     return TRUE;
+} catch (...) {
+    return Failed(FALSE);
 }
 
-DWORD BASS_ChannelIsSliding(DWORD handle) {
+DWORD BASS_ChannelIsSliding(DWORD handle) try {
     std::lock_guard<std::mutex> g(L().lock);
-    Journal("BASS_ChannelIsSliding(0x%X)", handle);
+    Enter("BASS_ChannelIsSliding(0x%X)", handle);
     Channel* c = FindChannel(handle);
     DWORD r = c && c->Sliding() ? TRUE : FALSE;
     return static_cast<DWORD>(Override(FW_SOUND_OVERRIDE_SLIDING, r));
+} catch (...) {
+    return Failed(FALSE);
 }
 
-BOOL BASS_ChannelSetFlags(DWORD handle, DWORD flags) {
+BOOL BASS_ChannelSetFlags(DWORD handle, DWORD flags) try {
     std::lock_guard<std::mutex> g(L().lock);
-    Journal("BASS_ChannelSetFlags(0x%X,0x%X)", handle, flags);
+    Enter("BASS_ChannelSetFlags(0x%X,0x%X)", handle, flags);
     Channel* c = FindChannel(handle);
     if (!c) return FALSE;
     DWORD mask = BASS_SAMPLE_LOOP;
     if (c->kind == KIND_MUSIC) mask |= BASS_MUSIC_RAMP | BASS_MUSIC_RAMPS | BASS_MUSIC_POSRESET | BASS_MUSIC_POSRESETEX;
     c->flags = (c->flags & ~mask) | (flags & mask);
     return TRUE;
+} catch (...) {
+    return Failed(FALSE);
 }
 
-DWORD BASS_ChannelGetData(DWORD handle, void* buffer, DWORD length) {
+DWORD BASS_ChannelGetData(DWORD handle, void* buffer, DWORD length) try {
     std::lock_guard<std::mutex> g(L().lock);
-    Journal("BASS_ChannelGetData(0x%X,%u)", handle, length);
+    Enter("BASS_ChannelGetData(0x%X,%u)", handle, length);
     StreamChannel* st = FindStream(handle);
     if (!st || !st->decodeOnly || !buffer) return 0xFFFFFFFFu;
     int64_t frames = length / st->BytesPerFrame();
     int64_t got = st->Decode(static_cast<int16_t*>(buffer), frames);
     st->srcPos += static_cast<uint64_t>(got);
     return static_cast<DWORD>(got * st->BytesPerFrame());
+} catch (...) {
+    return Failed(0xFFFFFFFFu);
 }
 
-BOOL BASS_ChannelPlay(DWORD handle, BOOL restart) {
+BOOL BASS_ChannelPlay(DWORD handle, BOOL restart) try {
     std::lock_guard<std::mutex> g(L().lock);
-    Journal("BASS_ChannelPlay(0x%X,%d)", handle, restart);
+    Enter("BASS_ChannelPlay(0x%X,%d)", handle, restart);
     Channel* c = FindChannel(handle);
     if (!c || c->decodeOnly || c->Failed()) return FALSE;
     if (restart || c->atEnd) {
@@ -845,58 +950,73 @@ BOOL BASS_ChannelPlay(DWORD handle, BOOL restart) {
     }
     c->state = BASS_ACTIVE_PLAYING;
     return TRUE;
+} catch (...) {
+    return Failed(FALSE);
 }
 
-BOOL BASS_ChannelPause(DWORD handle) {
+BOOL BASS_ChannelPause(DWORD handle) try {
     std::lock_guard<std::mutex> g(L().lock);
-    Journal("BASS_ChannelPause(0x%X)", handle);
+    Enter("BASS_ChannelPause(0x%X)", handle);
     Channel* c = FindChannel(handle);
     if (!c || c->state != BASS_ACTIVE_PLAYING) return FALSE;
     c->state = BASS_ACTIVE_PAUSED;
     return TRUE;
+} catch (...) {
+    return Failed(FALSE);
 }
 
-BOOL BASS_ChannelStop(DWORD handle) {
+BOOL BASS_ChannelStop(DWORD handle) try {
     std::lock_guard<std::mutex> g(L().lock);
-    Journal("BASS_ChannelStop(0x%X)", handle);
+    Enter("BASS_ChannelStop(0x%X)", handle);
     Channel* c = FindChannel(handle);
     if (!c) return FALSE;
     c->state = BASS_ACTIVE_STOPPED;
     return TRUE;
+} catch (...) {
+    return Failed(FALSE);
 }
 
-DWORD BASS_ChannelIsActive(DWORD handle) {
+DWORD BASS_ChannelIsActive(DWORD handle) try {
     std::lock_guard<std::mutex> g(L().lock);
-    Journal("BASS_ChannelIsActive(0x%X)", handle);
+    Enter("BASS_ChannelIsActive(0x%X)", handle);
     Channel* c = FindChannel(handle);
     DWORD r = c ? static_cast<DWORD>(c->state) : BASS_ACTIVE_STOPPED;
     return static_cast<DWORD>(Override(FW_SOUND_OVERRIDE_ACTIVE, r));
+} catch (...) {
+    return Failed(BASS_ACTIVE_STOPPED);
 }
 
-QWORD BASS_ChannelGetLength(DWORD handle) {
+QWORD BASS_ChannelGetLength(DWORD handle) try {
     std::lock_guard<std::mutex> g(L().lock);
-    Journal("BASS_ChannelGetLength(0x%X)", handle);
+    Enter("BASS_ChannelGetLength(0x%X)", handle);
     Channel* c = FindChannel(handle);
     QWORD r = ~0ull;
     if (c) {
         const uint64_t frames = c->LengthFrames(), bytesPerFrame = static_cast<uint64_t>(c->BytesPerFrame());
-        if (frames < UINT64_MAX / bytesPerFrame) r = frames * bytesPerFrame;  // else unknown, never wrapped
+        if (frames < UINT64_MAX / bytesPerFrame)
+            r = frames * bytesPerFrame;
+        else
+            g_lastError = FW_SOUND_ERROR_NOT_AVAILABLE;  // unknown, never wrapped
     }
     return Override(FW_SOUND_OVERRIDE_LENGTH, r);
+} catch (...) {
+    return Failed(~0ull);
 }
 
-QWORD BASS_ChannelGetPosition(DWORD handle) {
+QWORD BASS_ChannelGetPosition(DWORD handle) try {
     std::lock_guard<std::mutex> g(L().lock);
-    Journal("BASS_ChannelGetPosition(0x%X)", handle);
+    Enter("BASS_ChannelGetPosition(0x%X)", handle);
     Channel* c = FindChannel(handle);
     QWORD r = ~0ull;
     if (c) r = c->Position() * static_cast<uint64_t>(c->BytesPerFrame());
     return Override(FW_SOUND_OVERRIDE_POSITION, r);
+} catch (...) {
+    return Failed(~0ull);
 }
 
-BOOL BASS_ChannelSetPosition(DWORD handle, QWORD pos) {
+BOOL BASS_ChannelSetPosition(DWORD handle, QWORD pos) try {
     std::lock_guard<std::mutex> g(L().lock);
-    Journal("BASS_ChannelSetPosition(0x%X,0x%llX)", handle, static_cast<unsigned long long>(pos));
+    Enter("BASS_ChannelSetPosition(0x%X,0x%llX)", handle, static_cast<unsigned long long>(pos));
     Channel* c = FindChannel(handle);
     if (!c || pos == ~0ull) return FALSE;
     if (c->kind == KIND_MUSIC && (pos >> 32) == 0 && (pos & 0x80000000u)) {
@@ -909,27 +1029,33 @@ BOOL BASS_ChannelSetPosition(DWORD handle, QWORD pos) {
         return TRUE;
     }
     return SeekChannel(*c, pos / static_cast<QWORD>(c->BytesPerFrame())) ? TRUE : FALSE;
+} catch (...) {
+    return Failed(FALSE);
 }
 
-QWORD BASS_ChannelSeconds2Bytes(DWORD handle, float pos) {
+QWORD BASS_ChannelSeconds2Bytes(DWORD handle, float pos) try {
     std::lock_guard<std::mutex> g(L().lock);
-    Journal("BASS_ChannelSeconds2Bytes(0x%X,%g)", handle, static_cast<double>(pos));
+    Enter("BASS_ChannelSeconds2Bytes(0x%X,%g)", handle, static_cast<double>(pos));
     Channel* c = FindChannel(handle);
     if (!c || !(pos >= 0.0f)) return ~0ull;
     return static_cast<QWORD>(static_cast<double>(pos) * c->defFreq) * static_cast<QWORD>(c->BytesPerFrame());
+} catch (...) {
+    return Failed(~0ull);
 }
 
-float BASS_ChannelBytes2Seconds(DWORD handle, QWORD pos) {
+float BASS_ChannelBytes2Seconds(DWORD handle, QWORD pos) try {
     std::lock_guard<std::mutex> g(L().lock);
-    Journal("BASS_ChannelBytes2Seconds(0x%X,0x%llX)", handle, static_cast<unsigned long long>(pos));
+    Enter("BASS_ChannelBytes2Seconds(0x%X,0x%llX)", handle, static_cast<unsigned long long>(pos));
     Channel* c = FindChannel(handle);
     if (!c || pos == ~0ull) return -1.0f;
     return static_cast<float>(static_cast<double>(pos / static_cast<QWORD>(c->BytesPerFrame())) / c->defFreq);
+} catch (...) {
+    return Failed(-1.0f);
 }
 
 // ---- Test entry points
 
-void FW_SoundTest_Reset() {
+void FW_SoundTest_Reset() try {
     std::lock_guard<std::mutex> g(L().lock);
     Library& l = L();
     std::fill(std::begin(l.faults), std::end(l.faults), false);
@@ -939,43 +1065,57 @@ void FW_SoundTest_Reset() {
     std::fill(std::begin(l.gvol), std::end(l.gvol), 100u);
     l.journalOn = false;
     l.journal.clear();
+} catch (...) {
+    Failed();
 }
 
-void FW_SoundTest_SetFault(int fault, BOOL on) {
+void FW_SoundTest_SetFault(int fault, BOOL on) try {
     std::lock_guard<std::mutex> g(L().lock);
     if (fault > 0 && fault < FW_SOUND_FAULT_COUNT) L().faults[fault] = on != FALSE;
+} catch (...) {
+    Failed();
 }
 
-void FW_SoundTest_SetOverride(int what, BOOL on, QWORD value) {
+void FW_SoundTest_SetOverride(int what, BOOL on, QWORD value) try {
     std::lock_guard<std::mutex> g(L().lock);
     if (what < 0 || what >= FW_SOUND_OVERRIDE_COUNT) return;
     L().overrideOn[what] = on != FALSE;
     L().overrideValue[what] = value;
+} catch (...) {
+    Failed();
 }
 
-void FW_SoundTest_SetVersion(DWORD version) {
+void FW_SoundTest_SetVersion(DWORD version) try {
     std::lock_guard<std::mutex> g(L().lock);
     L().version = version ? version : kVersion;
+} catch (...) {
+    Failed();
 }
 
-void FW_SoundTest_SetManualOutput(BOOL manual) {
+void FW_SoundTest_SetManualOutput(BOOL manual) try {
     std::lock_guard<std::mutex> g(L().lock);
     L().manual = manual != FALSE;
+} catch (...) {
+    Failed();
 }
 
-DWORD FW_SoundTest_Mix(short* out, DWORD frames) {
+DWORD FW_SoundTest_Mix(short* out, DWORD frames) try {
     std::lock_guard<std::mutex> g(L().lock);
     if (!out || L().output != OUT_MANUAL) return 0;
     MixLocked(out, static_cast<int>(frames));
     return frames;
+} catch (...) {
+    return Failed(0);
 }
 
-DWORD FW_SoundTest_LiveHandles() {
+DWORD FW_SoundTest_LiveHandles() try {
     std::lock_guard<std::mutex> g(L().lock);
     return static_cast<DWORD>(L().objects.size());
+} catch (...) {
+    return Failed(0);
 }
 
-BOOL FW_SoundTest_StreamDataInUse(const void* data) {
+BOOL FW_SoundTest_StreamDataInUse(const void* data) try {
     std::lock_guard<std::mutex> g(L().lock);
     const unsigned char* p = static_cast<const unsigned char*>(data);
     for (auto& [h, obj] : L().objects) {
@@ -984,9 +1124,11 @@ BOOL FW_SoundTest_StreamDataInUse(const void* data) {
         if (p >= st->file.data && p < st->file.data + st->file.size) return TRUE;
     }
     return FALSE;
+} catch (...) {
+    return Failed(FALSE);
 }
 
-DWORD FW_SoundTest_Journal(char* buffer, DWORD size) {
+DWORD FW_SoundTest_Journal(char* buffer, DWORD size) try {
     std::lock_guard<std::mutex> g(L().lock);
     std::string all;
     for (auto& line : L().journal) {
@@ -999,16 +1141,28 @@ DWORD FW_SoundTest_Journal(char* buffer, DWORD size) {
         buffer[n] = 0;
     }
     return static_cast<DWORD>(all.size());
+} catch (...) {
+    return Failed(0);
 }
 
-void FW_SoundTest_ClearJournal() {
+void FW_SoundTest_ClearJournal() try {
     std::lock_guard<std::mutex> g(L().lock);
     L().journal.clear();
+} catch (...) {
+    Failed();
 }
 
-void FW_SoundTest_SetJournal(BOOL on) {
+void FW_SoundTest_LoadWork(FW_SoundWork* out) {
+    if (out) *out = Work();
+}
+
+DWORD FW_SoundTest_LastError() { return g_lastError; }
+
+void FW_SoundTest_SetJournal(BOOL on) try {
     std::lock_guard<std::mutex> g(L().lock);
     L().journalOn = on != FALSE;
+} catch (...) {
+    Failed();
 }
 
 }  // extern "C"

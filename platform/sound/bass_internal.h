@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace fwbass {
@@ -17,9 +18,11 @@ enum Category { CAT_SAMPLE = 0, CAT_STREAM = 1, CAT_MUSIC = 2 };
 
 constexpr DWORD kMinFreq = 100;
 constexpr DWORD kMaxFreq = 200000;
-constexpr DWORD kMaxSampleBytes = 1u << 30;
-// Logical streams an Ogg file may begin: far more links than a real chained file has.
-constexpr long kMaxOggStreams = 1024;
+
+// What the current load call has done so far, on the thread that makes it: the figures
+// FW_SoundTest_LoadWork reports.
+using LoadWork = FW_SoundWork;
+LoadWork& Work();
 
 struct Object {
     DWORD handle = 0;
@@ -129,7 +132,7 @@ struct StreamChannel : Channel {
     void* sndfile = nullptr;  // SNDFILE*
     void* vorbis = nullptr;   // OggVorbis_File*
     int fileChans = 2;
-    int64_t fileFrames = 0;
+    int64_t fileFrames = 0;  // -1 when unknown
     bool failed = false;
     bool sought = false;  // libvorbisfile reads a chained file from its last link until sought
     std::vector<float> scratch;
@@ -166,10 +169,29 @@ struct MusicChannel : Channel {
     void ApplyChannelVolumes();
 };
 
+// The pages of an Ogg file, walked as a decoder walks them (libogg's page sync: page by page,
+// skipping only bytes that hold no valid page; a byte pattern inside a page is never a page).
+struct OggPages {
+    bool ogg = false;     // the data starts with a page
+    bool vorbis = false;  // a stream of it is Vorbis: only libvorbisfile may decode it
+    // No more logical streams begin than limits::kMaxOggStreams, every Vorbis stream has one
+    // sample rate (libvorbisfile plays a chained file link by link at the first link's rate,
+    // libsndfile its first link only), and every link's setup header is within the limits of
+    // bass_limits.h.
+    bool playable = true;
+    // Where the last real page ends: the decoders are given the data up to there (the whole
+    // data when it is not Ogg). The walk stops at the limit of false page captures.
+    int64_t end = 0;
+    // The identification and setup headers of each Vorbis stream, by the serial number of a
+    // stream that begins once: links with equal headers set up equal decoders.
+    std::unordered_map<long, std::string> headers;
+};
+OggPages ReadOggPages(const unsigned char* data, int64_t size);
+
 // Decoders (bass_sources.cpp). Each gives null when the data is not a sound of a known kind, is
-// Ogg Vorbis whose decoder cannot start, or is an Ogg file whose pages begin more than
-// kMaxOggStreams logical streams or Vorbis streams of differing sample rates (no one rate plays
-// all of it). Samples hold every link of a chained Ogg Vorbis file, as streams play them.
+// Ogg Vorbis that libvorbisfile refuses or whose decoder cannot start, or is an Ogg file that the
+// page walk finds not playable. Samples hold every link of a chained Ogg Vorbis file, as streams
+// play them, and are refused past limits::kMaxSampleBytes.
 std::unique_ptr<Sample> DecodeSample(const void* data, int64_t size);
 std::unique_ptr<StreamChannel> OpenStream(const unsigned char* data, int64_t size);
 std::unique_ptr<MusicChannel> OpenMusic(const void* data, int64_t size, DWORD freq);

@@ -2,10 +2,10 @@
 // after a walk of the file's pages) from file images in memory, music modules rendered by
 // libopenmpt.
 #include "platform/sound/bass_internal.h"
+#include "platform/sound/bass_limits.h"
 #include "platform/win32/regular_file.h"
 
 #include <sndfile.h>
-#include <ogg/ogg.h>
 #include <vorbis/codec.h>
 #include <vorbis/vorbisfile.h>
 
@@ -19,7 +19,6 @@
 #include <sstream>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <unordered_set>
 
 namespace fwbass {
@@ -65,82 +64,6 @@ long VorbisTell(void* user) { return static_cast<long>(MemTell(user)); }
 
 const ov_callbacks g_vorbisIO = {VorbisRead, VorbisSeek, nullptr, VorbisTell};
 
-// The pages of an Ogg file, walked as a decoder walks them (libogg's page sync: page by page,
-// skipping only bytes that hold no valid page; a byte pattern inside a page is never a page).
-struct OggPages {
-    // No more logical streams begin than any real chained file has (libvorbisfile's open slows
-    // quadratically with their number), and every Vorbis stream has one sample rate
-    // (libvorbisfile plays a chained file link by link at the first link's rate, libsndfile its
-    // first link only).
-    bool playable = true;
-    // The identification and setup headers of each Vorbis stream, by the serial number of a
-    // stream that begins once: links with equal headers set up equal decoders.
-    std::unordered_map<long, std::string> headers;
-};
-
-// Header packets of a Vorbis stream, gathered from its pages.
-struct HeaderReader {
-    explicit HeaderReader(long serial) { ogg_stream_init(&stream, static_cast<int>(serial)); }
-    ~HeaderReader() { ogg_stream_clear(&stream); }
-    ogg_stream_state stream;
-    int packets = 0;
-    std::string headers;  // the first and third packets: the comment says nothing of decoding
-};
-
-OggPages ReadOggPages(const unsigned char* data, int64_t size) {
-    OggPages out;
-    if (!data || size < 4 || std::memcmp(data, "OggS", 4) != 0) return out;  // not Ogg to either decoder
-    ogg_sync_state sync;
-    ogg_sync_init(&sync);
-    ogg_page page;
-    int64_t at = 0;
-    long firstPages = 0;
-    std::unordered_set<long> begun, again;
-    std::unordered_map<long, std::unique_ptr<HeaderReader>> reading;
-    uint32_t firstRate = 0;
-    while (out.playable) {
-        const long got = ogg_sync_pageseek(&sync, &page);
-        if (got < 0) continue;  // bytes skipped to the next page
-        if (got == 0) {
-            if (at >= size) break;
-            const long chunk = static_cast<long>(std::min<int64_t>(size - at, 1 << 16));
-            char* buffer = ogg_sync_buffer(&sync, chunk);
-            if (!buffer) break;
-            std::memcpy(buffer, data + at, static_cast<size_t>(chunk));
-            ogg_sync_wrote(&sync, chunk);
-            at += chunk;
-            continue;
-        }
-        const long serial = ogg_page_serialno(&page);
-        if (ogg_page_bos(&page)) {
-            out.playable = ++firstPages <= kMaxOggStreams;
-            if (!begun.insert(serial).second) {
-                again.insert(serial);
-                out.headers.erase(serial);
-                reading.erase(serial);
-            }
-            // A Vorbis stream's first packet, its identification header, starts its first page.
-            const unsigned char* body = page.body;
-            if (page.body_len < 16 || body[0] != 1 || std::memcmp(body + 1, "vorbis", 6) != 0) continue;
-            const uint32_t rate = body[12] | body[13] << 8 | body[14] << 16 | static_cast<uint32_t>(body[15]) << 24;
-            if (firstRate && rate != firstRate) out.playable = false;
-            firstRate = rate;
-            if (!again.count(serial)) reading[serial] = std::make_unique<HeaderReader>(serial);
-        }
-        const auto r = reading.find(serial);
-        if (r == reading.end()) continue;
-        HeaderReader& h = *r->second;
-        ogg_packet packet;
-        int more = ogg_stream_pagein(&h.stream, &page) == 0 ? 1 : -1;
-        while (more > 0 && h.packets < 3 && (more = ogg_stream_packetout(&h.stream, &packet)) > 0)
-            if (++h.packets != 2) h.headers.append(reinterpret_cast<const char*>(packet.packet), packet.bytes);
-        if (h.packets == 3) out.headers[serial] = std::move(h.headers);
-        if (h.packets == 3 || more < 0) reading.erase(r);
-    }
-    ogg_sync_clear(&sync);
-    return out;
-}
-
 // Whether the decoder of every link of an opened file can be set up. A damaged setup header can
 // parse and still leave a decoder that fails at its first read. Links with the headers of a
 // link already set up are not set up again.
@@ -159,11 +82,9 @@ bool VorbisDecodersStart(OggVorbis_File* vf, const OggPages& pages) {
 }
 
 // An Ogg Vorbis file opened by libvorbisfile: its headers read, its length known and the decoder
-// of every link able to start (the decoder itself is set up at the first read). Null when the
-// data is not one; refused is then set when libvorbisfile takes the data but cannot play it, and
-// no other decoder should be tried.
-OggVorbis_File* OpenVorbis(MemFile& file, const OggPages& pages, bool& refused) {
-    refused = false;
+// of every link able to start (the decoder itself is set up at the first read). Null when
+// libvorbisfile refuses the data or cannot play it.
+OggVorbis_File* OpenVorbis(MemFile& file, const OggPages& pages) {
     if (file.size < 4 || std::memcmp(file.data, "OggS", 4) != 0) return nullptr;
     auto* vf = new OggVorbis_File;
     if (ov_open_callbacks(&file, vf, nullptr, 0, g_vorbisIO) != 0) {  // cleared by the call on failure
@@ -173,8 +94,7 @@ OggVorbis_File* OpenVorbis(MemFile& file, const OggPages& pages, bool& refused) 
     const vorbis_info* vi = ov_info(vf, -1);
     const bool taken = vi && vi->channels >= 1 && vi->channels <= 64 && vi->rate >= 1000 && vi->rate <= 384000 &&
                        ov_pcm_total(vf, -1) > 0;
-    refused = taken && !VorbisDecodersStart(vf, pages);
-    if (!taken || refused) {
+    if (!taken || !VorbisDecodersStart(vf, pages)) {
         ov_clear(vf);
         delete vf;
         return nullptr;
@@ -182,14 +102,12 @@ OggVorbis_File* OpenVorbis(MemFile& file, const OggPages& pages, bool& refused) 
     return vf;
 }
 
-// A stream over libvorbisfile. Null when the data is not Ogg Vorbis to libvorbisfile (another
-// decoder may take it), or when refused is set: libvorbisfile takes it but cannot play it.
-std::unique_ptr<StreamChannel> OpenVorbisStream(const unsigned char* data, int64_t size, const OggPages& pages,
-                                                bool& refused) {
+// A stream over libvorbisfile, given the data up to the end of its last real page.
+std::unique_ptr<StreamChannel> OpenVorbisStream(const unsigned char* data, const OggPages& pages) {
     auto st = std::make_unique<StreamChannel>();
     st->file.data = data;
-    st->file.size = size;
-    OggVorbis_File* vf = OpenVorbis(st->file, pages, refused);
+    st->file.size = pages.end;
+    OggVorbis_File* vf = OpenVorbis(st->file, pages);
     if (!vf) return nullptr;
     const vorbis_info* vi = ov_info(vf, -1);
     st->vorbis = vf;
@@ -199,6 +117,25 @@ std::unique_ptr<StreamChannel> OpenVorbisStream(const unsigned char* data, int64
     st->defFreq = static_cast<DWORD>(std::clamp<long>(vi->rate, kMinFreq, kMaxFreq));
     st->ctype = BASS_CTYPE_STREAM_OGG;
     return st;
+}
+
+// Frames of a libsndfile source from its place to its end, decoded no further than most frames;
+// they count as decoded work.
+sf_count_t CountFrames(SNDFILE* sf, int chans, sf_count_t most) {
+    std::vector<int16_t> buf(4096 * static_cast<size_t>(chans));
+    sf_count_t frames = 0;
+    while (frames < most) {
+        const sf_count_t got = sf_readf_short(sf, buf.data(), std::min<sf_count_t>(4096, most - frames));
+        if (got <= 0) break;
+        frames += got;
+    }
+    Work().framesDecoded += static_cast<uint64_t>(frames);
+    return frames;
+}
+
+// Whether a sample of frames frames of chans channels passes the limit of sample data.
+bool SampleTooLarge(uint64_t frames, int chans) {
+    return frames > limits::kMaxSampleBytes / (2 * static_cast<uint64_t>(chans));
 }
 
 // Only real sound containers count: libsndfile's looser formats would take noise for sound.
@@ -253,6 +190,11 @@ openmpt::ext::interactive* Inter(MusicChannel& m) { return static_cast<openmpt::
 
 }  // namespace
 
+LoadWork& Work() {
+    thread_local LoadWork work;
+    return work;
+}
+
 bool ReadWholeFile(const char* path, std::vector<unsigned char>& out) {
     if (!path) return false;
     FILE* f = platform::OpenRegularFileStream(path);  // never a pipe or device, which could block
@@ -295,19 +237,23 @@ bool Channel::NextFrame(float* out, uint64_t* index) {
 namespace {
 
 // Every link of an Ogg Vorbis stream, in the channels of its first link, as a decoding stream
-// gives them.
+// gives them. Null past the limit of sample data: at once when the stream's length says so.
 std::unique_ptr<Sample> DecodeLinks(StreamChannel& st) {
+    if (SampleTooLarge(static_cast<uint64_t>(st.fileFrames), st.chans)) return nullptr;
     auto s = std::make_unique<Sample>();
     s->chans = st.chans;
     s->freq = st.defFreq;
     std::vector<int16_t>& pcm = *s->pcm;
+    pcm.reserve(static_cast<size_t>(st.fileFrames) * s->chans);
     constexpr int64_t kBlock = 4096;
     for (;;) {
         const size_t at = pcm.size();
         pcm.resize(at + kBlock * s->chans);
         const int64_t got = st.Decode(pcm.data() + at, kBlock);
         pcm.resize(at + static_cast<size_t>(got) * s->chans);
-        if (got <= 0 || pcm.size() * 2 > kMaxSampleBytes) break;
+        Work().framesDecoded += static_cast<uint64_t>(got);
+        if (got <= 0) break;
+        if (SampleTooLarge(pcm.size() / s->chans, s->chans)) return nullptr;
     }
     s->frames = pcm.size() / s->chans;
     if (s->frames == 0) return nullptr;
@@ -320,31 +266,48 @@ std::unique_ptr<Sample> DecodeSample(const void* data, int64_t size) {
     const auto* bytes = static_cast<const unsigned char*>(data);
     const OggPages pages = ReadOggPages(bytes, size);
     if (!pages.playable) return nullptr;
-    bool refused = false;
-    if (auto st = OpenVorbisStream(bytes, size, pages, refused)) return DecodeLinks(*st);
-    if (refused) return nullptr;
+    Work().decoderBytes = static_cast<uint64_t>(pages.end);
+    if (pages.vorbis) {
+        auto st = OpenVorbisStream(bytes, pages);
+        return st ? DecodeLinks(*st) : nullptr;
+    }
     MemFile file;
-    file.data = static_cast<const unsigned char*>(data);
-    file.size = size;
+    file.data = bytes;
+    file.size = pages.end;
     SF_INFO info;
     SNDFILE* sf = OpenMem(file, info);
     if (!sf) return nullptr;
+    const int fileChans = info.channels;
+    const int chans = std::min(fileChans, 2);
+    sf_count_t frames = info.frames;
+    if (frames > INT64_MAX / 8) {
+        // No length in the header (FLAC without a total): counted by decoding, no further than
+        // the limit, and the file opened again. A decoding bomb costs its decoding, no memory.
+        frames = CountFrames(sf, fileChans, static_cast<sf_count_t>(limits::kMaxSampleBytes / (2 * chans)) + 1);
+        sf_close(sf);
+        file.pos = 0;
+        if (!(sf = OpenMem(file, info))) return nullptr;
+    }
+    if (frames <= 0 || SampleTooLarge(static_cast<uint64_t>(frames), chans)) {
+        sf_close(sf);
+        return nullptr;
+    }
     auto s = std::make_unique<Sample>();
     std::vector<int16_t>& pcm = *s->pcm;
-    int fileChans = info.channels;
-    s->chans = std::min(fileChans, 2);
+    s->chans = chans;
     s->freq = static_cast<DWORD>(std::clamp<int>(info.samplerate, kMinFreq, kMaxFreq));
     // 16-bit files are read as they are: their floats scaled back give the same values.
     const bool pcm16 = (info.format & SF_FORMAT_SUBMASK) == SF_FORMAT_PCM_16;
     std::vector<float> buf(pcm16 ? 0 : 4096 * static_cast<size_t>(fileChans));
     std::vector<int16_t> buf16(pcm16 ? 4096 * static_cast<size_t>(fileChans) : 0);
-    // The header's length is a claim: what is reserved is bounded by the file's own size.
-    if (pcm16 && info.frames > 0)
-        pcm.reserve(static_cast<size_t>(std::min<sf_count_t>(info.frames, size / (2 * fileChans))) * s->chans);
+    pcm.reserve(static_cast<size_t>(frames) * chans);
+    bool tooLarge = false;
     for (;;) {
         sf_count_t got = pcm16 ? sf_readf_short(sf, buf16.data(), 4096) : sf_readf_float(sf, buf.data(), 4096);
         if (got <= 0) break;
+        Work().framesDecoded += static_cast<uint64_t>(got);
         size_t at = pcm.size();
+        if ((tooLarge = SampleTooLarge(at / s->chans + static_cast<uint64_t>(got), s->chans))) break;
         pcm.resize(at + static_cast<size_t>(got) * s->chans);
         int16_t* to = pcm.data() + at;
         if (pcm16 && fileChans == s->chans) {
@@ -354,11 +317,10 @@ std::unique_ptr<Sample> DecodeSample(const void* data, int64_t size) {
                 for (int c = 0; c < s->chans; ++c)
                     *to++ = pcm16 ? buf16[i * fileChans + c] : ToShort(buf[i * fileChans + c]);
         }
-        if (pcm.size() * 2 > kMaxSampleBytes) break;
     }
     sf_close(sf);
     s->frames = pcm.size() / s->chans;
-    if (s->frames == 0) return nullptr;
+    if (s->frames == 0 || tooLarge) return nullptr;
     return s;
 }
 
@@ -387,29 +349,28 @@ bool SampleChannel::Seek(uint64_t frame) {
 std::unique_ptr<StreamChannel> OpenStream(const unsigned char* data, int64_t size) {
     const OggPages pages = ReadOggPages(data, size);
     if (!pages.playable) return nullptr;
-    bool refused = false;
-    if (auto st = OpenVorbisStream(data, size, pages, refused)) return st;
-    if (refused) return nullptr;
+    Work().decoderBytes = static_cast<uint64_t>(pages.end);
+    if (pages.vorbis) return OpenVorbisStream(data, pages);
     auto st = std::make_unique<StreamChannel>();
     st->file.data = data;
-    st->file.size = size;
+    st->file.size = pages.end;
     SF_INFO info;
     SNDFILE* sf = OpenMem(st->file, info);
     if (!sf) return nullptr;
     sf_count_t frames = info.frames;
     if (frames > INT64_MAX / 8) {
-        // A length libsndfile cannot tell (an Ogg file whose end it cannot find) is learned by
-        // decoding to the end; the stream then starts again from a new open.
-        std::vector<float> buf(4096 * static_cast<size_t>(info.channels));
-        frames = 0;
-        for (sf_count_t got; (got = sf_readf_float(sf, buf.data(), 4096)) > 0;) frames += got;
+        // A length libsndfile cannot tell (FLAC without a total) is learned by decoding, as far
+        // as the budget: a stream longer than that plays to its end with its length unknown
+        // (-1). The stream then starts again from a new open.
+        frames = CountFrames(sf, info.channels, limits::kMaxLengthScanFrames);
+        if (frames >= limits::kMaxLengthScanFrames) frames = -1;
         sf_close(sf);
         st->file.pos = 0;
         sf = OpenMem(st->file, info);
         if (!sf) return nullptr;
     }
     st->sndfile = sf;  // closed with the stream
-    if (frames <= 0) return nullptr;
+    if (frames == 0) return nullptr;
     st->fileChans = info.channels;
     st->fileFrames = frames;
     st->chans = std::min(info.channels, 2);

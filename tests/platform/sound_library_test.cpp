@@ -8,6 +8,7 @@
 #include <cstring>
 #include <functional>
 
+#include "platform/sound/bass_limits.h"
 #include "tests/support/ogg_pages.h"
 #include "tests/support/resources_support.h"
 #include "tests/support/sound_test_files.h"
@@ -616,14 +617,16 @@ TEST_F(SoundLibrary, ChainedOggLinksPlayAsTheyAreOrTheFileIsRefused) {
 // Ogg files are judged by their real pages and by whether their decoders can start. Refused by
 // every loader: a setup header that parses but can set up no decoder (alone, or in the second
 // link of a chain; libvorbisfile would fail at the first read, and a read after that divides by
-// zero), and more logical streams than any real chain has. Played in full: a file whose comment
+// zero), more logical streams than any real chain has, and a file without its comment header
+// (libvorbisfile refuses it, and no other decoder may make silence of it). Played in full: a file whose comment
 // holds the bytes of a 48 kHz first page, and a chain of 300 links (the sample as the stream).
 TEST_F(SoundLibrary, OggFilesAreJudgedByTheirPagesAndTheirDecoders) {
     const auto link = MakeOgg(kRate, 1, 300, Sine(441, kRate));
     const auto tooMany = oggtest::Chain(link, 1100);
     ASSERT_FALSE(tooMany.empty());
     for (const char* name : {"damaged_setup_header.ogg", "tune_setup_damaged.ogg", "chain_good_then_broken_link.ogg",
-                             "first_pages_of_1100_streams.ogg", "chain_cut_unknown_length.ogg", ""}) {
+                             "first_pages_of_1100_streams.ogg", "chain_cut_unknown_length.ogg", "no_comment_packet.ogg",
+                             ""}) {
         SCOPED_TRACE(name);
         const auto file = *name ? FuzzSoundFile(std::string("corpus/sound/") + name) : tooMany;
         ASSERT_GT(file.size(), 1000u);
@@ -658,6 +661,145 @@ TEST_F(SoundLibrary, OggFilesAreJudgedByTheirPagesAndTheirDecoders) {
         lib.BASS_StreamFree(st);
         lib.BASS_SampleFree(s);
     }
+}
+
+// Vorbis setup headers are read before a decoder sets them up, and refused past the library's
+// limits, which the library reports it held the file to: a book of 2^22 or 2^19 entries
+// (libvorbis would overflow its stack sorting them, or build trees of millions of codewords),
+// four books of 2^15 entries, a lookup book that unpacks to 4 million values; over a chain's
+// links, repeats included, too many entries, values or header bytes in all. Nothing of a refused
+// file is decoded. Files at the limits play.
+TEST_F(SoundLibrary, VorbisSetupHeadersAreBoundedBeforeADecoderIsSetUp) {
+    namespace limits = fwbass::limits;
+    auto work = [&] {
+        FW_SoundWork w{};
+        lib.FW_SoundTest_LoadWork(&w);
+        return w;
+    };
+    auto loads = [&](const std::vector<unsigned char>& file) {
+        const DWORD n = static_cast<DWORD>(file.size());
+        HSTREAM st = lib.BASS_StreamCreateFile(TRUE, file.data(), 0, n, 0);
+        HSTREAM dec = lib.BASS_StreamCreateFile(TRUE, file.data(), 0, n, BASS_STREAM_DECODE);
+        HSAMPLE s = lib.BASS_SampleLoad(TRUE, file.data(), 0, n, 4, 0);
+        lib.BASS_StreamFree(st);
+        lib.BASS_StreamFree(dec);
+        lib.BASS_SampleFree(s);
+        EXPECT_EQ(!st, !s);
+        EXPECT_EQ(!st, !dec);
+        return st != 0;
+    };
+    for (const char* name : {"codebook_2e22.ogg", "setup_two_books_of_2e19_entries.ogg",
+                             "setup_four_books_of_2e15_entries.ogg", "setup_lookup_book_of_4m_values.ogg"}) {
+        SCOPED_TRACE(name);
+        EXPECT_FALSE(loads(FuzzSoundFile(std::string("corpus/sound/") + name)));
+        EXPECT_EQ(work().framesDecoded, 0u);
+    }
+    EXPECT_EQ(work().setupValues, 62127u + 1024u * 4096u);  // oggenc's books, and the lookup book
+
+    // Links of three books of 2^15 entries, of three lookup books of 131,072 values, and of a
+    // setup header 100,000 bytes longer than its codebooks: as many as the limit over a file
+    // holds, then one more.
+    const auto padded = oggtest::PadSetupHeader(MakeOgg(kRate, 2, 3000, Sine(441, kRate)), 100000);
+    ASSERT_FALSE(padded.empty());
+    const struct {
+        const char* name;
+        std::vector<unsigned char> link;
+        QWORD FW_SoundWork::*figure;
+        uint64_t limit;
+    } chains[] = {
+        {"entries", FuzzSoundFile("corpus/sound/setup_three_books_of_2e15_entries.ogg"), &FW_SoundWork::setupEntries,
+         limits::kMaxFileSetupEntries},
+        {"values", FuzzSoundFile("corpus/sound/setup_three_lookup_books.ogg"), &FW_SoundWork::setupValues,
+         limits::kMaxFileSetupValues},
+        {"bytes", padded, &FW_SoundWork::setupBytes, limits::kMaxFileSetupBytes},
+    };
+    for (const auto& c : chains) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(loads(c.link));
+        const uint64_t perLink = work().*c.figure;
+        ASSERT_GT(perLink, c.limit / 1100);
+        const int most = static_cast<int>(c.limit / perLink);
+        EXPECT_TRUE(loads(oggtest::Chain(c.link, most)));
+        EXPECT_EQ(work().*c.figure, most * perLink);
+        EXPECT_FALSE(loads(oggtest::Chain(c.link, most + 1)));
+        EXPECT_EQ(work().framesDecoded, 0u);
+    }
+    EXPECT_GT(work().setupBytes, 100000u * 40);
+    EXPECT_EQ(lib.FW_SoundTest_LiveHandles(), 0u);
+}
+
+// False page captures ("OggS" and 0xFF bytes every 32 bytes, each claiming a 56 KB page): the
+// page walk checks no more than the file's size and 1 MiB in them, and the decoders are given the
+// file up to the end of its last real page (libvorbisfile's search for it would be quadratic). A
+// stream whose length its header does not tell (FLAC without a total) is decoded only as far as
+// the budget to learn it, then plays with its length unknown; a sample is refused once its data
+// passes the limit, at once when its length says so.
+TEST_F(SoundLibrary, PageWalksLengthScansAndSamplesAreBounded) {
+    namespace limits = fwbass::limits;
+    auto work = [&] {
+        FW_SoundWork w{};
+        lib.FW_SoundTest_LoadWork(&w);
+        return w;
+    };
+    const auto link = MakeOgg(kRate, 1, 3000, Sine(441, kRate));
+    std::vector<unsigned char> unit(32, 0xFF);
+    std::memcpy(unit.data(), "OggS\0", 5);
+    auto captured = link;
+    for (int i = 0; i < 2000000 / 32; ++i) captured.insert(captured.end(), unit.begin(), unit.end());
+    const uint64_t bound = captured.size() * 2 + limits::kMaxFalseCaptureBytes;
+    HSTREAM st = lib.BASS_StreamCreateFile(TRUE, captured.data(), 0, static_cast<DWORD>(captured.size()), 0);
+    ASSERT_NE(st, 0u);
+    EXPECT_EQ(lib.BASS_ChannelGetLength(st), 6000u);
+    EXPECT_EQ(work().decoderBytes, link.size());
+    EXPECT_LE(work().pageBytes, bound);
+    EXPECT_GT(work().pageBytes, captured.size());
+    lib.BASS_StreamFree(st);
+    HSAMPLE s = LoadSample(captured);
+    EXPECT_NE(s, 0u);
+    EXPECT_EQ(work().framesDecoded, 3000u);
+    lib.BASS_SampleFree(s);
+    const auto onlyCaptures = FuzzSoundFile("corpus/sound/false_page_captures.ogg");
+    EXPECT_EQ(LoadSample(onlyCaptures), 0u);
+    EXPECT_LE(work().pageBytes, onlyCaptures.size() * 2 + limits::kMaxFalseCaptureBytes);
+    EXPECT_EQ(work().decoderBytes, 0u);
+
+    // 77 million frames of FLAC in 20 KB, with no total in its STREAMINFO.
+    const auto bomb = FuzzSoundFile("corpus/sound/flac_no_total_77m_frames.flac");
+    const DWORD n = static_cast<DWORD>(bomb.size());
+    st = lib.BASS_StreamCreateFile(TRUE, bomb.data(), 0, n, 0);
+    ASSERT_NE(st, 0u);
+    EXPECT_EQ(work().framesDecoded, static_cast<QWORD>(limits::kMaxLengthScanFrames));
+    EXPECT_EQ(lib.BASS_ChannelGetLength(st), ~0ull);
+    EXPECT_EQ(lib.FW_SoundTest_LastError(), static_cast<DWORD>(FW_SOUND_ERROR_NOT_AVAILABLE));
+    EXPECT_TRUE(lib.BASS_ChannelPlay(st, TRUE));
+    lib.Mix(kRate);
+    EXPECT_EQ(lib.BASS_ChannelIsActive(st), static_cast<DWORD>(BASS_ACTIVE_PLAYING));
+    EXPECT_EQ(lib.FW_SoundTest_LastError(), 0u);
+    lib.BASS_StreamFree(st);
+    HSTREAM dec = lib.BASS_StreamCreateFile(TRUE, bomb.data(), 0, n, BASS_STREAM_DECODE);
+    std::vector<short> pcm(8192);
+    EXPECT_EQ(lib.BASS_ChannelGetData(dec, pcm.data(), 16384), 16384u);
+    lib.BASS_StreamFree(dec);
+    EXPECT_EQ(lib.BASS_SampleLoad(TRUE, bomb.data(), 0, n, 4, 0), 0u);
+    EXPECT_EQ(work().framesDecoded, limits::kMaxSampleBytes / 4 + 1);
+
+    // An Ogg file whose last granule position claims 2^30 frames: no sample is decoded of it.
+    auto claim = MakeOgg(kRate, 1, 10 * kRate, Sine(441, kRate));  // on several pages
+    size_t last = 0;
+    for (size_t at = 0; at + 27 <= claim.size();) {
+        last = at;
+        size_t size = 27 + claim[at + 26];
+        for (int i = 0; i < claim[at + 26]; ++i) size += claim[at + 27 + i];
+        at += size;
+    }
+    const uint64_t granule = 1ull << 30;
+    for (int i = 0; i < 8; ++i) claim[last + 6 + i] = static_cast<unsigned char>(granule >> (8 * i));
+    const uint32_t serial = claim[last + 14] | claim[last + 15] << 8 | claim[last + 16] << 16 |
+                            static_cast<uint32_t>(claim[last + 17]) << 24;
+    oggtest::Reserial(claim, last, claim.size() - last, serial);
+    EXPECT_EQ(LoadSample(claim), 0u);
+    EXPECT_EQ(work().framesDecoded, 0u);
+    EXPECT_EQ(lib.FW_SoundTest_LiveHandles(), 0u);
 }
 
 // 16-bit files are taken as they are, floating-point ones converted: the same values play the

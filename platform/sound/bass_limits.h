@@ -1,0 +1,51 @@
+// Every bound on what a file may make the sound library's loads do. A file is what it claims
+// only as far as these reach: past one, it is refused as data that cannot be loaded (or, where
+// said, taken as far as the bound). Each stands far above what real files need.
+#pragma once
+
+#include <cstdint>
+
+namespace fwbass::limits {
+
+// Decoded sample data, 16-bit in 1 or 2 channels: 256 MiB is 25 minutes of 44.1 kHz stereo, far
+// beyond any sound effect, and all a decoding bomb can cost a sample load.
+constexpr uint64_t kMaxSampleBytes = 256ull << 20;
+
+// Logical streams an Ogg file may begin. Real chained files have a few links, rarely hundreds;
+// libvorbisfile's open slows quadratically with their number.
+constexpr long kMaxOggStreams = 1024;
+
+// Bytes the Ogg page walk may check in false page captures (an "OggS" whose page fails its
+// checksum) beyond the file's own size. A real file has none, a damaged one a few pages' worth;
+// a crafted one costs a page of up to 64 KiB per capture. Past it, the file ends at its last
+// real page.
+constexpr uint64_t kMaxFalseCaptureBytes = 1ull << 20;
+
+// Codebooks of one Vorbis setup header, read before the decoder is set up. The largest that
+// oggenc (libvorbis 1.3.7) writes, at every quality from -1 to 10, 8 to 96 kHz, mono, stereo and
+// 5.1: 49 books, 6,561 entries in a book, 19,413 entries and 87,952 values in a header (5.1 at
+// quality 10), 11,049 bytes (5.1 at quality 8); the decoder sets that up in 1.4 ms.
+// Entries of one book: five times oggenc's largest. libvorbis sorts a book's codewords on the
+// stack (12 bytes an entry: 384 KiB here; a book of 2^20 entries overflows it).
+constexpr uint64_t kMaxBookEntries = 1ull << 15;
+// Entries of all books of a header: seven times oggenc's largest (about 6 ms and 3 MB to set up).
+constexpr uint64_t kMaxSetupEntries = 1ull << 17;
+// Values (entries times dimensions, unpacked to floats) of all books of a header: six times
+// oggenc's largest (about 3 ms and 2 MB).
+constexpr uint64_t kMaxSetupValues = 1ull << 19;
+
+// The same over every link of a file, repeats included: libvorbisfile parses every link's headers
+// when it opens a file, and sets each link up as it decodes it, keeping what it built. Each holds
+// 300 links of oggenc's largest stereo header (4,225 bytes, 11,813 entries, 63,654 values), 1.2
+// to 3 times over, and 200 of its largest 5.1 header; a file at a limit sets up in under half a
+// second and keeps under 200 MB.
+constexpr uint64_t kMaxFileSetupBytes = 4ull << 20;
+constexpr uint64_t kMaxFileSetupEntries = 1ull << 22;
+constexpr uint64_t kMaxFileSetupValues = 1ull << 25;
+
+// Frames decoded to learn the length of a stream whose header does not tell it (FLAC without a
+// total): 6 minutes at 44.1 kHz, a fraction of a second even for real data. A longer stream
+// plays to its end with its length unknown.
+constexpr int64_t kMaxLengthScanFrames = 1ll << 24;
+
+}  // namespace fwbass::limits
