@@ -6,6 +6,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -35,6 +36,7 @@ struct Outcome {
     int status = -1;      // exit status when it exited
     double seconds = 0;
     double firstFrame = -1;  // when the frame loop put its first frame on the window, if it did
+    long peakMegabytes = 0;  // the program's largest resident size
     std::string err;         // standard error
 };
 
@@ -87,8 +89,9 @@ protected:
         }
         if (pid < 0) return run;
         int status = 0;
+        rusage usage = {};
         for (;;) {
-            const pid_t done = waitpid(pid, &status, WNOHANG);
+            const pid_t done = wait4(pid, &status, WNOHANG, &usage);
             if (done == pid) {
                 run.exited = true;
                 break;
@@ -99,24 +102,27 @@ protected:
             }
             if (std::chrono::steady_clock::now() - start > kDeadline) {
                 kill(pid, SIGKILL);
-                waitpid(pid, &status, 0);
+                wait4(pid, &status, 0, &usage);
                 break;
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
         run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         if (run.exited && WIFEXITED(status)) run.status = WEXITSTATUS(status);
+        run.peakMegabytes = usage.ru_maxrss / 1024;
         run.err = restest::ReadAll(errFile);
         return run;
     }
 
     // The program showed exactly one box, with this text, and ended with 0 at once (within
-    // seconds).
-    void ExpectErrorBox(const std::string& text, double seconds = std::chrono::duration<double>(kQuick).count()) const {
+    // seconds, and within megabytes of memory).
+    void ExpectErrorBox(const std::string& text, double seconds = std::chrono::duration<double>(kQuick).count(),
+                        long megabytes = 1024) const {
         const Outcome run = Start();
         ASSERT_TRUE(run.exited) << "still running after " << run.seconds << " s; standard error:\n" << run.err;
         EXPECT_EQ(run.status, 0) << run.err;
         EXPECT_LT(run.seconds, seconds);
+        EXPECT_LT(run.peakMegabytes, megabytes);
         std::vector<std::string> boxes;
         size_t at = 0;
         while ((at = run.err.find("\nError: ", at)) != std::string::npos) {
@@ -130,11 +136,12 @@ protected:
 
     // The program passed its start-up and drew its first frame within seconds, showed no box,
     // and ended with 0 on SIGTERM.
-    void ExpectGameStarts(double seconds) const {
+    void ExpectGameStarts(double seconds, long megabytes = 1024) const {
         const Outcome run = Start(true);
         ASSERT_TRUE(run.exited) << "still running after " << run.seconds << " s; standard error:\n" << run.err;
         EXPECT_GE(run.firstFrame, 0) << run.err;
         EXPECT_LT(run.firstFrame, seconds);
+        EXPECT_LT(run.peakMegabytes, megabytes);
         EXPECT_EQ(run.status, 0) << run.err;
         EXPECT_EQ(run.err.find("\nError: "), std::string::npos) << run.err;
     }
@@ -294,6 +301,81 @@ TEST_F(DamagedData, TuneMissingOrDamaged) {
     ExpectGameStarts(3);
     // Cut short: the game starts and the tune plays up to the cut.
     Write("tune3.ogg", tune.substr(0, tune.size() / 2));
+    ExpectGameStarts(3);
+}
+
+// Sounds crafted so that what they claim would cost a decoder seconds and gigabytes: each is
+// decided within 3 s and 1 GB, as a tune and as a sound effect.
+TEST_F(DamagedData, CraftedSoundsAreDecidedAtOnce) {
+    auto corpus = [](const char* name) {
+        const std::string file = restest::ReadAll(std::string(FW_TEST_DATA_DIR) + "/../fuzz/corpus/sound/" + name);
+        return file.empty() ? file : file.substr(1);  // without the fuzz input's flag byte
+    };
+    const std::string tune = restest::ReadAll(Data("tune3.ogg"));
+    // False page captures ("OggS" and 0xFF bytes every 32 bytes, each claiming a 56 KB page).
+    std::string captures(32, '\xFF');
+    captures.replace(0, 5, std::string("OggS\0", 5));
+    auto withCaptures = [&](std::string head, size_t bytes) {
+        head.reserve(head.size() + bytes);
+        while (head.size() + 32 <= bytes) head += captures;
+        return head;
+    };
+    // A chain of 1,024 links, each with a setup header 41,000 bytes longer than its codebooks.
+    const std::vector<unsigned char> tuneBytes(tune.begin(), tune.end());
+    const auto chain = oggtest::Chain(oggtest::PadSetupHeader(tuneBytes, 41000), 1024);
+    ASSERT_GT(chain.size(), 40000000u);
+    // FLAC without a total in its STREAMINFO: 3.7 million frames in 18 bytes each, repeated.
+    const std::string flac = corpus("flac_no_total_77m_frames.flac");
+    ASSERT_GT(flac.size(), 42u);
+    auto flacBomb = [&](size_t bytes) {
+        std::string out = flac.substr(0, 42);
+        while (out.size() < bytes) out += flac.substr(42);
+        return out;
+    };
+    const struct {
+        const char* name;
+        std::string file;
+    } refused[] = {
+        {"a codebook of 2^22 entries", corpus("codebook_2e22.ogg")},
+        {"two codebooks of 2^19 entries", corpus("setup_two_books_of_2e19_entries.ogg")},
+        {"a lookup book of 4 million values", corpus("setup_lookup_book_of_4m_values.ogg")},
+        {"no comment header", corpus("no_comment_packet.ogg")},
+        {"chained setup headers", std::string(chain.begin(), chain.end())},
+        {"50 MB of false page captures", withCaptures("", 50000000)},
+    };
+    for (const auto& r : refused) {
+        SCOPED_TRACE(r.name);
+        ASSERT_GT(r.file.size(), 1000u);
+        Write("tune3.ogg", r.file);
+        ExpectErrorBox("Can't load stream: data\\tune3.ogg", 3);
+    }
+    Write("tune3.ogg", tune);
+    for (const auto& r : refused) {
+        SCOPED_TRACE(r.name);
+        Write("hit2.wav", r.file);
+        ExpectErrorBox("Can't load sound effect: data\\hit2.wav", 3);
+    }
+    Write("hit2.wav", flacBomb(100000));
+    ExpectErrorBox("Can't load sound effect: data\\hit2.wav", 3);
+    // Every sound effect such a bomb: the first that start-up loads shows the box.
+    const std::string bomb = flacBomb(100000);
+    for (const auto& f : fs::directory_iterator(dir.path() + "data"))
+        if (f.path().extension() == ".wav") Write(f.path().filename().string(), bomb);
+    const Outcome run = Start();
+    EXPECT_TRUE(run.exited);
+    EXPECT_LT(run.seconds, 3);
+    EXPECT_LT(run.peakMegabytes, 1024);
+    EXPECT_NE(run.err.find("\nError: Can't load sound effect: data\\"), std::string::npos) << run.err;
+
+    // Played: the tune with 4 MB of false captures after it (the decoders are given the tune
+    // alone), and 50 MB of FLAC whose length is not told (it plays with its length unknown).
+    for (const auto& f : fs::directory_iterator(dir.path() + "data"))
+        if (f.path().extension() == ".wav") fs::remove(f.path());
+    for (const auto& f : fs::directory_iterator(fs::path(restest::ProgramFolder()) / "data"))
+        if (f.path().extension() == ".wav") fs::copy_file(f.path(), Data(f.path().filename().string()));
+    Write("tune3.ogg", withCaptures(tune, tune.size() + 4000000));
+    ExpectGameStarts(3);
+    Write("tune3.ogg", flacBomb(50000000));
     ExpectGameStarts(3);
 }
 

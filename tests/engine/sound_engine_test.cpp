@@ -450,10 +450,12 @@ TEST_F(SoundEngine, StreamsKeepTheirFileDataUntilFreed) {
 // does not fit 32 bits sizes no sound effect.
 TEST_F(SoundEngine, DamagedAndMixedRateOggStreams) {
     ASSERT_TRUE(e->Sound_Init());
-    // Headers that parse but set up no decoder, and a chain whose length libsndfile cannot tell
-    // and of which it decodes nothing.
+    // Headers that parse but set up no decoder, a chain whose length libsndfile cannot tell and
+    // of which it decodes nothing, codebooks past the library's limits and a file without its
+    // comment header.
     for (const char* file : {"damaged_setup_header.ogg", "tune_setup_damaged.ogg", "chain_good_then_broken_link.ogg",
-                             "chain_cut_unknown_length.ogg"}) {
+                             "chain_cut_unknown_length.ogg", "codebook_2e22.ogg", "setup_lookup_book_of_4m_values.ogg",
+                             "no_comment_packet.ogg"}) {
         SCOPED_TRACE(file);
         std::string damaged = WriteFile(file, FuzzSoundFile(std::string("corpus/sound/") + file));
         EXPECT_EQ(engine->Stream_Load(damaged.c_str()), 0u);
@@ -461,6 +463,15 @@ TEST_F(SoundEngine, DamagedAndMixedRateOggStreams) {
         EXPECT_EQ(engine->Effect_Load(damaged.c_str()), 0u);
         EXPECT_EQ(std::string(engine->System_GetErrorMessage()), "Can't load sound effect: " + damaged);
     }
+    // FLAC of 77 million frames whose length is not told: a stream of unknown length, but no
+    // sound effect (the sample passes its limit, and the decoder tells no length to size one).
+    const std::string bomb = WriteFile("bomb.flac", FuzzSoundFile("corpus/sound/flac_no_total_77m_frames.flac"));
+    const StreamHandle stream = engine->Stream_Load(bomb.c_str());
+    EXPECT_NE(stream, 0u);
+    EXPECT_EQ(engine->Channel_GetLength(stream), -1.0f);
+    engine->Stream_Free(stream);
+    EXPECT_EQ(engine->Effect_Load(bomb.c_str()), 0u);
+    EXPECT_EQ(std::string(engine->System_GetErrorMessage()), "Can't load sound effect: " + bomb);
     lib.FW_SoundTest_SetFault(FW_SOUND_FAULT_SAMPLE_LOAD, TRUE);
     const auto ogg = MakeOgg(22050, 1, 1000, Sine(441, 22050));
     for (QWORD length : {~0ull, 0x100000004ull}) {
