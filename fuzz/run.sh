@@ -22,7 +22,7 @@ for t in "${targets[@]}"; do
   max_len=4096
   case $t in image|sound|pack) max_len=65536 ;; esac
   echo "fuzz: $t for ${seconds}s"
-  if ! "$build/bin/${t}_fuzz" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2560 -max_len=$max_len \
+  if ! "$build/bin/${t}_fuzz" -max_total_time="$seconds" -timeout=2 -rss_limit_mb=1024 -max_len=$max_len \
        -print_final_stats=1 -artifact_prefix="out/fuzz/artifacts/$t-" "out/fuzz/$t" "fuzz/corpus/$t" \
        > "out/fuzz/$t.log" 2>&1; then
     echo "fuzz: $t FAILED"; tail -40 "out/fuzz/$t.log"; status=1
