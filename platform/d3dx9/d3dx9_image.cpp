@@ -9,6 +9,8 @@
 #include <cstring>
 #include <iterator>
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include <jpeglib.h>
 #include <jerror.h>
@@ -20,6 +22,7 @@ namespace d3dx9impl {
 namespace {
 
 thread_local int lastJpegScans = 0;
+thread_local int lastPngTextDropped = 0;
 
 inline uint32_t Rd16(const uint8_t* p) { return uint32_t(p[0]) | (uint32_t(p[1]) << 8); }
 inline uint32_t Rd32(const uint8_t* p) { return Rd16(p) | (Rd16(p + 2) << 16); }
@@ -28,6 +31,122 @@ bool SizeOk(uint64_t w, uint64_t h, UINT maxSize) { return w > 0 && h > 0 && w <
 
 // ---- PNG.
 
+inline uint32_t Rd32Be(const uint8_t* p) {
+    return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
+}
+
+// Text chunks (tEXt, zTXt, iTXt) between the header and the pixels are dropped before libpng
+// reads the file: no picture needs them, and libpng inflates every compressed one, up to 8 MB
+// (some 50 ms) each, a thousand of them, whatever reads the file. Points `data` and `size` at
+// `copy` when there were any.
+void DropText(const uint8_t*& data, size_t& size, std::vector<uint8_t>& copy) {
+    std::vector<std::pair<size_t, size_t>> text;
+    lastPngTextDropped = 0;
+    if (size < 8 + 12 || std::memcmp(data + 12, "IHDR", 4) != 0) return;
+    size_t at = 8;
+    while (size - at >= 12 && std::memcmp(data + at + 4, "IDAT", 4) != 0) {
+        uint64_t next = at + 12 + uint64_t(Rd32Be(data + at));
+        if (next > size) break;
+        const uint8_t* type = data + at + 4;
+        if (std::memcmp(type, "tEXt", 4) == 0 || std::memcmp(type, "zTXt", 4) == 0 || std::memcmp(type, "iTXt", 4) == 0)
+            text.push_back({at, size_t(next)});
+        at = size_t(next);
+    }
+    if (text.empty()) return;
+    lastPngTextDropped = int(text.size());
+    copy.reserve(size);
+    size_t from = 0;
+    for (auto [begin, end] : text) {
+        copy.insert(copy.end(), data + from, data + begin);
+        from = end;
+    }
+    copy.insert(copy.end(), data + from, data + size);
+    data = copy.data();
+    size = copy.size();
+}
+
+// The sequential reading below: the file in memory, errors jump back, warnings are dropped (as
+// the simplified interface keeps them out of the output too).
+struct PngSource {
+    const uint8_t* data;
+    size_t size;
+    size_t pos = 0;
+    size_t end = size;      // reads stop here: the end of the file, or short of it once the rows are done
+    bool pastRows = false;  // a read went past the rows' allowance
+};
+
+void PngRead(png_structp png, png_bytep to, size_t n) {
+    auto* src = static_cast<PngSource*>(png_get_io_ptr(png));
+    if (n > src->end - src->pos) {
+        src->pastRows = src->end < src->size;
+        png_error(png, "read beyond end of data");
+    }
+    std::memcpy(to, src->data + src->pos, n);
+    src->pos += n;
+}
+
+void PngFail(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void PngWarn(png_structp, png_const_charp) {}
+
+// Before the read of the last stored row: with it libpng inflates the rest of the image data,
+// up to 1,032 bytes a byte, so from here it may read the row and kPngDataPastRows more.
+void LastRowNext(PngSource* src, size_t rowBytes) {
+    if (src->end - src->pos > rowBytes + kPngDataPastRows) src->end = src->pos + rowBytes + kPngDataPastRows;
+}
+
+// The rows a picture stores: an interlaced one in seven passes, of which a small one skips some.
+png_uint_32 StoredRows(png_uint_32 width, png_uint_32 height, bool interlaced) {
+    if (!interlaced) return height;
+    png_uint_32 rows = 0;
+    for (int pass = 0; pass < 7; ++pass)
+        if (PNG_PASS_COLS(width, pass) != 0) rows += PNG_PASS_ROWS(height, pass);
+    return rows;
+}
+
+// The two steps of the check below jump back here on an error; neither holds anything that
+// needs destroying.
+bool ReadStoredHeader(png_structp png, png_infop info, png_uint_32* rows, size_t* rowBytes) {
+    if (setjmp(png_jmpbuf(png))) return false;
+    png_set_benign_errors(png, 1);
+    png_read_info(png, info);
+    *rows = StoredRows(png_get_image_width(png, info), png_get_image_height(png, info),
+                       png_get_interlace_type(png, info) != PNG_INTERLACE_NONE);
+    *rowBytes = png_get_rowbytes(png, info);
+    return true;
+}
+
+bool ReadStoredRows(png_structp png, PngSource* src, png_uint_32 rows, size_t rowBytes, png_bytep row) {
+    if (setjmp(png_jmpbuf(png))) return false;
+    for (png_uint_32 y = 0; y < rows; ++y) {
+        if (y == rows - 1) LastRowNext(src, rowBytes);
+        png_read_row(png, row, nullptr);
+    }
+    return true;
+}
+
+// The simplified interface reads the rows as the direct reading does, the rest of the image
+// data after them too, but cannot be stopped there: so a file that could hold more than
+// kPngDataPastRows past them is first read through as stored, unconverted. False only when
+// its image data goes on past that.
+bool ImageDataEndsWithRows(const uint8_t* data, size_t size) {
+    if (size <= kPngDataPastRows) return true;
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, PngFail, PngWarn);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    PngSource src{data, size};
+    png_uint_32 rows = 0;
+    size_t rowBytes = 0;
+    if (info) {
+        png_set_read_fn(png, &src, PngRead);
+        png_set_option(png, PNG_IGNORE_ADLER32, PNG_OPTION_ON);  // the decode that follows checks it
+        if (ReadStoredHeader(png, info, &rows, &rowBytes) && rows > 0) {
+            std::vector<png_byte> row(rowBytes);
+            ReadStoredRows(png, &src, rows, rowBytes, row.data());
+        }
+    }
+    png_destroy_read_struct(&png, info ? &info : nullptr, nullptr);
+    return !src.pastRows;
+}
+
 // Any picture, through libpng's simplified interface (it converts every kind of PNG, colour
 // spaces included, to 8-bit sRGB BGRA).
 bool DecodePngAny(const uint8_t* data, size_t size, UINT maxSize, DecodedImage* out) {
@@ -35,7 +154,7 @@ bool DecodePngAny(const uint8_t* data, size_t size, UINT maxSize, DecodedImage* 
     std::memset(&img, 0, sizeof img);
     img.version = PNG_IMAGE_VERSION;
     if (!png_image_begin_read_from_memory(&img, data, size)) return false;
-    if (!SizeOk(img.width, img.height, maxSize)) {
+    if (!SizeOk(img.width, img.height, maxSize) || !ImageDataEndsWithRows(data, size)) {
         png_image_free(&img);
         return false;
     }
@@ -52,24 +171,6 @@ bool DecodePngAny(const uint8_t* data, size_t size, UINT maxSize, DecodedImage* 
     out->fileFormat = D3DXIFF_PNG;
     return true;
 }
-
-// The direct reading below: the file in memory, errors jump back, warnings are dropped (as the
-// simplified interface keeps them out of the output too).
-struct PngSource {
-    const uint8_t* data;
-    size_t size;
-    size_t pos;
-};
-
-void PngRead(png_structp png, png_bytep to, size_t n) {
-    auto* src = static_cast<PngSource*>(png_get_io_ptr(png));
-    if (n > src->size - src->pos) png_error(png, "read beyond end of data");
-    std::memcpy(to, src->data + src->pos, n);
-    src->pos += n;
-}
-
-void PngFail(png_structp png, png_const_charp) { png_longjmp(png, 1); }
-void PngWarn(png_structp, png_const_charp) {}
 
 // The chunks before the pixels that bear on the simplified interface's colours; the rest that
 // does (bit depth, colour type, interlacing) is in the header.
@@ -89,8 +190,7 @@ PngChunks ChunksBeforePixels(const uint8_t* data, size_t size) {
     PngChunks found;
     size_t at = 8;
     while (size - at >= 8) {
-        uint32_t length = (uint32_t(data[at]) << 24) | (uint32_t(data[at + 1]) << 16) | (uint32_t(data[at + 2]) << 8) |
-                          data[at + 3];
+        uint32_t length = Rd32Be(data + at);
         const uint8_t* type = data + at + 4;
         auto is = [type](const char* name) { return std::memcmp(type, name, 4) == 0; };
         if (is("IDAT")) {
@@ -112,6 +212,7 @@ struct PngHeader {
     bool transparency = false;  // a tRNS chunk before the pixels
     bool simple = false;
     bool alpha = false;
+    size_t rowBytes = 0;  // of a row as libpng gives it
     uint32_t palette[256];  // indexed pictures: each index's colour, as libpng expands it
 };
 
@@ -149,6 +250,7 @@ bool ReadPngHeader(png_structp png, png_infop info, PngHeader* h) {
         if (h->type == PNG_COLOR_TYPE_RGB) png_set_filler(png, 0xFF, PNG_FILLER_AFTER);
         png_read_update_info(png, info);
     }
+    h->rowBytes = png_get_rowbytes(png, info);
     return true;
 }
 
@@ -157,9 +259,10 @@ void ColoursOfIndices(const uint8_t* __restrict indices, const uint32_t* __restr
     for (png_uint_32 x = 0; x < width; ++x) row[x] = palette[indices[x]];
 }
 
-bool ReadPngRows(png_structp png, const PngHeader* h, uint32_t* pixels, uint8_t* indices) {
+bool ReadPngRows(png_structp png, PngSource* src, const PngHeader* h, uint32_t* pixels, uint8_t* indices) {
     if (setjmp(png_jmpbuf(png))) return false;
     for (png_uint_32 y = 0; y < h->height; ++y) {
+        if (y == h->height - 1) LastRowNext(src, h->rowBytes);
         uint32_t* row = pixels + size_t(y) * h->width;
         if (h->type != PNG_COLOR_TYPE_PALETTE) {
             png_read_row(png, reinterpret_cast<png_bytep>(row), nullptr);
@@ -188,7 +291,7 @@ Direct DecodePngDirect(const uint8_t* data, size_t size, UINT maxSize, DecodedIm
         png_destroy_read_struct(&png, nullptr, nullptr);
         return Direct::NotSimple;
     }
-    PngSource src{data, size, 0};
+    PngSource src{data, size};
     png_set_read_fn(png, &src, PngRead);
     auto h = std::make_unique<PngHeader>();
     h->transparency = chunks.transparency;
@@ -200,7 +303,7 @@ Direct DecodePngDirect(const uint8_t* data, size_t size, UINT maxSize, DecodedIm
     } else if (SizeOk(h->width, h->height, maxSize)) {
         out->pixels.resize(size_t(h->width) * h->height);
         std::vector<uint8_t> indices(h->type == PNG_COLOR_TYPE_PALETTE ? h->width : 0);
-        if (ReadPngRows(png, h.get(), out->pixels.data(), indices.data())) {
+        if (ReadPngRows(png, &src, h.get(), out->pixels.data(), indices.data())) {
             out->width = h->width;
             out->height = h->height;
             out->format = h->alpha ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8;
@@ -213,6 +316,8 @@ Direct DecodePngDirect(const uint8_t* data, size_t size, UINT maxSize, DecodedIm
 }
 
 bool DecodePng(const uint8_t* data, size_t size, UINT maxSize, DecodedImage* out) {
+    std::vector<uint8_t> withoutText;
+    DropText(data, size, withoutText);
     Direct d = DecodePngDirect(data, size, maxSize, out);
     if (d != Direct::NotSimple) return d == Direct::Decoded;
     *out = DecodedImage{};
@@ -588,9 +693,13 @@ bool DecodeTga(const uint8_t* d, size_t size, UINT maxSize, DecodedImage* out) {
 
 int LastJpegScans() { return lastJpegScans; }
 
+int LastPngTextDropped() { return lastPngTextDropped; }
+
 bool DecodePngSimplified(const uint8_t* data, size_t size, UINT maxSize, DecodedImage* out) {
     if (!data || size == 0 || !out) return false;
     *out = DecodedImage{};
+    std::vector<uint8_t> withoutText;
+    DropText(data, size, withoutText);
     bool ok = size >= 8 && png_sig_cmp(data, 0, 8) == 0 && DecodePngAny(data, size, maxSize, out);
     if (!ok) *out = DecodedImage{};
     return ok;

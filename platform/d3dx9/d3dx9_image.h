@@ -26,8 +26,13 @@ bool DecodeImage(const uint8_t* data, size_t size, UINT maxSize, DecodedImage* o
 // (image_limits.h), past which a file is refused.
 int LastJpegScans();
 
-// PNG only, every picture through libpng's simplified interface: what DecodeImage's quicker
-// reading of simple PNGs gives the same result as.
+// The text chunks (tEXt, zTXt, iTXt) before the pixels that the calling thread's last PNG
+// decode dropped unread: no picture needs them, and each compressed one can inflate to 8 MB.
+int LastPngTextDropped();
+
+// PNG only, every picture through libpng's simplified interface (after the guards of
+// image_limits.h that DecodeImage applies too): what DecodeImage's quicker reading of simple
+// PNGs gives the same result as.
 bool DecodePngSimplified(const uint8_t* data, size_t size, UINT maxSize, DecodedImage* out);
 
 }  // namespace d3dx9impl

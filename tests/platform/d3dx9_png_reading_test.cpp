@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/d3dx9/d3dx9_image.h"
+#include "platform/d3dx9/image_limits.h"
 
 namespace {
 
@@ -136,6 +137,19 @@ uint32_t Crc32(const uint8_t* p, size_t n) {
     return ~c;
 }
 
+void Put32Be(std::vector<uint8_t>& out, uint32_t v) {
+    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(uint8_t(v >> shift));
+}
+
+std::vector<uint8_t> Chunk(const char* type, const std::vector<uint8_t>& data) {
+    std::vector<uint8_t> chunk;
+    Put32Be(chunk, uint32_t(data.size()));
+    chunk.insert(chunk.end(), type, type + 4);
+    chunk.insert(chunk.end(), data.begin(), data.end());
+    Put32Be(chunk, Crc32(&chunk[4], chunk.size() - 4));
+    return chunk;
+}
+
 // The file with a chunk of the given type and data put in before its first chunk of type
 // `before` (else at its end).
 std::vector<uint8_t> WithChunk(const std::vector<uint8_t>& file, const char* type, const std::vector<uint8_t>& data,
@@ -143,12 +157,7 @@ std::vector<uint8_t> WithChunk(const std::vector<uint8_t>& file, const char* typ
     size_t at = 8;
     while (at + 8 <= file.size() && std::memcmp(&file[at + 4], before, 4) != 0)
         at += 12 + ((size_t(file[at]) << 24) | (size_t(file[at + 1]) << 16) | (size_t(file[at + 2]) << 8) | file[at + 3]);
-    std::vector<uint8_t> chunk;
-    for (int shift = 24; shift >= 0; shift -= 8) chunk.push_back(uint8_t(data.size() >> shift));
-    chunk.insert(chunk.end(), type, type + 4);
-    chunk.insert(chunk.end(), data.begin(), data.end());
-    uint32_t crc = Crc32(&chunk[4], chunk.size() - 4);
-    for (int shift = 24; shift >= 0; shift -= 8) chunk.push_back(uint8_t(crc >> shift));
+    std::vector<uint8_t> chunk = Chunk(type, data);
     std::vector<uint8_t> out(file.begin(), file.begin() + at);
     out.insert(out.end(), chunk.begin(), chunk.end());
     out.insert(out.end(), file.begin() + at, file.end());
@@ -326,6 +335,87 @@ TEST(PngReading, WrongChunksAreTakenOrRefusedAlikeOnBothReaders) {
             EXPECT_EQ(image.pixels[0], 0xFFBA8863u) << c.what;  // 80 40 20 through a gamma of 1 / 2.2
         }
     for (const Case& c : cases) ExpectAlike(c.file, c.what);
+}
+
+// An 8-bit picture of unfiltered rows of `value`, interlaced or not, its image data one zlib
+// stream of stored blocks in which `extra` zero bytes follow the rows.
+std::vector<uint8_t> StoredPng(UINT w, UINT h, int type, bool interlaced, size_t extra) {
+    const size_t channels = type == PNG_COLOR_TYPE_GRAY ? 1 : type == PNG_COLOR_TYPE_RGB ? 3 : 4;
+    std::vector<uint8_t> raw;
+    for (int pass = 0; pass < (interlaced ? 7 : 1); ++pass) {
+        const UINT cols = interlaced ? PNG_PASS_COLS(w, pass) : w, rows = interlaced ? PNG_PASS_ROWS(h, pass) : h;
+        for (UINT y = 0; cols > 0 && y < rows; ++y) {
+            raw.push_back(0);
+            raw.insert(raw.end(), cols * channels, uint8_t(0x40 + pass));
+        }
+    }
+    raw.resize(raw.size() + extra, 0);
+    std::vector<uint8_t> z{0x78, 0x01};
+    for (size_t at = 0; at < raw.size(); at += 65535) {
+        const size_t n = std::min<size_t>(65535, raw.size() - at);
+        z.push_back(at + n == raw.size() ? 1 : 0);
+        z.insert(z.end(), {uint8_t(n), uint8_t(n >> 8), uint8_t(~n), uint8_t(~n >> 8)});
+        z.insert(z.end(), raw.begin() + long(at), raw.begin() + long(at + n));
+    }
+    uint32_t a = 1, b = 0;
+    for (uint8_t v : raw) a = (a + v) % 65521, b = (b + a) % 65521;
+    Put32Be(z, (b << 16) | a);
+    std::vector<uint8_t> header;
+    Put32Be(header, w), Put32Be(header, h);
+    header.insert(header.end(), {8, uint8_t(type), 0, 0, uint8_t(interlaced)});
+    std::vector<uint8_t> file{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    for (const auto& c : {Chunk("IHDR", header), Chunk("IDAT", z), Chunk("IEND", {})}) file.insert(file.end(), c.begin(), c.end());
+    return file;
+}
+
+// Work a small file could ask of libpng far past its picture: text chunks, each of which it
+// would inflate up to 8 MB, are dropped unread; image data going on past the rows, all of which
+// it would inflate, is read up to kPngDataPastRows.
+TEST(PngReading, WorkPastThePictureIsBounded) {
+    Picture s;
+    s.colours = 5;
+    const std::vector<uint8_t> indexed = MakePng(s);
+    s.type = PNG_COLOR_TYPE_GRAY;
+    const std::vector<uint8_t> gray = MakePng(s);
+    DecodedImage plain, texted;
+    for (const auto* file : {&indexed, &gray}) {
+        std::vector<uint8_t> text = WithChunk(*file, "tEXt", {'C', 'o', 'm', 'm', 'e', 'n', 't', 0, 'x'});
+        text = WithChunk(text, "iTXt", {'C', 0, 1, 0, 0, 0, 0x78, 0x9C, 1, 2});
+        const std::vector<uint8_t> zText{'C', 0, 0, 0x78, 0x9C, 0x63, 0, 0, 0, 1, 0, 1};
+        for (int i = 0; i < 1000; ++i) text = WithChunk(text, "zTXt", zText);
+        ExpectAlike(text, "1,002 text chunks", true);
+        EXPECT_EQ(d3dx9impl::LastPngTextDropped(), 1002);
+        ASSERT_TRUE(d3dx9impl::DecodeImage(file->data(), file->size(), kMaxSize, &plain));
+        ASSERT_TRUE(d3dx9impl::DecodeImage(text.data(), text.size(), kMaxSize, &texted));
+        EXPECT_EQ(texted.pixels, plain.pixels);
+        // Text after the pixels is never read; text before the header is libpng's to refuse.
+        const std::vector<uint8_t> after = WithChunk(*file, "zTXt", zText, "IEND");
+        ExpectAlike(after, "text after the pixels", true);
+        EXPECT_EQ(d3dx9impl::LastPngTextDropped(), 0);
+        ExpectAlike(WithChunk(*file, "tEXt", {'C', 0, 'x'}, "IHDR"), "text before the header");
+    }
+
+    // Both readers (RGB is read directly, the rest through the simplified interface): a few
+    // bytes past the rows are taken, as libpng takes them, more than kPngDataPastRows refused.
+    // Interlaced pictures store their rows in seven passes, of which a small one skips some.
+    const struct {
+        const char* what;
+        UINT w, h;
+        int type;
+        bool interlaced;
+    } pictures[] = {{"RGB", 3, 2, PNG_COLOR_TYPE_RGB, false},
+                    {"gray", 3, 2, PNG_COLOR_TYPE_GRAY, false},
+                    {"interlaced gray", 1, 1, PNG_COLOR_TYPE_GRAY, true},
+                    {"interlaced RGB", 40, 30, PNG_COLOR_TYPE_RGB, true}};
+    for (const auto& p : pictures) {
+        ExpectAlike(StoredPng(p.w, p.h, p.type, p.interlaced, 1000), std::string(p.what) + ", 1,000 bytes past", true);
+        std::vector<uint8_t> past = StoredPng(p.w, p.h, p.type, p.interlaced, d3dx9impl::kPngDataPastRows + 20000);
+        DecodedImage image;
+        EXPECT_FALSE(d3dx9impl::DecodeImage(past.data(), past.size(), kMaxSize, &image)) << p.what;
+        EXPECT_FALSE(d3dx9impl::DecodePngSimplified(past.data(), past.size(), kMaxSize, &image)) << p.what;
+        // A large picture that ends with its rows reads whole.
+        ExpectAlike(StoredPng(300, 250, p.type, p.interlaced, 0), std::string(p.what) + ", 300 x 250", true);
+    }
 }
 
 TEST(PngReading, PicturesOverTheSizeLimitFailOnBothReaders) {
