@@ -650,7 +650,11 @@ bool DecodeTga(const uint8_t* d, size_t size, UINT maxSize, DecodedImage* out) {
     if (cmapType != 0 || (type != 2 && type != 10) || (bpp != 24 && bpp != 32)) return false;
     if (!SizeOk(w, h, maxSize)) return false;
     size_t at = 18 + idLen, bytes = bpp / 8, count = size_t(w) * h;
-    std::vector<uint32_t> px(count);
+    // The least the pixels take: each stored, or in runs of 128 (a count byte and one pixel).
+    size_t least = type == 2 ? count * bytes : (count + 127) / 128 * (1 + bytes);
+    if (at > size || least > size - at) return false;
+    out->pixels.resize(count);
+    uint32_t* px = out->pixels.data();
     auto read = [&](size_t& pos, uint32_t* c) {
         if (pos + bytes > size) return false;
         const uint8_t* p = d + pos;
@@ -678,12 +682,10 @@ bool DecodeTga(const uint8_t* d, size_t size, UINT maxSize, DecodedImage* out) {
                 if (!read(at, &px[i++])) return false;
         }
     }
-    bool topDown = (desc & 0x20) != 0;
+    if (!(desc & 0x20))  // bottom-up rows
+        for (uint32_t y = 0; y < h / 2; ++y) std::swap_ranges(px + size_t(y) * w, px + size_t(y + 1) * w, px + size_t(h - 1 - y) * w);
     out->width = w;
     out->height = h;
-    out->pixels.resize(count);
-    for (uint32_t y = 0; y < h; ++y)
-        std::memcpy(&out->pixels[size_t(y) * w], &px[size_t(topDown ? y : h - 1 - y) * w], w * 4);
     out->format = bpp == 32 ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8;
     out->fileFormat = D3DXIFF_TGA;
     return true;

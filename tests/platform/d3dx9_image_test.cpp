@@ -377,6 +377,32 @@ TEST_F(Images, DdsKeepsItsFormatTgaDecodes) {
     EXPECT_EQ(info.ImageFileFormat, D3DXIFF_TGA);
     EXPECT_EQ(d3d9test::ReadTexture(t).At(1, 0), 0x80706050u);
     t->Release();
+    // 24-bit, 1 x 3, bottom-up: the last stored row on top.
+    tga.assign(18, 0);
+    tga[2] = 2, tga[12] = 1, tga[14] = 3, tga[16] = 24;
+    for (uint8_t v : {1, 1, 1, 2, 2, 2, 3, 3, 3}) tga.push_back(v);
+    ASSERT_EQ(Load(tga, D3DFMT_A8R8G8B8, &t, &info), D3D_OK);
+    d3d9test::Image img = d3d9test::ReadTexture(t);
+    EXPECT_EQ(img.At(0, 0), 0xFF030303u);
+    EXPECT_EQ(img.At(0, 1), 0xFF020202u);
+    EXPECT_EQ(img.At(0, 2), 0xFF010101u);
+    t->Release();
+    // Run-length, 300 x 1, top-down, in runs of 128, 128 and 44 pixels: the least 300 pixels
+    // take. A byte less is refused before the pixels are allocated, as is a header alone that
+    // claims 4096 x 4096.
+    std::vector<uint8_t> rle(18, 0);
+    rle[2] = 10, rle[12] = 300 & 0xFF, rle[13] = 300 >> 8, rle[14] = 1, rle[16] = 24, rle[17] = 0x20;
+    for (uint8_t n : {128, 128, 44}) rle.insert(rle.end(), {uint8_t(0x80 | (n - 1)), n, 2, 3});
+    ASSERT_EQ(Load(rle, D3DFMT_A8R8G8B8, &t, &info), D3D_OK);
+    img = d3d9test::ReadTexture(t);
+    EXPECT_EQ(img.At(127, 0), 0xFF030280u);
+    EXPECT_EQ(img.At(299, 0), 0xFF03022Cu);
+    t->Release();
+    rle.pop_back();
+    EXPECT_EQ(Load(rle, D3DFMT_A8R8G8B8, &t, &info), D3DXERR_INVALIDDATA);
+    rle.resize(18);
+    rle[12] = 0, rle[13] = 0x10, rle[14] = 0, rle[15] = 0x10;
+    EXPECT_EQ(Load(rle, D3DFMT_A8R8G8B8, &t, &info), D3DXERR_INVALIDDATA);
 }
 
 // A compressed DDS: header with the four-character code, then the blocks as given.
