@@ -273,6 +273,12 @@ TEST_F(DamagedData, ControlBytesOfTheDataReachNoTerminal) {
     Write("tamble.res", script);
     ExpectErrorBox("Can't load resource: data\\w\\x1b[31mRED.png");
     EXPECT_EQ(Start().err.find('\x1b'), std::string::npos);
+    // A C1 control (U+009B, a CSI) in UTF-8 shows as the escapes of its two bytes.
+    const std::string esc = "w\x1b[31mRED";
+    script.replace(script.find(esc), esc.size(), "w\xc2\x9b" "31mRED");
+    Write("tamble.res", script);
+    ExpectErrorBox("Can't load resource: data\\w\\xc2\\x9b31mRED.png");
+    EXPECT_EQ(Start().err.find("\xc2\x9b"), std::string::npos);
 }
 
 TEST_F(DamagedData, TuneMissingOrDamaged) {
