@@ -28,6 +28,15 @@ struct HeaderReader {
     size_t setupAt = 0;   // where the third begins in headers
 };
 
+// libogg's page sync, cleared however the walk ends.
+struct PageSync {
+    PageSync() { ogg_sync_init(&sync); }
+    ~PageSync() { ogg_sync_clear(&sync); }
+    PageSync(const PageSync&) = delete;
+    PageSync& operator=(const PageSync&) = delete;
+    ogg_sync_state sync;
+};
+
 // The size of the page that the sync's next bytes claim to be, when all of it is buffered (its
 // checksum is then computed whether it is a page or not); 0 otherwise.
 long ClaimedPage(const ogg_sync_state& sync) {
@@ -66,8 +75,8 @@ OggPages ReadOggPages(const unsigned char* data, int64_t size) {
     out.ogg = true;
     out.end = 0;
     LoadWork& work = Work();
-    ogg_sync_state sync;
-    ogg_sync_init(&sync);
+    PageSync pageSync;
+    ogg_sync_state& sync = pageSync.sync;
     ogg_page page;
     int64_t fed = 0, taken = 0;  // bytes given to the sync, and those it has passed
     uint64_t falseCaptures = 0;
@@ -133,7 +142,6 @@ OggPages ReadOggPages(const unsigned char* data, int64_t size) {
         }
         if (h.packets == 3 || more < 0) reading.erase(r);
     }
-    ogg_sync_clear(&sync);
     return out;
 }
 

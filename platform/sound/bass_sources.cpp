@@ -81,36 +81,24 @@ bool VorbisDecodersStart(OggVorbis_File* vf, const OggPages& pages) {
     return true;
 }
 
-// An Ogg Vorbis file opened by libvorbisfile: its headers read, its length known and the decoder
-// of every link able to start (the decoder itself is set up at the first read). Null when
-// libvorbisfile refuses the data or cannot play it.
-OggVorbis_File* OpenVorbis(MemFile& file, const OggPages& pages) {
-    if (file.size < 4 || std::memcmp(file.data, "OggS", 4) != 0) return nullptr;
-    auto* vf = new OggVorbis_File;
-    if (ov_open_callbacks(&file, vf, nullptr, 0, g_vorbisIO) != 0) {  // cleared by the call on failure
-        delete vf;
-        return nullptr;
-    }
-    const vorbis_info* vi = ov_info(vf, -1);
-    const bool taken = vi && vi->channels >= 1 && vi->channels <= 64 && vi->rate >= 1000 && vi->rate <= 384000 &&
-                       ov_pcm_total(vf, -1) > 0;
-    if (!taken || !VorbisDecodersStart(vf, pages)) {
-        ov_clear(vf);
-        delete vf;
-        return nullptr;
-    }
-    return vf;
-}
-
-// A stream over libvorbisfile, given the data up to the end of its last real page.
+// A stream over libvorbisfile, given the data up to the end of its last real page: its headers
+// read, its length known and the decoder of every link able to start (the decoder itself is set
+// up at the first read). Null when libvorbisfile refuses the data or cannot play it.
 std::unique_ptr<StreamChannel> OpenVorbisStream(const unsigned char* data, const OggPages& pages) {
     auto st = std::make_unique<StreamChannel>();
     st->file.data = data;
     st->file.size = pages.end;
-    OggVorbis_File* vf = OpenVorbis(st->file, pages);
-    if (!vf) return nullptr;
+    if (st->file.size < 4 || std::memcmp(data, "OggS", 4) != 0) return nullptr;
+    auto* vf = new OggVorbis_File;
+    if (ov_open_callbacks(&st->file, vf, nullptr, 0, g_vorbisIO) != 0) {  // cleared by the call on failure
+        delete vf;
+        return nullptr;
+    }
+    st->vorbis = vf;  // cleared with the stream
     const vorbis_info* vi = ov_info(vf, -1);
-    st->vorbis = vf;
+    const bool taken = vi && vi->channels >= 1 && vi->channels <= 64 && vi->rate >= 1000 && vi->rate <= 384000 &&
+                       ov_pcm_total(vf, -1) > 0;
+    if (!taken || !VorbisDecodersStart(vf, pages)) return nullptr;
     st->fileChans = vi->channels;
     st->fileFrames = ov_pcm_total(vf, -1);
     st->chans = std::min(vi->channels, 2);
@@ -155,15 +143,16 @@ bool KnownFormat(const SF_INFO& info) {
     return info.channels >= 1 && info.channels <= 64 && info.samplerate >= 1000 && info.samplerate <= 384000;
 }
 
-SNDFILE* OpenMem(MemFile& file, SF_INFO& info) {
+struct SndFileClose {
+    void operator()(SNDFILE* sf) const { sf_close(sf); }
+};
+using SndFile = std::unique_ptr<SNDFILE, SndFileClose>;
+
+SndFile OpenMem(MemFile& file, SF_INFO& info) {
     if (!file.data || file.size <= 0) return nullptr;
     memset(&info, 0, sizeof(info));
-    SNDFILE* sf = sf_open_virtual(&g_memIO, SFM_READ, &info, &file);
-    if (!sf) return nullptr;
-    if (!KnownFormat(info)) {
-        sf_close(sf);
-        return nullptr;
-    }
+    SndFile sf(sf_open_virtual(&g_memIO, SFM_READ, &info, &file));
+    if (!sf || !KnownFormat(info)) return nullptr;
     return sf;
 }
 
@@ -275,7 +264,7 @@ std::unique_ptr<Sample> DecodeSample(const void* data, int64_t size) {
     file.data = bytes;
     file.size = pages.end;
     SF_INFO info;
-    SNDFILE* sf = OpenMem(file, info);
+    SndFile sf = OpenMem(file, info);
     if (!sf) return nullptr;
     const int fileChans = info.channels;
     const int chans = std::min(fileChans, 2);
@@ -283,15 +272,12 @@ std::unique_ptr<Sample> DecodeSample(const void* data, int64_t size) {
     if (frames > INT64_MAX / 8) {
         // No length in the header (FLAC without a total): counted by decoding, no further than
         // the limit, and the file opened again. A decoding bomb costs its decoding, no memory.
-        frames = CountFrames(sf, fileChans, static_cast<sf_count_t>(limits::kMaxSampleBytes / (2 * chans)) + 1);
-        sf_close(sf);
+        frames = CountFrames(sf.get(), fileChans, static_cast<sf_count_t>(limits::kMaxSampleBytes / (2 * chans)) + 1);
+        sf.reset();
         file.pos = 0;
         if (!(sf = OpenMem(file, info))) return nullptr;
     }
-    if (frames <= 0 || SampleTooLarge(static_cast<uint64_t>(frames), chans)) {
-        sf_close(sf);
-        return nullptr;
-    }
+    if (frames <= 0 || SampleTooLarge(static_cast<uint64_t>(frames), chans)) return nullptr;
     auto s = std::make_unique<Sample>();
     std::vector<int16_t>& pcm = *s->pcm;
     s->chans = chans;
@@ -303,7 +289,7 @@ std::unique_ptr<Sample> DecodeSample(const void* data, int64_t size) {
     pcm.reserve(static_cast<size_t>(frames) * chans);
     bool tooLarge = false;
     for (;;) {
-        sf_count_t got = pcm16 ? sf_readf_short(sf, buf16.data(), 4096) : sf_readf_float(sf, buf.data(), 4096);
+        sf_count_t got = pcm16 ? sf_readf_short(sf.get(), buf16.data(), 4096) : sf_readf_float(sf.get(), buf.data(), 4096);
         if (got <= 0) break;
         Work().framesDecoded += static_cast<uint64_t>(got);
         size_t at = pcm.size();
@@ -318,7 +304,6 @@ std::unique_ptr<Sample> DecodeSample(const void* data, int64_t size) {
                     *to++ = pcm16 ? buf16[i * fileChans + c] : ToShort(buf[i * fileChans + c]);
         }
     }
-    sf_close(sf);
     s->frames = pcm.size() / s->chans;
     if (s->frames == 0 || tooLarge) return nullptr;
     return s;
@@ -355,22 +340,21 @@ std::unique_ptr<StreamChannel> OpenStream(const unsigned char* data, int64_t siz
     st->file.data = data;
     st->file.size = pages.end;
     SF_INFO info;
-    SNDFILE* sf = OpenMem(st->file, info);
+    SndFile sf = OpenMem(st->file, info);
     if (!sf) return nullptr;
     sf_count_t frames = info.frames;
     if (frames > INT64_MAX / 8) {
         // A length libsndfile cannot tell (FLAC without a total) is learned by decoding, as far
         // as the budget: a stream longer than that plays to its end with its length unknown
         // (-1). The stream then starts again from a new open.
-        frames = CountFrames(sf, info.channels, limits::kMaxLengthScanFrames);
+        frames = CountFrames(sf.get(), info.channels, limits::kMaxLengthScanFrames);
         if (frames >= limits::kMaxLengthScanFrames) frames = -1;
-        sf_close(sf);
+        sf.reset();
         st->file.pos = 0;
-        sf = OpenMem(st->file, info);
-        if (!sf) return nullptr;
+        if (!(sf = OpenMem(st->file, info))) return nullptr;
     }
-    st->sndfile = sf;  // closed with the stream
     if (frames == 0) return nullptr;
+    st->sndfile = sf.release();  // closed with the stream
     st->fileChans = info.channels;
     st->fileFrames = frames;
     st->chans = std::min(info.channels, 2);
