@@ -7,9 +7,14 @@
 
 namespace fwbass::limits {
 
-// Decoded sample data, 16-bit in 1 or 2 channels: 256 MiB is 25 minutes of 44.1 kHz stereo, far
-// beyond any sound effect, and all a decoding bomb can cost a sample load.
-constexpr uint64_t kMaxSampleBytes = 256ull << 20;
+// Decoded sample data, 16-bit in 1 or 2 channels: 64 MiB is 6 minutes of 44.1 kHz stereo, far
+// beyond any sound effect, and all a decoding bomb can cost a sample load: 150 KB of Vorbis
+// silence can claim, and hold, 25 minutes, which takes libvorbis over a second for each 64 MiB.
+constexpr uint64_t kMaxSampleBytes = 64ull << 20;
+
+// Frames a Vorbis sample may give beyond what its last granule position claims (the largest
+// block): libvorbisfile gives more only of damaged or crafted data, which is then refused.
+constexpr uint64_t kMaxFramesPastClaim = 8192;
 
 // Logical streams an Ogg file may begin. Real chained files have a few links, rarely hundreds;
 // libvorbisfile's open slows quadratically with their number.

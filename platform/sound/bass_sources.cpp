@@ -226,7 +226,8 @@ bool Channel::NextFrame(float* out, uint64_t* index) {
 namespace {
 
 // Every link of an Ogg Vorbis stream, in the channels of its first link, as a decoding stream
-// gives them. Null past the limit of sample data: at once when the stream's length says so.
+// gives them. Null past the limit of sample data, at once when the stream's length says so, and
+// when the decoder gives more than the length claims.
 std::unique_ptr<Sample> DecodeLinks(StreamChannel& st) {
     if (SampleTooLarge(static_cast<uint64_t>(st.fileFrames), st.chans)) return nullptr;
     auto s = std::make_unique<Sample>();
@@ -242,7 +243,10 @@ std::unique_ptr<Sample> DecodeLinks(StreamChannel& st) {
         pcm.resize(at + static_cast<size_t>(got) * s->chans);
         Work().framesDecoded += static_cast<uint64_t>(got);
         if (got <= 0) break;
-        if (SampleTooLarge(pcm.size() / s->chans, s->chans)) return nullptr;
+        const uint64_t frames = pcm.size() / s->chans;
+        if (SampleTooLarge(frames, s->chans) ||
+            frames > static_cast<uint64_t>(st.fileFrames) + limits::kMaxFramesPastClaim)
+            return nullptr;
     }
     s->frames = pcm.size() / s->chans;
     if (s->frames == 0) return nullptr;

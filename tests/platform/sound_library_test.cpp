@@ -733,7 +733,7 @@ TEST_F(SoundLibrary, VorbisSetupHeadersAreBoundedBeforeADecoderIsSetUp) {
 // file up to the end of its last real page (libvorbisfile's search for it would be quadratic). A
 // stream whose length its header does not tell (FLAC without a total) is decoded only as far as
 // the budget to learn it, then plays with its length unknown; a sample is refused once its data
-// passes the limit, at once when its length says so.
+// passes the limit, at once when its length says so, and once it passes the length it claims.
 TEST_F(SoundLibrary, PageWalksLengthScansAndSamplesAreBounded) {
     namespace limits = fwbass::limits;
     auto work = [&] {
@@ -782,6 +782,12 @@ TEST_F(SoundLibrary, PageWalksLengthScansAndSamplesAreBounded) {
     lib.BASS_StreamFree(dec);
     EXPECT_EQ(lib.BASS_SampleLoad(TRUE, bomb.data(), 0, n, 4, 0), 0u);
     EXPECT_EQ(work().framesDecoded, limits::kMaxSampleBytes / 4 + 1);
+
+    // 7.8 million frames of Vorbis silence in 20 KB, whose last granule position claims 100,000:
+    // the sample is refused once it passes the claim.
+    EXPECT_EQ(LoadSample(FuzzSoundFile("corpus/sound/vorbis_silence_past_its_claim.ogg")), 0u);
+    EXPECT_GT(work().framesDecoded, 100000u);
+    EXPECT_LE(work().framesDecoded, 100000u + limits::kMaxFramesPastClaim + 4096);
 
     // An Ogg file whose last granule position claims 2^30 frames: no sample is decoded of it.
     auto claim = MakeOgg(kRate, 1, 10 * kRate, Sine(441, kRate));  // on several pages
