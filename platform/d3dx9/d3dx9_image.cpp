@@ -36,9 +36,9 @@ inline uint32_t Rd32Be(const uint8_t* p) {
 }
 
 // Text chunks (tEXt, zTXt, iTXt) between the header and the pixels are dropped before libpng
-// reads the file: no picture needs them, and libpng inflates every compressed one, up to 8 MB
-// (some 50 ms) each, a thousand of them, whatever reads the file. Points `data` and `size` at
-// `copy` when there were any.
+// reads the file: no picture needs them, and both of its readers would inflate every compressed
+// one, up to 8 MB (some 50 ms) each, a thousand of them. Points `data` and `size` at `copy` when
+// there were any.
 void DropText(const uint8_t*& data, size_t& size, std::vector<uint8_t>& copy) {
     std::vector<std::pair<size_t, size_t>> text;
     lastPngTextDropped = 0;
@@ -347,7 +347,7 @@ void JpegProgress(j_common_ptr c) {
 }
 
 bool DecodeJpeg(const uint8_t* data, size_t size, UINT maxSize, DecodedImage* out) {
-    jpeg_decompress_struct cinfo;
+    jpeg_decompress_struct cinfo{};
     JpegError err;
     cinfo.err = jpeg_std_error(&err.mgr);
     err.mgr.error_exit = JpegExit;
