@@ -45,6 +45,23 @@ void BuildMips(d3d9impl::TextureImpl* t) {
     }
 }
 
+// The last data the decoders refused, by its size, the largest size allowed then and a 64-bit
+// hash of its bytes: a caller that tries the same data again in another format (the engine does)
+// is refused at once, where decoding it again could cost as much as the first time.
+struct Refused {
+    bool valid = false;
+    size_t size = 0;
+    UINT maxSize = 0;
+    uint64_t hash = 0;
+};
+thread_local Refused g_refused;
+
+uint64_t Fnv1a(const uint8_t* data, size_t size) {
+    uint64_t h = 0xcbf29ce484222325ull;
+    for (size_t i = 0; i < size; ++i) h = (h ^ data[i]) * 0x100000001b3ull;
+    return h;
+}
+
 }  // namespace
 
 HRESULT D3DXCreateTexture(IDirect3DDevice9* device, UINT width, UINT height, UINT levels, DWORD usage,
@@ -68,9 +85,16 @@ HRESULT D3DXCreateTextureFromFileInMemoryEx(IDirect3DDevice9* device, LPCVOID da
     if (format == D3DFMT_A8R8G8B8 && d3d9impl::FaultHits(d3d9test::Fault::DecodeA8R8G8B8)) return D3DXERR_INVALIDDATA;
     if (format == D3DFMT_UNKNOWN && d3d9impl::FaultHits(d3d9test::Fault::DecodeUnknown)) return D3DXERR_INVALIDDATA;
 
-    d3dx9impl::DecodedImage img;
-    if (!d3dx9impl::DecodeImage(static_cast<const uint8_t*>(data), dataSize, Ctl().maxTextureSize, &img))
+    const auto* bytes = static_cast<const uint8_t*>(data);
+    const UINT maxSize = Ctl().maxTextureSize;
+    if (g_refused.valid && g_refused.size == dataSize && g_refused.maxSize == maxSize &&
+        g_refused.hash == Fnv1a(bytes, dataSize))
         return D3DXERR_INVALIDDATA;
+    d3dx9impl::DecodedImage img;
+    if (!d3dx9impl::DecodeImage(bytes, dataSize, maxSize, &img)) {
+        g_refused = {true, dataSize, maxSize, Fnv1a(bytes, dataSize)};
+        return D3DXERR_INVALIDDATA;
+    }
     D3DFORMAT fmt = format == D3DFMT_UNKNOWN ? img.format : format;
     if (!d3d9impl::IsColorFormat(fmt)) return D3DERR_INVALIDCALL;
     UINT w = FitSize(width, img.width), h = FitSize(height, img.height);

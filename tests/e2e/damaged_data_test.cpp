@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "tests/support/game_data.h"
+#include "tests/support/jpeg_files.h"
 #include "tests/support/ogg_pages.h"
 #include "tests/support/resources_support.h"
 
@@ -279,6 +280,30 @@ TEST_F(DamagedData, ControlBytesOfTheDataReachNoTerminal) {
     Write("tamble.res", script);
     ExpectErrorBox("Can't load resource: data\\w\\xc2\\x9b31mRED.png");
     EXPECT_EQ(Start().err.find("\xc2\x9b"), std::string::npos);
+}
+
+// Pictures crafted so that what they claim would cost their decoder seconds, each decided within
+// 3 s and 1 GB: a 4096 x 4096 progressive JPEG whose last scan (a refinement of every
+// coefficient, a pass over the picture in 33 bytes) is repeated 10,000 times is refused once it
+// starts its 101st scan. A PNG with 50 MB of compressed text (dropped unread) or with 40 MB of
+// image data past its one row (within what is read of it) starts the game, and so does a real
+// progressive JPEG of that size.
+TEST_F(DamagedData, CraftedPicturesAreDecidedAtOnce) {
+    const auto flat = jpegtest::MakeJpeg(
+        4096, 4096, [](unsigned x, unsigned y) -> uint32_t { return (x / 512 + y / 512) % 2 ? 0x806040 : 0x204060; },
+        jpegtest::SimpleProgression());
+    const auto repeated = jpegtest::WithScanRepeated(flat, jpegtest::JpegScans(flat).size() - 1, 10000);
+    Write("world.png", std::string(repeated.begin(), repeated.end()));
+    ExpectErrorBox("Can't create texture: data\\world.png", 3);
+    for (const char* name : {"png_50_ztxt_chunks_of_a_megabyte.png", "png_40mb_of_image_data_past_its_one_row.png"}) {
+        SCOPED_TRACE(name);
+        const std::string png = restest::ReadAll(std::string(FW_TEST_DATA_DIR) + "/../fuzz/corpus/image/" + name);
+        ASSERT_GT(png.size(), 1000u);
+        Write("world.png", png);
+        ExpectGameStarts(3);
+    }
+    Write("world.png", std::string(flat.begin(), flat.end()));
+    ExpectGameStarts(3);
 }
 
 TEST_F(DamagedData, TuneMissingOrDamaged) {

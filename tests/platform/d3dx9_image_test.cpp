@@ -12,8 +12,13 @@
 #include "platform/d3dx9/d3dx9_image.h"
 #include "platform/d3dx9/image_limits.h"
 #include "tests/platform/d3d9_fixture.h"
+#include "tests/support/jpeg_files.h"
 
 namespace {
+
+using jpegtest::JpegScans;
+using jpegtest::MakeJpeg;
+using jpegtest::WithScanRepeated;
 
 std::vector<uint8_t> MakePng(UINT w, UINT h, bool alpha, uint32_t (*f)(UINT, UINT)) {
     png_image img;
@@ -34,74 +39,6 @@ std::vector<uint8_t> MakePng(UINT w, UINT h, bool alpha, uint32_t (*f)(UINT, UIN
     std::vector<uint8_t> out(size);
     EXPECT_TRUE(png_image_write_to_memory(&img, out.data(), &size, 0, px.data(), 0, nullptr));
     out.resize(size);
-    return out;
-}
-
-// A colour JPEG of the given pixels (0xRRGGBB), 4:4:4 at quality 95: sequential, or progressive
-// in the given scans.
-std::vector<uint8_t> MakeJpeg(UINT w, UINT h, uint32_t (*f)(UINT, UINT), const std::vector<jpeg_scan_info>& scans = {}) {
-    jpeg_compress_struct c;
-    jpeg_error_mgr err;
-    c.err = jpeg_std_error(&err);
-    jpeg_create_compress(&c);
-    unsigned char* mem = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&c, &mem, &size);
-    c.image_width = w;
-    c.image_height = h;
-    c.input_components = 3;
-    c.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&c);
-    jpeg_set_quality(&c, 95, TRUE);
-    for (int i = 0; i < 3; ++i) c.comp_info[i].h_samp_factor = c.comp_info[i].v_samp_factor = 1;
-    if (!scans.empty()) {
-        c.scan_info = scans.data();
-        c.num_scans = int(scans.size());
-    }
-    jpeg_start_compress(&c, TRUE);
-    std::vector<uint8_t> row(size_t(w) * 3);
-    while (c.next_scanline < h) {
-        for (UINT x = 0; x < w; ++x) {
-            uint32_t rgb = f(x, c.next_scanline);
-            row[x * 3] = uint8_t(rgb >> 16), row[x * 3 + 1] = uint8_t(rgb >> 8), row[x * 3 + 2] = uint8_t(rgb);
-        }
-        JSAMPROW p = row.data();
-        jpeg_write_scanlines(&c, &p, 1);
-    }
-    jpeg_finish_compress(&c);
-    std::vector<uint8_t> out(mem, mem + size);
-    jpeg_destroy_compress(&c);
-    std::free(mem);
-    return out;
-}
-
-std::vector<uint8_t> MakeJpeg(UINT w, UINT h, uint8_t r, uint8_t g, uint8_t b) {
-    static uint32_t colour;
-    colour = (uint32_t(r) << 16) | (uint32_t(g) << 8) | b;
-    return MakeJpeg(w, h, [](UINT, UINT) { return colour; });
-}
-
-// The scans of a JPEG: where each SOS segment starts and where its entropy-coded data ends.
-std::vector<std::pair<size_t, size_t>> JpegScans(const std::vector<uint8_t>& f) {
-    std::vector<std::pair<size_t, size_t>> scans;
-    size_t at = 2;
-    while (at + 4 <= f.size() && f[at] == 0xFF && f[at + 1] != 0xD9) {
-        size_t next = at + 2 + ((size_t(f[at + 2]) << 8) | f[at + 3]);
-        if (f[at + 1] == 0xDA) {
-            while (next + 1 < f.size() && !(f[next] == 0xFF && f[next + 1] != 0 && (f[next + 1] & 0xF8) != 0xD0)) ++next;
-            scans.push_back({at, next});
-        }
-        at = next;
-    }
-    return scans;
-}
-
-// The file with scan k put in again, `times` times, before its end.
-std::vector<uint8_t> WithScanRepeated(const std::vector<uint8_t>& f, size_t k, int times) {
-    auto [from, to] = JpegScans(f).at(k);
-    std::vector<uint8_t> out(f.begin(), f.end() - 2);
-    for (int i = 0; i < times; ++i) out.insert(out.end(), f.begin() + long(from), f.begin() + long(to));
-    out.insert(out.end(), {0xFF, 0xD9});
     return out;
 }
 
@@ -239,18 +176,20 @@ TEST_F(Images, ProgressiveJpegsLoadUpToTheScanLimit) {
     }
 
     // libjpeg's own progression: 10 scans.
-    jpeg_compress_struct c;
-    jpeg_error_mgr err;
-    c.err = jpeg_std_error(&err);
-    jpeg_create_compress(&c);
-    c.input_components = 3;
-    c.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&c);
-    jpeg_simple_progression(&c);
-    const std::vector<jpeg_scan_info> simple(c.scan_info, c.scan_info + c.num_scans);
-    jpeg_destroy_compress(&c);
-    EXPECT_EQ(decode(MakeJpeg(w, h, pattern, simple)).pixels, sequential.pixels);
+    EXPECT_EQ(decode(MakeJpeg(w, h, pattern, jpegtest::SimpleProgression())).pixels, sequential.pixels);
     EXPECT_EQ(d3dx9impl::LastJpegScans(), 10);
+
+    // The data refused last, tried again in another format, is refused without a second decode
+    // (the scan count stays that of the file decoded since); other data is decoded.
+    const auto refused = WithScanRepeated(many, 99, 2000);
+    EXPECT_EQ(Load(refused, D3DFMT_A8R8G8B8, &t, &info), D3DXERR_INVALIDDATA);
+    decode(MakeJpeg(w, h, pattern, jpegtest::SimpleProgression()));
+    EXPECT_EQ(Load(refused, D3DFMT_UNKNOWN, &t, &info), D3DXERR_INVALIDDATA);
+    EXPECT_EQ(d3dx9impl::LastJpegScans(), 10);
+    auto other = refused;
+    other[other.size() - 3] ^= 1;
+    EXPECT_EQ(Load(other, D3DFMT_UNKNOWN, &t, &info), D3DXERR_INVALIDDATA);
+    EXPECT_EQ(d3dx9impl::LastJpegScans(), d3dx9impl::kMaxJpegScans);
 }
 
 TEST_F(Images, BmpLayouts) {
