@@ -38,21 +38,22 @@ inline uint32_t Rd32Be(const uint8_t* p) {
 // Text chunks (tEXt, zTXt, iTXt) between the header and the pixels are dropped before libpng
 // reads the file: no picture needs them, and both of its readers would inflate every compressed
 // one, up to 8 MB (some 50 ms) each, a thousand of them. Points `data` and `size` at `copy` when
-// there were any.
-void DropText(const uint8_t*& data, size_t& size, std::vector<uint8_t>& copy) {
+// there were any. False when a chunk before the pixels claims more bytes than the file holds:
+// the simplified interface would take the claim's memory (up to 2 GB) before it reads the chunk.
+bool DropText(const uint8_t*& data, size_t& size, std::vector<uint8_t>& copy) {
     std::vector<std::pair<size_t, size_t>> text;
     lastPngTextDropped = 0;
-    if (size < 8 + 12 || std::memcmp(data + 12, "IHDR", 4) != 0) return;
+    if (size < 8 + 12 || std::memcmp(data + 12, "IHDR", 4) != 0) return true;
     size_t at = 8;
     while (size - at >= 12 && std::memcmp(data + at + 4, "IDAT", 4) != 0) {
         uint64_t next = at + 12 + uint64_t(Rd32Be(data + at));
-        if (next > size) break;
+        if (next > size) return false;
         const uint8_t* type = data + at + 4;
         if (std::memcmp(type, "tEXt", 4) == 0 || std::memcmp(type, "zTXt", 4) == 0 || std::memcmp(type, "iTXt", 4) == 0)
             text.push_back({at, size_t(next)});
         at = size_t(next);
     }
-    if (text.empty()) return;
+    if (text.empty()) return true;
     lastPngTextDropped = int(text.size());
     copy.reserve(size);
     size_t from = 0;
@@ -63,6 +64,7 @@ void DropText(const uint8_t*& data, size_t& size, std::vector<uint8_t>& copy) {
     copy.insert(copy.end(), data + from, data + size);
     data = copy.data();
     size = copy.size();
+    return true;
 }
 
 // The sequential reading below: the file in memory, errors jump back, warnings are dropped (as
@@ -317,7 +319,7 @@ Direct DecodePngDirect(const uint8_t* data, size_t size, UINT maxSize, DecodedIm
 
 bool DecodePng(const uint8_t* data, size_t size, UINT maxSize, DecodedImage* out) {
     std::vector<uint8_t> withoutText;
-    DropText(data, size, withoutText);
+    if (!DropText(data, size, withoutText)) return false;
     Direct d = DecodePngDirect(data, size, maxSize, out);
     if (d != Direct::NotSimple) return d == Direct::Decoded;
     *out = DecodedImage{};
@@ -701,8 +703,7 @@ bool DecodePngSimplified(const uint8_t* data, size_t size, UINT maxSize, Decoded
     if (!data || size == 0 || !out) return false;
     *out = DecodedImage{};
     std::vector<uint8_t> withoutText;
-    DropText(data, size, withoutText);
-    bool ok = size >= 8 && png_sig_cmp(data, 0, 8) == 0 && DecodePngAny(data, size, maxSize, out);
+    bool ok = DropText(data, size, withoutText) && size >= 8 && png_sig_cmp(data, 0, 8) == 0 && DecodePngAny(data, size, maxSize, out);
     if (!ok) *out = DecodedImage{};
     return ok;
 }

@@ -393,6 +393,18 @@ TEST(PngReading, WorkPastThePictureIsBounded) {
         ExpectAlike(after, "text after the pixels", true);
         EXPECT_EQ(d3dx9impl::LastPngTextDropped(), 0);
         ExpectAlike(WithChunk(*file, "tEXt", {'C', 0, 'x'}, "IHDR"), "text before the header");
+        // A chunk before the pixels that claims more than the file holds (1.4 GB, which the
+        // simplified interface would allocate before reading it) is refused by both readers.
+        for (const char* type : {"zTXt", "sPLT"}) {
+            std::vector<uint8_t> claim = WithChunk(*file, type, std::vector<uint8_t>(100, 'x'));
+            size_t at = 8;
+            while (std::memcmp(&claim[at + 4], type, 4) != 0)
+                at += 12 + ((size_t(claim[at]) << 24) | (size_t(claim[at + 1]) << 16) | (size_t(claim[at + 2]) << 8) | claim[at + 3]);
+            claim[at] = 0x54, claim[at + 1] = 0, claim[at + 2] = 0, claim[at + 3] = 0;
+            DecodedImage none;
+            EXPECT_FALSE(d3dx9impl::DecodeImage(claim.data(), claim.size(), kMaxSize, &none)) << type;
+            EXPECT_FALSE(d3dx9impl::DecodePngSimplified(claim.data(), claim.size(), kMaxSize, &none)) << type;
+        }
     }
 
     // Both readers (RGB is read directly, the rest through the simplified interface): a few
