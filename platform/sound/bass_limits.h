@@ -7,6 +7,13 @@
 
 namespace fwbass::limits {
 
+// Channels and sample rates of a file the decoders take: far beyond real files (7.1 has 8
+// channels; 384 kHz is the highest rate any format is recorded at), and a file outside them is
+// no sound to play.
+constexpr int kMaxFileChannels = 64;
+constexpr long kMinFileRate = 1000;
+constexpr long kMaxFileRate = 384000;
+
 // Decoded sample data, 16-bit in 1 or 2 channels: 64 MiB is 6 minutes of 44.1 kHz stereo, far
 // beyond any sound effect, and all a decoding bomb can cost a sample load: 150 KB of Vorbis
 // silence can claim, and hold, 25 minutes, which takes libvorbis over a second for each 64 MiB.

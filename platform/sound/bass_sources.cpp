@@ -96,7 +96,8 @@ std::unique_ptr<StreamChannel> OpenVorbisStream(const unsigned char* data, const
     }
     st->vorbis = vf;  // cleared with the stream
     const vorbis_info* vi = ov_info(vf, -1);
-    const bool taken = vi && vi->channels >= 1 && vi->channels <= 64 && vi->rate >= 1000 && vi->rate <= 384000 &&
+    const bool taken = vi && vi->channels >= 1 && vi->channels <= limits::kMaxFileChannels &&
+                       vi->rate >= limits::kMinFileRate && vi->rate <= limits::kMaxFileRate &&
                        ov_pcm_total(vf, -1) > 0;
     if (!taken || !VorbisDecodersStart(vf, pages)) return nullptr;
     st->fileChans = vi->channels;
@@ -140,7 +141,8 @@ bool KnownFormat(const SF_INFO& info) {
         default:
             return false;
     }
-    return info.channels >= 1 && info.channels <= 64 && info.samplerate >= 1000 && info.samplerate <= 384000;
+    return info.channels >= 1 && info.channels <= limits::kMaxFileChannels && info.samplerate >= limits::kMinFileRate &&
+           info.samplerate <= limits::kMaxFileRate;
 }
 
 struct SndFileClose {
