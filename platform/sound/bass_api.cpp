@@ -63,19 +63,6 @@ Library& L() {
     return lib;
 }
 
-void Journal(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
-void Journal(const char* fmt, ...) {
-    Library& l = L();
-    if (!l.journalOn) return;
-    char buf[256];
-    va_list ap;
-    va_start(ap, fmt);
-    vsnprintf(buf, sizeof(buf), fmt, ap);
-    va_end(ap);
-    if (l.journal.size() >= kJournalMax) l.journal.pop_front();
-    l.journal.emplace_back(buf);
-}
-
 // Why the calling thread's last call failed (FW_SoundError), 0 when for none of those reasons.
 thread_local DWORD g_lastError = 0;
 
@@ -90,7 +77,8 @@ void Enter(const char* fmt, ...) {
     va_start(ap, fmt);
     vsnprintf(buf, sizeof(buf), fmt, ap);
     va_end(ap);
-    Journal("%s", buf);
+    if (l.journal.size() >= kJournalMax) l.journal.pop_front();
+    l.journal.emplace_back(buf);
 }
 
 // An entry point's result when an exception ended its call. The only ones the library's code can

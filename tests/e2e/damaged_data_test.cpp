@@ -294,7 +294,7 @@ TEST_F(DamagedData, ControlBytesOfTheDataReachNoTerminal) {
 // coefficient, a pass over the picture in 33 bytes) is repeated 10,000 times is refused once it
 // starts its 101st scan. A PNG with 50 MB of compressed text (dropped unread) or with 40 MB of
 // image data past its one row (within what is read of it) starts the game, and so does a real
-// progressive JPEG of that size (in seconds).
+// progressive JPEG of that size.
 TEST_F(DamagedData, CraftedPicturesAreDecidedAtOnce) {
     const auto flat = jpegtest::MakeJpeg(
         4096, 4096, [](unsigned x, unsigned y) -> uint32_t { return (x / 512 + y / 512) % 2 ? 0x806040 : 0x204060; },

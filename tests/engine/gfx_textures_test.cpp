@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "tests/engine/gfx_fixture.h"
+#include "tests/support/jpeg_files.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define FW_TEXTURES_SANITIZED 1
@@ -44,35 +45,7 @@ std::vector<BYTE> EncodePng(int w, int h, DWORD (*px)(int, int)) {
 }
 
 std::vector<BYTE> EncodeJpeg(int w, int h, BYTE r, BYTE g, BYTE b) {
-    jpeg_compress_struct cinfo;
-    jpeg_error_mgr jerr;
-    cinfo.err = jpeg_std_error(&jerr);
-    jpeg_create_compress(&cinfo);
-    unsigned char* mem = nullptr;
-    unsigned long memSize = 0;
-    jpeg_mem_dest(&cinfo, &mem, &memSize);
-    cinfo.image_width = w;
-    cinfo.image_height = h;
-    cinfo.input_components = 3;
-    cinfo.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, 95, TRUE);
-    jpeg_start_compress(&cinfo, TRUE);
-    std::vector<BYTE> row(size_t(w) * 3);
-    for (int x = 0; x < w; x++) {
-        row[x * 3] = r;
-        row[x * 3 + 1] = g;
-        row[x * 3 + 2] = b;
-    }
-    while (cinfo.next_scanline < cinfo.image_height) {
-        JSAMPROW rows[1] = {row.data()};
-        jpeg_write_scanlines(&cinfo, rows, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    std::vector<BYTE> out(mem, mem + memSize);
-    jpeg_destroy_compress(&cinfo);
-    free(mem);
-    return out;
+    return jpegtest::MakeJpeg(unsigned(w), unsigned(h), r, g, b);
 }
 
 // 24-bit bottom-up BMP.

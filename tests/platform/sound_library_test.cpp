@@ -11,7 +11,7 @@
 #include "platform/sound/bass_limits.h"
 #include "tests/support/ogg_pages.h"
 #include "tests/support/resources_support.h"
-#include "tests/support/sound_test_files.h"
+#include "tests/support/sound_fixture.h"
 
 using namespace soundtest;
 
@@ -19,22 +19,8 @@ namespace {
 
 constexpr int kRate = 44100;
 
-class SoundLibrary : public ::testing::Test {
+class SoundLibrary : public OnTestOutput {
 protected:
-    Library lib;
-
-    void SetUp() override {
-        ASSERT_TRUE(lib.Open());
-        lib.FW_SoundTest_Reset();
-        lib.FW_SoundTest_SetManualOutput(TRUE);
-        ASSERT_TRUE(lib.BASS_Init(-1, kRate, 0, nullptr, nullptr));
-    }
-    void TearDown() override {
-        lib.BASS_Free();
-        lib.FW_SoundTest_Reset();
-        lib.Close();
-    }
-
     HSAMPLE LoadSample(const std::vector<unsigned char>& file) {
         return lib.BASS_SampleLoad(TRUE, file.data(), 0, static_cast<DWORD>(file.size()), 4, BASS_SAMPLE_OVER_VOL);
     }
@@ -671,11 +657,6 @@ TEST_F(SoundLibrary, OggFilesAreJudgedByTheirPagesAndTheirDecoders) {
 // file is decoded. Files at the limits play.
 TEST_F(SoundLibrary, VorbisSetupHeadersAreBoundedBeforeADecoderIsSetUp) {
     namespace limits = fwbass::limits;
-    auto work = [&] {
-        FW_SoundWork w{};
-        lib.FW_SoundTest_LoadWork(&w);
-        return w;
-    };
     auto loads = [&](const std::vector<unsigned char>& file) {
         const DWORD n = static_cast<DWORD>(file.size());
         HSTREAM st = lib.BASS_StreamCreateFile(TRUE, file.data(), 0, n, 0);
@@ -692,9 +673,9 @@ TEST_F(SoundLibrary, VorbisSetupHeadersAreBoundedBeforeADecoderIsSetUp) {
                              "setup_four_books_of_2e15_entries.ogg", "setup_lookup_book_of_4m_values.ogg"}) {
         SCOPED_TRACE(name);
         EXPECT_FALSE(loads(FuzzSoundFile(std::string("corpus/sound/") + name)));
-        EXPECT_EQ(work().framesDecoded, 0u);
+        EXPECT_EQ(Work().framesDecoded, 0u);
     }
-    EXPECT_EQ(work().setupValues, 62127u + 1024u * 4096u);  // oggenc's books, and the lookup book
+    EXPECT_EQ(Work().setupValues, 62127u + 1024u * 4096u);  // oggenc's books, and the lookup book
 
     // Links of three books of 2^15 entries, of three lookup books of 131,072 values, and of a
     // setup header 100,000 bytes longer than its codebooks: as many as the limit over a file
@@ -716,15 +697,15 @@ TEST_F(SoundLibrary, VorbisSetupHeadersAreBoundedBeforeADecoderIsSetUp) {
     for (const auto& c : chains) {
         SCOPED_TRACE(c.name);
         ASSERT_TRUE(loads(c.link));
-        const uint64_t perLink = work().*c.figure;
+        const uint64_t perLink = Work().*c.figure;
         ASSERT_GT(perLink, c.limit / 1100);
         const int most = static_cast<int>(c.limit / perLink);
         EXPECT_TRUE(loads(oggtest::Chain(c.link, most)));
-        EXPECT_EQ(work().*c.figure, most * perLink);
+        EXPECT_EQ(Work().*c.figure, most * perLink);
         EXPECT_FALSE(loads(oggtest::Chain(c.link, most + 1)));
-        EXPECT_EQ(work().framesDecoded, 0u);
+        EXPECT_EQ(Work().framesDecoded, 0u);
     }
-    EXPECT_GT(work().setupBytes, 100000u * 40);
+    EXPECT_GT(Work().setupBytes, 100000u * 40);
     EXPECT_EQ(lib.FW_SoundTest_LiveHandles(), 0u);
 }
 
@@ -736,11 +717,6 @@ TEST_F(SoundLibrary, VorbisSetupHeadersAreBoundedBeforeADecoderIsSetUp) {
 // passes the limit, at once when its length says so, and once it passes the length it claims.
 TEST_F(SoundLibrary, PageWalksLengthScansAndSamplesAreBounded) {
     namespace limits = fwbass::limits;
-    auto work = [&] {
-        FW_SoundWork w{};
-        lib.FW_SoundTest_LoadWork(&w);
-        return w;
-    };
     const auto link = MakeOgg(kRate, 1, 3000, Sine(441, kRate));
     std::vector<unsigned char> unit(32, 0xFF);
     std::memcpy(unit.data(), "OggS\0", 5);
@@ -750,25 +726,25 @@ TEST_F(SoundLibrary, PageWalksLengthScansAndSamplesAreBounded) {
     HSTREAM st = lib.BASS_StreamCreateFile(TRUE, captured.data(), 0, static_cast<DWORD>(captured.size()), 0);
     ASSERT_NE(st, 0u);
     EXPECT_EQ(lib.BASS_ChannelGetLength(st), 6000u);
-    EXPECT_EQ(work().decoderBytes, link.size());
-    EXPECT_LE(work().pageBytes, bound);
-    EXPECT_GT(work().pageBytes, captured.size());
+    EXPECT_EQ(Work().decoderBytes, link.size());
+    EXPECT_LE(Work().pageBytes, bound);
+    EXPECT_GT(Work().pageBytes, captured.size());
     lib.BASS_StreamFree(st);
     HSAMPLE s = LoadSample(captured);
     EXPECT_NE(s, 0u);
-    EXPECT_EQ(work().framesDecoded, 3000u);
+    EXPECT_EQ(Work().framesDecoded, 3000u);
     lib.BASS_SampleFree(s);
     const auto onlyCaptures = FuzzSoundFile("corpus/sound/false_page_captures.ogg");
     EXPECT_EQ(LoadSample(onlyCaptures), 0u);
-    EXPECT_LE(work().pageBytes, onlyCaptures.size() * 2 + limits::kMaxFalseCaptureBytes);
-    EXPECT_EQ(work().decoderBytes, 0u);
+    EXPECT_LE(Work().pageBytes, onlyCaptures.size() * 2 + limits::kMaxFalseCaptureBytes);
+    EXPECT_EQ(Work().decoderBytes, 0u);
 
     // 77 million frames of FLAC in 20 KB, with no total in its STREAMINFO.
     const auto bomb = FuzzSoundFile("corpus/sound/flac_no_total_77m_frames.flac");
     const DWORD n = static_cast<DWORD>(bomb.size());
     st = lib.BASS_StreamCreateFile(TRUE, bomb.data(), 0, n, 0);
     ASSERT_NE(st, 0u);
-    EXPECT_EQ(work().framesDecoded, static_cast<QWORD>(limits::kMaxLengthScanFrames));
+    EXPECT_EQ(Work().framesDecoded, static_cast<QWORD>(limits::kMaxLengthScanFrames));
     EXPECT_EQ(lib.BASS_ChannelGetLength(st), ~0ull);
     EXPECT_EQ(lib.FW_SoundTest_LastError(), static_cast<DWORD>(FW_SOUND_ERROR_NOT_AVAILABLE));
     EXPECT_TRUE(lib.BASS_ChannelPlay(st, TRUE));
@@ -781,13 +757,13 @@ TEST_F(SoundLibrary, PageWalksLengthScansAndSamplesAreBounded) {
     EXPECT_EQ(lib.BASS_ChannelGetData(dec, pcm.data(), 16384), 16384u);
     lib.BASS_StreamFree(dec);
     EXPECT_EQ(lib.BASS_SampleLoad(TRUE, bomb.data(), 0, n, 4, 0), 0u);
-    EXPECT_EQ(work().framesDecoded, limits::kMaxSampleBytes / 4 + 1);
+    EXPECT_EQ(Work().framesDecoded, limits::kMaxSampleBytes / 4 + 1);
 
     // 7.8 million frames of Vorbis silence in 20 KB, whose last granule position claims 100,000:
     // the sample is refused once it passes the claim.
     EXPECT_EQ(LoadSample(FuzzSoundFile("corpus/sound/vorbis_silence_past_its_claim.ogg")), 0u);
-    EXPECT_GT(work().framesDecoded, 100000u);
-    EXPECT_LE(work().framesDecoded, 100000u + limits::kMaxFramesPastClaim + 4096);
+    EXPECT_GT(Work().framesDecoded, 100000u);
+    EXPECT_LE(Work().framesDecoded, 100000u + limits::kMaxFramesPastClaim + 4096);
 
     // An Ogg file whose last granule position claims 2^30 frames: no sample is decoded of it.
     auto claim = MakeOgg(kRate, 1, 10 * kRate, Sine(441, kRate));  // on several pages
@@ -804,7 +780,7 @@ TEST_F(SoundLibrary, PageWalksLengthScansAndSamplesAreBounded) {
                             static_cast<uint32_t>(claim[last + 17]) << 24;
     oggtest::Reserial(claim, last, claim.size() - last, serial);
     EXPECT_EQ(LoadSample(claim), 0u);
-    EXPECT_EQ(work().framesDecoded, 0u);
+    EXPECT_EQ(Work().framesDecoded, 0u);
     EXPECT_EQ(lib.FW_SoundTest_LiveHandles(), 0u);
 }
 

@@ -9,7 +9,7 @@
 #include <functional>
 #include <new>
 
-#include "tests/support/sound_test_files.h"
+#include "tests/support/sound_fixture.h"
 
 namespace {
 
@@ -33,23 +33,8 @@ namespace {
 
 using namespace soundtest;
 
-constexpr int kRate = 44100;
-
-class SoundMemory : public ::testing::Test {
+class SoundMemory : public OnTestOutput {
 protected:
-    Library lib;
-
-    void SetUp() override {
-        ASSERT_TRUE(lib.Open());
-        lib.FW_SoundTest_Reset();
-        lib.FW_SoundTest_SetManualOutput(TRUE);
-        ASSERT_TRUE(lib.BASS_Init(-1, kRate, 0, nullptr, nullptr));
-    }
-    void TearDown() override {
-        lib.BASS_Free();
-        lib.Close();
-    }
-
     // Runs call with its first allocation failing, then its second, and so on until one run
     // meets no failure. A run that met one must give an error result and the memory error;
     // undo frees what a successful run made. How many allocations the call made.
