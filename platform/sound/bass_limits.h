@@ -17,7 +17,12 @@ constexpr long kMaxFileRate = 384000;
 // Decoded sample data, 16-bit in 1 or 2 channels: 64 MiB is 6 minutes of 44.1 kHz stereo, far
 // beyond any sound effect, and all a decoding bomb can cost a sample load: 150 KB of Vorbis
 // silence can claim, and hold, 25 minutes, which takes libvorbis over a second for each 64 MiB.
+#ifndef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
 constexpr uint64_t kMaxSampleBytes = 64ull << 20;
+#else
+// A fuzzing build decodes through instrumented code, ten times slower, and holds an input to 2 s.
+constexpr uint64_t kMaxSampleBytes = 4ull << 20;
+#endif
 
 // Frames a Vorbis sample may give beyond what its last granule position claims (the largest
 // block): libvorbisfile gives more only of damaged or crafted data, which is then refused.
