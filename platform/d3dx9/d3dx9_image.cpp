@@ -49,7 +49,8 @@ bool DropText(const uint8_t*& data, size_t& size, std::vector<uint8_t>& copy) {
         uint64_t next = at + 12 + uint64_t(Rd32Be(data + at));
         if (next > size) return false;
         const uint8_t* type = data + at + 4;
-        if (std::memcmp(type, "tEXt", 4) == 0 || std::memcmp(type, "zTXt", 4) == 0 || std::memcmp(type, "iTXt", 4) == 0)
+        if (std::memcmp(type, "tEXt", 4) == 0 || std::memcmp(type, "zTXt", 4) == 0 ||
+            std::memcmp(type, "iTXt", 4) == 0)
             text.push_back({at, size_t(next)});
         at = size_t(next);
     }
@@ -685,7 +686,8 @@ bool DecodeTga(const uint8_t* d, size_t size, UINT maxSize, DecodedImage* out) {
         }
     }
     if (!(desc & 0x20))  // bottom-up rows
-        for (uint32_t y = 0; y < h / 2; ++y) std::swap_ranges(px + size_t(y) * w, px + size_t(y + 1) * w, px + size_t(h - 1 - y) * w);
+        for (uint32_t y = 0; y < h / 2; ++y)
+            std::swap_ranges(px + size_t(y) * w, px + size_t(y + 1) * w, px + size_t(h - 1 - y) * w);
     out->width = w;
     out->height = h;
     out->format = bpp == 32 ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8;
@@ -703,7 +705,8 @@ bool DecodePngSimplified(const uint8_t* data, size_t size, UINT maxSize, Decoded
     if (!data || size == 0 || !out) return false;
     *out = DecodedImage{};
     std::vector<uint8_t> withoutText;
-    bool ok = DropText(data, size, withoutText) && size >= 8 && png_sig_cmp(data, 0, 8) == 0 && DecodePngAny(data, size, maxSize, out);
+    bool ok = DropText(data, size, withoutText) && size >= 8 && png_sig_cmp(data, 0, 8) == 0 &&
+              DecodePngAny(data, size, maxSize, out);
     if (!ok) *out = DecodedImage{};
     return ok;
 }

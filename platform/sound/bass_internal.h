@@ -172,7 +172,6 @@ struct MusicChannel : Channel {
 // The pages of an Ogg file, walked as a decoder walks them (libogg's page sync: page by page,
 // skipping only bytes that hold no valid page; a byte pattern inside a page is never a page).
 struct OggPages {
-    bool ogg = false;     // the data starts with a page
     bool vorbis = false;  // a stream of it is Vorbis: only libvorbisfile may decode it
     // No more logical streams begin than limits::kMaxOggStreams, every Vorbis stream has one
     // sample rate (libvorbisfile plays a chained file link by link at the first link's rate,

@@ -72,7 +72,6 @@ OggPages ReadOggPages(const unsigned char* data, int64_t size) {
     OggPages out;
     out.end = size;
     if (!data || size < 4 || std::memcmp(data, "OggS", 4) != 0) return out;  // not Ogg to either decoder
-    out.ogg = true;
     out.end = 0;
     LoadWork& work = Work();
     PageSync pageSync;

@@ -108,19 +108,6 @@ std::unique_ptr<StreamChannel> OpenVorbisStream(const unsigned char* data, const
     return st;
 }
 
-// Frames of a libsndfile source from its place to its end, decoded no further than most frames;
-// they count as decoded work.
-sf_count_t CountFrames(SNDFILE* sf, int chans, sf_count_t most) {
-    std::vector<int16_t> buf(4096 * static_cast<size_t>(chans));
-    sf_count_t frames = 0;
-    while (frames < most) {
-        const sf_count_t got = sf_readf_short(sf, buf.data(), std::min<sf_count_t>(4096, most - frames));
-        if (got <= 0) break;
-        frames += got;
-    }
-    Work().framesDecoded += static_cast<uint64_t>(frames);
-    return frames;
-}
 
 // Whether a sample of frames frames of chans channels passes the limit of sample data.
 bool SampleTooLarge(uint64_t frames, int chans) {
@@ -156,6 +143,24 @@ SndFile OpenMem(MemFile& file, SF_INFO& info) {
     SndFile sf(sf_open_virtual(&g_memIO, SFM_READ, &info, &file));
     if (!sf || !KnownFormat(info)) return nullptr;
     return sf;
+}
+
+// The frames of a file opened by OpenMem: its header's count, or, when the header does not tell
+// it (FLAC without a total), the count of a decoding no further than most frames (which counts
+// as decoded work), the file then opened again at its start. 0 when it cannot be opened again.
+sf_count_t FramesOf(SndFile& sf, MemFile& file, SF_INFO& info, sf_count_t most) {
+    if (info.frames <= INT64_MAX / 8) return info.frames;
+    std::vector<int16_t> buf(4096 * static_cast<size_t>(info.channels));
+    sf_count_t frames = 0;
+    while (frames < most) {
+        const sf_count_t got = sf_readf_short(sf.get(), buf.data(), std::min<sf_count_t>(4096, most - frames));
+        if (got <= 0) break;
+        frames += got;
+    }
+    Work().framesDecoded += static_cast<uint64_t>(frames);
+    sf.reset();
+    file.pos = 0;
+    return (sf = OpenMem(file, info)) ? frames : 0;
 }
 
 int16_t ToShort(float v) {
@@ -274,15 +279,10 @@ std::unique_ptr<Sample> DecodeSample(const void* data, int64_t size) {
     if (!sf) return nullptr;
     const int fileChans = info.channels;
     const int chans = std::min(fileChans, 2);
-    sf_count_t frames = info.frames;
-    if (frames > INT64_MAX / 8) {
-        // No length in the header (FLAC without a total): counted by decoding, no further than
-        // the limit, and the file opened again. A decoding bomb costs its decoding, no memory.
-        frames = CountFrames(sf.get(), fileChans, static_cast<sf_count_t>(limits::kMaxSampleBytes / (2 * chans)) + 1);
-        sf.reset();
-        file.pos = 0;
-        if (!(sf = OpenMem(file, info))) return nullptr;
-    }
+    // A length the header does not tell is counted no further than the limit: a decoding bomb
+    // costs its decoding, no memory.
+    const sf_count_t frames =
+        FramesOf(sf, file, info, static_cast<sf_count_t>(limits::kMaxSampleBytes / (2 * chans)) + 1);
     if (frames <= 0 || SampleTooLarge(static_cast<uint64_t>(frames), chans)) return nullptr;
     auto s = std::make_unique<Sample>();
     std::vector<int16_t>& pcm = *s->pcm;
@@ -295,7 +295,8 @@ std::unique_ptr<Sample> DecodeSample(const void* data, int64_t size) {
     pcm.reserve(static_cast<size_t>(frames) * chans);
     bool tooLarge = false;
     for (;;) {
-        sf_count_t got = pcm16 ? sf_readf_short(sf.get(), buf16.data(), 4096) : sf_readf_float(sf.get(), buf.data(), 4096);
+        const sf_count_t got =
+            pcm16 ? sf_readf_short(sf.get(), buf16.data(), 4096) : sf_readf_float(sf.get(), buf.data(), 4096);
         if (got <= 0) break;
         Work().framesDecoded += static_cast<uint64_t>(got);
         size_t at = pcm.size();
@@ -348,18 +349,11 @@ std::unique_ptr<StreamChannel> OpenStream(const unsigned char* data, int64_t siz
     SF_INFO info;
     SndFile sf = OpenMem(st->file, info);
     if (!sf) return nullptr;
-    sf_count_t frames = info.frames;
-    if (frames > INT64_MAX / 8) {
-        // A length libsndfile cannot tell (FLAC without a total) is learned by decoding, as far
-        // as the budget: a stream longer than that plays to its end with its length unknown
-        // (-1). The stream then starts again from a new open.
-        frames = CountFrames(sf.get(), info.channels, limits::kMaxLengthScanFrames);
-        if (frames >= limits::kMaxLengthScanFrames) frames = -1;
-        sf.reset();
-        st->file.pos = 0;
-        if (!(sf = OpenMem(st->file, info))) return nullptr;
-    }
+    // A length the header does not tell is learned as far as the budget: a stream longer than
+    // that plays to its end with its length unknown (-1).
+    sf_count_t frames = FramesOf(sf, st->file, info, limits::kMaxLengthScanFrames);
     if (frames == 0) return nullptr;
+    if (frames >= limits::kMaxLengthScanFrames && info.frames > INT64_MAX / 8) frames = -1;
     st->sndfile = sf.release();  // closed with the stream
     st->fileChans = info.channels;
     st->fileFrames = frames;
