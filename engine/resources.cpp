@@ -1,6 +1,7 @@
 #include <minizip/unzip.h>
 #include <zlib.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -24,20 +25,36 @@ bool IsAbsolute(const char* name) {
 }
 
 // minizip's stdio file functions, but a pack must be a regular file: a named pipe would block
-// the open.
-voidpf ZCALLBACK OpenRegularPack(voidpf, const void* path, int) {
-    return platform::OpenRegularFileStream(static_cast<const char*>(path));
+// the open. The file's size goes to the uint64_t that `opaque` points at.
+voidpf ZCALLBACK OpenRegularPack(voidpf opaque, const void* path, int) {
+    return platform::OpenRegularFileStream(static_cast<const char*>(path), static_cast<uint64_t*>(opaque));
 }
 
 // Archives are opened through the layer's path translation: stored pack paths are
-// upper-cased Windows paths.
-unzFile OpenPack(const char* path) {
+// upper-cased Windows paths. `bytes` receives the pack file's size.
+unzFile OpenPack(const char* path, uint64_t* bytes) {
     std::string real = platform::TranslatePath(path);
     if (real.empty()) return nullptr;
     zlib_filefunc64_def io;
     fill_fopen64_filefunc(&io);
     io.zopen64_file = OpenRegularPack;
+    io.opaque = bytes;
     return unzOpen2_64(real.c_str(), &io);
+}
+
+// Deflate writes at least 2 bits for a match of at most 258 bytes, so no stream inflates to
+// more than 1032 times its size.
+constexpr uint64_t kMaxDeflateRatio = 1032;
+
+// Whether an entry can hold what its directory record claims: its data lies within the pack,
+// and stored or deflated data of that size can give the uncompressed size. The block for the
+// entry is allocated at the claimed size, so a claim no data can meet is refused before it.
+bool ClaimFitsPack(const unz_file_info& info, uint64_t packBytes) {
+    const uint64_t packed = info.compressed_size, size = info.uncompressed_size;
+    if (packed > packBytes || size > 0x7FFFFFFFu) return false;
+    if (info.compression_method == 0) return size <= packed;
+    if (info.compression_method == Z_DEFLATED) return size <= packed * kMaxDeflateRatio;
+    return false;
 }
 
 // Traditional PKWARE decryption. The reader of the system's minizip is built without it, so
@@ -155,7 +172,8 @@ void* EngineImpl::Resource_Load(const char* filename, DWORD* size) {
         std::strcpy(wanted, filename);
         PackName(wanted);
         for (ResourcePack* pack = packs; pack; pack = pack->next) {
-            unzFile zip = OpenPack(pack->path);
+            uint64_t packBytes = 0;
+            unzFile zip = OpenPack(pack->path, &packBytes);
             if (!zip) continue;
             int done = unzGoToFirstFile(zip);
             while (done == UNZ_OK) {
@@ -173,7 +191,7 @@ void* EngineImpl::Resource_Load(const char* filename, DWORD* size) {
                         bool encrypted = (info.flag & 1) != 0;
                         DWORD length = static_cast<DWORD>(info.uncompressed_size);
                         void* block = nullptr;
-                        bool ok = info.uncompressed_size <= 0x7FFFFFFFu && (!encrypted || pack->password[0]);
+                        bool ok = ClaimFitsPack(info, packBytes) && (!encrypted || pack->password[0]);
                         if (ok && !encrypted) ok = unzOpenCurrentFilePassword(zip, nullptr) == UNZ_OK;
                         if (ok) {
                             block = std::malloc(length ? length : 1);
@@ -241,7 +259,8 @@ bool EngineImpl::Resource_AttachPack(const char* filename, const char* password)
     PackName(path);
     for (ResourcePack* pack = packs; pack; pack = pack->next)
         if (std::strcmp(pack->path, path) == 0) return false;
-    unzFile zip = OpenPack(path);
+    uint64_t packBytes = 0;
+    unzFile zip = OpenPack(path, &packBytes);
     if (!zip) return false;
     unzClose(zip);
 

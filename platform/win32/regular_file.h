@@ -8,14 +8,15 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 
 namespace platform {
 
 // A descriptor of the regular file at path (a symbolic link counts as what it names), in
 // blocking mode; -1 for anything else (a folder, a named pipe, a device, a socket) or when it
-// cannot be opened.
-inline int OpenRegularFile(const char* path) {
+// cannot be opened. Its size goes to `bytes` when given.
+inline int OpenRegularFile(const char* path, uint64_t* bytes = nullptr) {
     const int fd = open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (fd < 0) return -1;
     struct stat st;
@@ -24,14 +25,15 @@ inline int OpenRegularFile(const char* path) {
         errno = EINVAL;
         return -1;
     }
+    if (bytes) *bytes = static_cast<uint64_t>(st.st_size);
     const int flags = fcntl(fd, F_GETFL);
     if (flags >= 0) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
     return fd;
 }
 
 // The same as a stdio stream opened "rb"; null when OpenRegularFile refuses the path.
-inline std::FILE* OpenRegularFileStream(const char* path) {
-    const int fd = OpenRegularFile(path);
+inline std::FILE* OpenRegularFileStream(const char* path, uint64_t* bytes = nullptr) {
+    const int fd = OpenRegularFile(path, bytes);
     if (fd < 0) return nullptr;
     std::FILE* f = fdopen(fd, "rb");
     if (!f) close(fd);

@@ -266,6 +266,56 @@ TEST_F(Resources, DamagedEntryFailsEvenWithTheFileOnDisk) {
     EXPECT_EQ(Load(dir.name() + "\\d.txt"), "disk copy");
 }
 
+// An entry's directory record claims its sizes; a claim that no data in the pack can meet
+// (more than the pack holds, a stored entry larger than its data, deflate past its 1032:1
+// limit, a method without a decoder) is refused before its block is allocated. Real entries
+// near the limit load.
+TEST_F(Resources, EntryClaimsBeyondTheirDataAreRefused) {
+    ScratchFolder dir("res_claims");
+    const std::string zeros(8 << 20, '\0');
+    const std::vector<ZipEntry> entries = {{"zeros.bin", zeros}, {"s.txt", "stored", "", false},
+                                           {"d.txt", std::string(3000, 'd')}, {"p.txt", "secret", "pw"}};
+    ASSERT_TRUE(WriteZip(dir.path() + "real.zip", entries));
+    const std::string real = restest::ReadAll(dir.path() + "real.zip");
+    ASSERT_GT(zeros.size() / real.size(), 950u) << "the deflated zeros are near the limit";
+    ASSERT_TRUE(engine->Resource_AttachPack((dir.name() + "\\real.zip").c_str(), "pw"));
+    EXPECT_TRUE(Load("zeros.bin") == zeros);
+    EXPECT_EQ(Load("s.txt"), "stored");
+    EXPECT_EQ(Load("p.txt"), "secret");
+    engine->Resource_RemoveAllPacks();
+
+    // Central directory record of `name`: method at +10, compressed size at +20, uncompressed
+    // at +24, the name at +46.
+    auto record = [&](const std::string& zip, const std::string& name) {
+        for (size_t at = zip.find("PK\1\2"); at != std::string::npos; at = zip.find("PK\1\2", at + 4))
+            if (zip.compare(at + 46, name.size(), name) == 0) return at;
+        return std::string::npos;
+    };
+    auto put32 = [](std::string& zip, size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i) zip[at + i] = static_cast<char>(v >> (8 * i));
+    };
+    struct Patch {
+        const char* name;
+        size_t field;
+        uint32_t value;
+    };
+    const uint32_t kGiB = 1u << 30;
+    for (const Patch& p : {Patch{"s.txt", 24, 7}, Patch{"s.txt", 24, kGiB}, Patch{"d.txt", 24, kGiB},
+                           Patch{"d.txt", 20, static_cast<uint32_t>(real.size()) + 1}, Patch{"p.txt", 24, kGiB},
+                           Patch{"p.txt", 10, 12}, Patch{"zeros.bin", 24, 0x7FFFFFFF}}) {
+        std::string bytes = real;
+        size_t at = record(bytes, p.name);
+        ASSERT_NE(at, std::string::npos);
+        if (p.field == 10) bytes[at + 10] = static_cast<char>(p.value);
+        else put32(bytes, at + p.field, p.value);
+        dir.Write("claims.zip", bytes);
+        ASSERT_TRUE(engine->Resource_AttachPack((dir.name() + "\\claims.zip").c_str(), "pw"));
+        EXPECT_EQ(Load(p.name), "<null>") << p.name << " +" << p.field << " = " << p.value;
+        EXPECT_EQ(Error(), std::string("Can't load resource: ") + p.name);
+        engine->Resource_RemoveAllPacks();
+    }
+}
+
 TEST_F(Resources, TruncatedPacks) {
     ScratchFolder dir("res_trunc");
     ASSERT_TRUE(WriteZip(dir.path() + "full.zip", {{"a.txt", std::string(500, 'a')}, {"b.txt", "bbb"}}));
