@@ -65,4 +65,10 @@ constexpr uint64_t kMaxFileSetupValues = 1ull << 25;
 // plays to its end with its length unknown.
 constexpr int64_t kMaxLengthScanFrames = 1ll << 24;
 
+// Rows of a module's order list, each pattern's rows once for every order that plays it:
+// libopenmpt walks them all when it loads a module, to learn its length (about 25 ns a row),
+// and again to seek in it. A classic module holds at most 256 orders of 256 rows (65,536); a
+// module file may claim 65,000 orders of 1,024 rows, 66 million rows from 66 KB.
+constexpr uint64_t kMaxModuleRows = 1ull << 20;
+
 }  // namespace fwbass::limits

@@ -16,6 +16,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -439,13 +440,25 @@ std::unique_ptr<MusicChannel> OpenMusic(const void* data, int64_t size, DWORD fr
     auto m = std::make_unique<MusicChannel>();
     std::ostringstream log;  // the loader's messages stay out of the program's output
     try {
-        auto* mod = new openmpt::module_ext(static_cast<const char*>(data), static_cast<std::size_t>(size), log);
+        // The walk over the module's rows that learns its length waits until they are counted.
+        const std::map<std::string, std::string> ctls = {{"load.skip_subsongs_init", "1"}};
+        auto* mod =
+            new openmpt::module_ext(static_cast<const char*>(data), static_cast<std::size_t>(size), log, ctls);
         m->module = mod;
         m->interactive = mod->get_interface(openmpt::ext::interactive_id);
+        const int orders = mod->get_num_orders();
+        if (orders <= 0 || !m->interactive) return nullptr;
+        uint64_t rows = 0;
+        for (int i = 0; i < orders && rows <= limits::kMaxModuleRows; ++i) {
+            const int pattern = mod->get_order_pattern(i);
+            if (pattern >= 0 && pattern < mod->get_num_patterns())
+                rows += static_cast<uint64_t>(std::max(0, mod->get_pattern_num_rows(pattern)));
+        }
+        if (rows > limits::kMaxModuleRows) return nullptr;
+        mod->get_num_subsongs();
         mod->set_repeat_count(0);
         // At its end the module reads nothing once, then goes on from its restart position.
         mod->ctl_set_text("play.at_end", "continue");
-        if (mod->get_num_orders() <= 0 || !m->interactive) return nullptr;
         m->chanVol.assign(static_cast<size_t>(std::max(0, mod->get_num_channels())), 100);
         int inst = std::max(mod->get_num_instruments(), mod->get_num_samples());
         m->instVol.assign(static_cast<size_t>(std::max(0, inst)), 100);

@@ -781,6 +781,24 @@ TEST_F(SoundLibrary, PageWalksLengthScansAndSamplesAreBounded) {
     oggtest::Reserial(claim, last, claim.size() - last, serial);
     EXPECT_EQ(LoadSample(claim), 0u);
     EXPECT_EQ(Work().framesDecoded, 0u);
+
+    // Modules are walked row by row to learn their length: 66 million rows of 66 KB are refused,
+    // the largest classic modules and a module at the limit load.
+    struct Module {
+        int orders, rows;
+        bool loads;
+    };
+    const int atLimit = static_cast<int>(limits::kMaxModuleRows / 1024);
+    for (const Module& c : {Module{256, 200, true}, Module{atLimit, 1024, true}, Module{atLimit + 1, 1024, false},
+                            Module{65000, 1024, false}}) {
+        const auto it = MakeLongIt(c.orders, c.rows);
+        HMUSIC m = lib.BASS_MusicLoad(TRUE, it.data(), 0, static_cast<DWORD>(it.size()), 0x420200 | 0x1000000, 0);
+        EXPECT_EQ(m != 0, c.loads) << c.orders << " orders of " << c.rows << " rows";
+        if (!m) continue;
+        EXPECT_EQ(lib.BASS_MusicGetOrders(m), static_cast<DWORD>(c.orders));
+        EXPECT_NEAR(lib.BASS_ChannelBytes2Seconds(m, lib.BASS_ChannelGetLength(m)), c.orders * c.rows * 0.12, 1);
+        lib.BASS_MusicFree(m);
+    }
     EXPECT_EQ(lib.FW_SoundTest_LiveHandles(), 0u);
 }
 
