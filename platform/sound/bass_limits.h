@@ -70,5 +70,15 @@ constexpr int64_t kMaxLengthScanFrames = 1ll << 24;
 // and again to seek in it. A classic module holds at most 256 orders of 256 rows (65,536); a
 // module file may claim 65,000 orders of 1,024 rows, 66 million rows from 66 KB.
 constexpr uint64_t kMaxModuleRows = 1ull << 20;
+// The same walk's rows times the module's channels: it costs about 10 ns a channel of a row, so
+// 170 ms at the limit. XM's largest (256 orders of 256 rows, 127 channels) is 8,323,072.
+constexpr uint64_t kMaxModuleWalkCells = 1ull << 24;
+
+// Pattern cells (a row of one channel, 6 bytes to libopenmpt) a module may hold: 48 MiB. The
+// largest the formats allow are 8,323,072 in XM (256 patterns of 256 rows, 127 channels) and
+// 3,072,000 in IT (240 patterns of 200 rows, 64 channels). An XM pattern without data costs the
+// file 9 bytes, and IT patterns may share their data, so a 10 KB file can claim 800 MB. XM and IT
+// claims are read before libopenmpt loads the file, other formats' once it has.
+constexpr uint64_t kMaxModuleCells = 1ull << 23;
 
 }  // namespace fwbass::limits

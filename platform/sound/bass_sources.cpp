@@ -3,6 +3,7 @@
 // libopenmpt.
 #include "platform/sound/bass_internal.h"
 #include "platform/sound/bass_limits.h"
+#include "platform/sound/module_claims.h"
 #include "platform/win32/regular_file.h"
 
 #include <sndfile.h>
@@ -437,6 +438,8 @@ int64_t StreamChannel::Decode(int16_t* out, int64_t frames) {
 
 std::unique_ptr<MusicChannel> OpenMusic(const void* data, int64_t size, DWORD freq) {
     if (!data || size <= 0) return nullptr;
+    const int64_t claimed = ClaimedPatternCells(static_cast<const unsigned char*>(data), static_cast<size_t>(size));
+    if (claimed > static_cast<int64_t>(limits::kMaxModuleCells)) return nullptr;
     auto m = std::make_unique<MusicChannel>();
     std::ostringstream log;  // the loader's messages stay out of the program's output
     try {
@@ -446,15 +449,21 @@ std::unique_ptr<MusicChannel> OpenMusic(const void* data, int64_t size, DWORD fr
             new openmpt::module_ext(static_cast<const char*>(data), static_cast<std::size_t>(size), log, ctls);
         m->module = mod;
         m->interactive = mod->get_interface(openmpt::ext::interactive_id);
-        const int orders = mod->get_num_orders();
+        const int orders = mod->get_num_orders(), patterns = mod->get_num_patterns();
         if (orders <= 0 || !m->interactive) return nullptr;
-        uint64_t rows = 0;
-        for (int i = 0; i < orders && rows <= limits::kMaxModuleRows; ++i) {
-            const int pattern = mod->get_order_pattern(i);
-            if (pattern >= 0 && pattern < mod->get_num_patterns())
-                rows += static_cast<uint64_t>(std::max(0, mod->get_pattern_num_rows(pattern)));
-        }
-        if (rows > limits::kMaxModuleRows) return nullptr;
+        const uint64_t channels = static_cast<uint64_t>(std::max(1, mod->get_num_channels()));
+        auto rowsOf = [&](int pattern) -> uint64_t {
+            if (pattern < 0 || pattern >= patterns) return 0;  // an order that marks a skip or the end
+            return static_cast<uint64_t>(std::max(0, mod->get_pattern_num_rows(pattern)));
+        };
+        // Rows held in patterns, and rows the length's walk goes over: each order's pattern.
+        uint64_t held = 0, walked = 0;
+        for (int p = 0; p < patterns; ++p) held += rowsOf(p);
+        for (int i = 0; i < orders && walked <= limits::kMaxModuleRows; ++i)
+            walked += rowsOf(mod->get_order_pattern(i));
+        if (held * channels > limits::kMaxModuleCells || walked > limits::kMaxModuleRows ||
+            walked * channels > limits::kMaxModuleWalkCells)
+            return nullptr;
         mod->get_num_subsongs();
         mod->set_repeat_count(0);
         // At its end the module reads nothing once, then goes on from its restart position.

@@ -783,17 +783,26 @@ TEST_F(SoundLibrary, PageWalksLengthScansAndSamplesAreBounded) {
     EXPECT_EQ(Work().framesDecoded, 0u);
 
     // Modules are walked row by row to learn their length: 66 million rows of 66 KB are refused,
-    // the largest classic modules and a module at the limit load.
+    // the largest classic modules and a module at the limit load. So do the largest patterns
+    // XM and IT allow, but not 800 MB of patterns from 10 KB.
     struct Module {
-        int orders, rows;
+        std::vector<unsigned char> file;
+        int orders, rows;  // of the length
         bool loads;
     };
     const int atLimit = static_cast<int>(limits::kMaxModuleRows / 1024);
-    for (const Module& c : {Module{256, 200, true}, Module{atLimit, 1024, true}, Module{atLimit + 1, 1024, false},
-                            Module{65000, 1024, false}}) {
-        const auto it = MakeLongIt(c.orders, c.rows);
-        HMUSIC m = lib.BASS_MusicLoad(TRUE, it.data(), 0, static_cast<DWORD>(it.size()), 0x420200 | 0x1000000, 0);
-        EXPECT_EQ(m != 0, c.loads) << c.orders << " orders of " << c.rows << " rows";
+    const Module modules[] = {{MakeLongIt(256, 200), 256, 200, true},
+                              {MakeLongIt(atLimit, 1024), atLimit, 1024, true},
+                              {MakeLongIt(atLimit + 1, 1024), 0, 0, false},
+                              {MakeLongIt(65000, 1024), 0, 0, false},
+                              {MakeLongIt(256, 200, 240, 64), 256, 200, true},
+                              {MakeLongIt(1, 1024, 240, 64), 0, 0, false},
+                              {MakeEmptyXm(256, 256, 127), 256, 256, true},
+                              {MakeEmptyXm(260, 256, 127), 0, 0, false},
+                              {MakeEmptyXm(1024, 1024, 127), 0, 0, false}};
+    for (const Module& c : modules) {
+        HMUSIC m = lib.BASS_MusicLoad(TRUE, c.file.data(), 0, static_cast<DWORD>(c.file.size()), 0x420200 | 0x1000000, 0);
+        EXPECT_EQ(m != 0, c.loads) << c.file.size() << " bytes, " << c.orders << " orders of " << c.rows << " rows";
         if (!m) continue;
         EXPECT_EQ(lib.BASS_MusicGetOrders(m), static_cast<DWORD>(c.orders));
         EXPECT_NEAR(lib.BASS_ChannelBytes2Seconds(m, lib.BASS_ChannelGetLength(m)), c.orders * c.rows * 0.12, 1);

@@ -7,6 +7,7 @@
 #include <sndfile.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -192,9 +193,11 @@ inline std::vector<unsigned char> MakeMod(int orders = 3, int restart = 127) {
     return m;
 }
 
-// An "IMPM" module of one empty pattern of `rows` rows (at most 1,024), played by each of
-// `orders` orders (at most 65,000), at speed 6 and tempo 125: 0.12 s a row.
-inline std::vector<unsigned char> MakeLongIt(int orders, int rows) {
+// An "IMPM" module of `patterns` patterns (at most 240) that all share one pattern's data of
+// `rows` rows (at most 1,024), empty but for a speed command on row 0 of channel `channel`
+// (1 to 64; 0: none), played by each of `orders` orders (at most 65,000), at speed 6 and tempo
+// 125: 0.12 s a row.
+inline std::vector<unsigned char> MakeLongIt(int orders, int rows, int patterns = 1, int channel = 0) {
     std::vector<unsigned char> m(192, 0);
     auto at16 = [&](size_t at, int v) {
         m[at] = static_cast<unsigned char>(v & 0xFF);
@@ -204,8 +207,8 @@ inline std::vector<unsigned char> MakeLongIt(int orders, int rows) {
         for (int i = 0; i < 4; ++i) m.push_back(static_cast<unsigned char>(v >> (8 * i)));
     };
     std::memcpy(m.data(), "IMPM", 4);
-    at16(32, orders);      // orders
-    at16(38, 1);           // patterns
+    at16(32, orders);
+    at16(38, patterns);
     at16(40, 0x0214);      // made with, and compatible with, version 2.14
     at16(42, 0x0214);
     at16(44, 9);           // stereo, linear slides
@@ -216,10 +219,40 @@ inline std::vector<unsigned char> MakeLongIt(int orders, int rows) {
     m[52] = 128;           // separation
     for (int c = 0; c < 64; ++c) m[64 + c] = 32, m[128 + c] = 64;
     m.insert(m.end(), static_cast<size_t>(orders), 0);
-    put32(static_cast<uint32_t>(m.size() + 4));
-    put32(static_cast<uint32_t>(rows) | static_cast<uint32_t>(rows) << 16);  // packed bytes, rows
+    const uint32_t data = static_cast<uint32_t>(m.size() + 4 * patterns);
+    for (int p = 0; p < patterns; ++p) put32(data);
+    std::vector<unsigned char> cells;
+    if (channel > 0) cells = {static_cast<unsigned char>(0x80 | channel), 0x08, 1, 6};  // command A06
+    cells.insert(cells.end(), static_cast<size_t>(rows), 0);  // each row's end
+    put32(static_cast<uint32_t>(cells.size()) | static_cast<uint32_t>(rows) << 16);  // packed bytes, rows
     put32(0);
-    m.insert(m.end(), static_cast<size_t>(rows), 0);  // each row only its end
+    m.insert(m.end(), cells.begin(), cells.end());
+    return m;
+}
+
+// An "Extended Module: " of `patterns` patterns of `rows` rows over `channels` channels, each a
+// pattern header without data, the first 256 in the orders.
+inline std::vector<unsigned char> MakeEmptyXm(int patterns, int rows, int channels) {
+    std::vector<unsigned char> m;
+    auto put = [&](const char* s, size_t n) { m.insert(m.end(), s, s + n); };
+    auto put16 = [&](int v) {
+        m.push_back(static_cast<unsigned char>(v & 0xFF));
+        m.push_back(static_cast<unsigned char>(v >> 8));
+    };
+    put("Extended Module: ", 17);
+    put("fw test tune\0\0\0\0\0\0\0\0", 20);
+    m.push_back(0x1A);
+    put("FastTracker v2.00   ", 20);
+    put16(0x0104);
+    const int orders = std::min(patterns, 256);
+    put16(276), put16(0);  // header size
+    put16(orders), put16(0), put16(channels), put16(patterns), put16(0), put16(1), put16(6), put16(125);
+    for (int i = 0; i < 256; ++i) m.push_back(static_cast<unsigned char>(i < orders ? i : 0));
+    for (int p = 0; p < patterns; ++p) {
+        put16(9), put16(0);  // header length
+        m.push_back(0);      // packing
+        put16(rows), put16(0);  // rows, packed bytes
+    }
     return m;
 }
 
