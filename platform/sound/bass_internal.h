@@ -200,6 +200,20 @@ void MusicApplyLoop(MusicChannel& m);
 void MusicSetChannelVolume(MusicChannel& m, int channel, DWORD volume);
 void MusicSetInstrumentVolume(MusicChannel& m, int instrument, DWORD volume);
 
+// While one lives, a module of `size` bytes loads on this thread: the Ogg Vorbis samples
+// libopenmpt gives libvorbisfile are checked as Ogg files are (module_samples.cpp), and one
+// past their limits is refused to libopenmpt.
+class ModuleLoad {
+public:
+    explicit ModuleLoad(int64_t size);
+    ~ModuleLoad();
+    bool SampleRefused() const;  // a sample of the module was refused
+    // Whether libopenmpt's calls to libvorbisfile come through the check.
+    static bool SamplesChecked();
+    ModuleLoad(const ModuleLoad&) = delete;
+    ModuleLoad& operator=(const ModuleLoad&) = delete;
+};
+
 // Reads a whole file from disk; false when it cannot.
 bool ReadWholeFile(const char* path, std::vector<unsigned char>& out);
 

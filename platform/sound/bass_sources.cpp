@@ -440,14 +440,18 @@ std::unique_ptr<MusicChannel> OpenMusic(const void* data, int64_t size, DWORD fr
     if (!data || size <= 0) return nullptr;
     const int64_t claimed = ClaimedPatternCells(static_cast<const unsigned char*>(data), static_cast<size_t>(size));
     if (claimed > static_cast<int64_t>(limits::kMaxModuleCells)) return nullptr;
+    // Without the check, a module that may hold Ogg Vorbis samples is not given to libopenmpt.
+    if (!ModuleLoad::SamplesChecked() && memmem(data, static_cast<size_t>(size), "OggS", 4)) return nullptr;
     auto m = std::make_unique<MusicChannel>();
     std::ostringstream log;  // the loader's messages stay out of the program's output
     try {
         // The walk over the module's rows that learns its length waits until they are counted.
         const std::map<std::string, std::string> ctls = {{"load.skip_subsongs_init", "1"}};
+        ModuleLoad loading(size);
         auto* mod =
             new openmpt::module_ext(static_cast<const char*>(data), static_cast<std::size_t>(size), log, ctls);
         m->module = mod;
+        if (loading.SampleRefused()) return nullptr;
         m->interactive = mod->get_interface(openmpt::ext::interactive_id);
         const int orders = mod->get_num_orders(), patterns = mod->get_num_patterns();
         if (orders <= 0 || !m->interactive) return nullptr;

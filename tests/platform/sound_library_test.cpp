@@ -800,6 +800,20 @@ TEST_F(SoundLibrary, PageWalksLengthScansAndSamplesAreBounded) {
                               {MakeEmptyXm(256, 256, 127), 256, 256, true},
                               {MakeEmptyXm(260, 256, 127), 0, 0, false},
                               {MakeEmptyXm(1024, 1024, 127), 0, 0, false}};
+    // Its Ogg Vorbis samples are held to an Ogg file's limits: a codebook of 2^22 entries in a
+    // sample would overflow libvorbis's stack.
+    const auto tone = MakeOgg(kRate, 1, kRate, Sine(441, kRate));
+    const Module oggMod[] = {{MakeOggModXm(tone), 1, 64, true},
+                             {MakeOggModXm(FuzzSoundFile("corpus/sound/codebook_2e22.ogg")), 0, 0, false}};
+    for (const Module& c : oggMod) {
+        HMUSIC m = lib.BASS_MusicLoad(TRUE, c.file.data(), 0, static_cast<DWORD>(c.file.size()), 0x420200, 0);
+        EXPECT_EQ(m != 0, c.loads);
+        EXPECT_GT(Work().setupBytes, 0u);
+        if (!m) continue;
+        lib.BASS_ChannelPlay(m, TRUE);
+        EXPECT_GT(Peak(lib.Mix(kRate / 2), 0), 1000);
+        lib.BASS_MusicFree(m);
+    }
     for (const Module& c : modules) {
         HMUSIC m = lib.BASS_MusicLoad(TRUE, c.file.data(), 0, static_cast<DWORD>(c.file.size()), 0x420200 | 0x1000000, 0);
         EXPECT_EQ(m != 0, c.loads) << c.file.size() << " bytes, " << c.orders << " orders of " << c.rows << " rows";

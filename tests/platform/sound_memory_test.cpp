@@ -26,8 +26,22 @@ void* operator new(std::size_t size) {
     if (void* p = std::malloc(size ? size : 1)) return p;
     throw std::bad_alloc();
 }
+void* operator new[](std::size_t size) { return operator new(size); }
+// libopenmpt allocates its samples with these.
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    try {
+        return operator new(size);
+    } catch (...) {
+        return nullptr;
+    }
+}
+void* operator new[](std::size_t size, const std::nothrow_t& nothrow) noexcept { return operator new(size, nothrow); }
 void operator delete(void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
+void operator delete[](void* p, const std::nothrow_t&) noexcept { std::free(p); }
 
 namespace {
 
@@ -90,15 +104,18 @@ TEST_F(SoundMemory, EveryCallGivesItsErrorResultWhenAnAllocationFails) {
     ASSERT_NE(dec, 0u);
     EachAllocationFails([&] { return lib.BASS_ChannelGetData(dec, out.data(), 4096) == 4096; },
                         [&] { lib.BASS_ChannelSetPosition(dec, 0); });
-    const auto mod = MakeMod();
     HMUSIC music = 0;
-    for (long n = 0; n < 100000; ++n) {  // the module loader keeps its own failures to itself
-        g_allocationsLeft = n;
-        music = lib.BASS_MusicLoad(TRUE, mod.data(), 0, static_cast<DWORD>(mod.size()), 0, 0);
-        if (g_allocationsLeft.exchange(-1) >= 0) break;
-        lib.BASS_MusicFree(music);
+    const std::vector<unsigned char> modules[] = {MakeOggModXm(ogg), MakeMod()};  // the last stays loaded
+    for (const auto& mod : modules) {
+        if (music) lib.BASS_MusicFree(music);
+        for (long n = 0; n < 100000; ++n) {  // the module loader keeps its own failures to itself
+            g_allocationsLeft = n;
+            music = lib.BASS_MusicLoad(TRUE, mod.data(), 0, static_cast<DWORD>(mod.size()), 0, 0);
+            if (g_allocationsLeft.exchange(-1) >= 0) break;
+            lib.BASS_MusicFree(music);
+        }
+        EXPECT_NE(music, 0u);
     }
-    EXPECT_NE(music, 0u);
     EXPECT_EQ(lib.FW_SoundTest_LiveHandles(), 4u);  // the sample, its playback, the decoder and the music
 
     // The library goes on as before.

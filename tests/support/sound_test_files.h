@@ -256,6 +256,39 @@ inline std::vector<unsigned char> MakeEmptyXm(int patterns, int rows, int channe
     return m;
 }
 
+// An "Extended Module: " of four channels and one pattern of 64 rows that plays its one sample
+// at row 0, the sample's data an Ogg Vorbis file (as OggMod writes it: the size of the sample
+// decoded, then the file).
+inline std::vector<unsigned char> MakeOggModXm(const std::vector<unsigned char>& ogg) {
+    std::vector<unsigned char> m = MakeEmptyXm(1, 64, 4);
+    auto put16 = [&](size_t at, int v) {
+        m[at] = static_cast<unsigned char>(v & 0xFF);
+        m[at + 1] = static_cast<unsigned char>(v >> 8);
+    };
+    auto put32 = [&](uint32_t v) {
+        for (int i = 0; i < 4; ++i) m.push_back(static_cast<unsigned char>(v >> (8 * i)));
+    };
+    put16(72, 1);  // instruments
+    // The pattern: C-5 of instrument 1 on channel 1, then empty channels and rows.
+    std::vector<unsigned char> cells = {49, 1, 0, 0, 0};
+    cells.insert(cells.end(), 3 + 4 * 63, 0x80);
+    put16(m.size() - 2, static_cast<int>(cells.size()));
+    m.insert(m.end(), cells.begin(), cells.end());
+    std::vector<unsigned char> instrument(263, 0);
+    instrument[0] = 263 & 0xFF, instrument[1] = 263 >> 8;  // header size
+    instrument[27] = 1;                                    // samples
+    instrument[29] = 40;                                   // sample header size
+    m.insert(m.end(), instrument.begin(), instrument.end());
+    put32(static_cast<uint32_t>(ogg.size() + 4));  // sample length
+    put32(0), put32(0);                            // loop
+    const unsigned char sample[] = {64, 0, 0x10, 128, 0, 0};  // volume, fine-tune, 16-bit, pan, note, -
+    m.insert(m.end(), sample, sample + sizeof(sample));
+    m.insert(m.end(), 22, 0);  // name
+    put32(100000);
+    m.insert(m.end(), ogg.begin(), ogg.end());
+    return m;
+}
+
 // Largest absolute value of one side (0 left, 1 right) of interleaved stereo output.
 inline int Peak(const std::vector<short>& out, int side) {
     int peak = 0;
