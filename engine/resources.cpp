@@ -25,14 +25,14 @@ bool IsAbsolute(const char* name) {
 }
 
 // minizip's stdio file functions, but a pack must be a regular file: a named pipe would block
-// the open. The file's size goes to the uint64_t that `opaque` points at.
+// the open. The file's size goes to the uint64_t that `opaque` points at, if any.
 voidpf ZCALLBACK OpenRegularPack(voidpf opaque, const void* path, int) {
     return platform::OpenRegularFileStream(static_cast<const char*>(path), static_cast<uint64_t*>(opaque));
 }
 
 // Archives are opened through the layer's path translation: stored pack paths are
-// upper-cased Windows paths. `bytes` receives the pack file's size.
-unzFile OpenPack(const char* path, uint64_t* bytes) {
+// upper-cased Windows paths. `bytes`, when given, receives the pack file's size.
+unzFile OpenPack(const char* path, uint64_t* bytes = nullptr) {
     std::string real = platform::TranslatePath(path);
     if (real.empty()) return nullptr;
     zlib_filefunc64_def io;
@@ -259,8 +259,7 @@ bool EngineImpl::Resource_AttachPack(const char* filename, const char* password)
     PackName(path);
     for (ResourcePack* pack = packs; pack; pack = pack->next)
         if (std::strcmp(pack->path, path) == 0) return false;
-    uint64_t packBytes = 0;
-    unzFile zip = OpenPack(path, &packBytes);
+    unzFile zip = OpenPack(path);
     if (!zip) return false;
     unzClose(zip);
 

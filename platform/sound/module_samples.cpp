@@ -34,8 +34,8 @@ OpenCallbacks Libvorbisfile() {
 bool SampleWithinLimits(void* source, const char* initial, long ibytes, const ov_callbacks& io) {
     if (!io.read_func || !io.seek_func || ibytes < 0) return false;
     const long start = io.tell_func ? io.tell_func(source) : 0;
-    std::vector<unsigned char> data(initial ? static_cast<size_t>(ibytes) : 0);
-    if (initial && ibytes > 0) std::memcpy(data.data(), initial, static_cast<size_t>(ibytes));
+    std::vector<unsigned char> data;
+    if (initial) data.assign(initial, initial + ibytes);
     const size_t most = 2 * static_cast<size_t>(t_moduleSize) + 1;
     while (data.size() < most) {
         const size_t at = data.size(), want = std::min<size_t>(1 << 16, most - at);
